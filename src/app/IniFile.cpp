@@ -1,0 +1,254 @@
+#include "app/IniFile.h"
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+
+namespace lumivex {
+
+namespace {
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string_view trim(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+               return lower(x) == lower(y);
+           });
+}
+
+// The section name of a header line, or false when the line is no header.
+bool sectionName(std::string_view line, std::string_view& name)
+{
+    line = trim(line);
+    if (line.empty() || line.front() != '[')
+        return false;
+    line.remove_prefix(1);
+    const auto close = line.find(']');
+    name = trim(close == std::string_view::npos ? line : line.substr(0, close));
+    return true;
+}
+
+bool isComment(std::string_view line)
+{
+    line = trim(line);
+    return !line.empty() && (line.front() == ';' || line.front() == '#');
+}
+
+// Key and raw value of a "key=value" line.
+bool splitKeyLine(std::string_view line, std::string_view& key, std::string_view& value)
+{
+    if (isComment(line))
+        return false;
+    const auto eq = line.find('=');
+    if (eq == std::string_view::npos)
+        return false;
+    key = trim(line.substr(0, eq));
+    value = trim(line.substr(eq + 1));
+    return !key.empty();
+}
+
+std::string_view unquote(std::string_view value)
+{
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+} // namespace
+
+IniFile IniFile::parse(std::string_view bytes)
+{
+    IniFile ini;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const auto lf = bytes.find('\n', start);
+        if (lf == std::string_view::npos) {
+            ini.m_lines.push_back({std::string(bytes.substr(start)), ""});
+            break;
+        }
+        std::string_view text = bytes.substr(start, lf - start);
+        std::string ending = "\n";
+        if (!text.empty() && text.back() == '\r') {
+            text.remove_suffix(1);
+            ending = "\r\n";
+        }
+        ini.m_lines.push_back({std::string(text), std::move(ending)});
+        start = lf + 1;
+    }
+    return ini;
+}
+
+std::string IniFile::serialize() const
+{
+    std::string out;
+    for (const auto& line : m_lines) {
+        out += line.text;
+        out += line.ending;
+    }
+    return out;
+}
+
+std::size_t IniFile::findSection(std::string_view section) const
+{
+    const auto wanted = trim(section);
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        std::string_view name;
+        if (sectionName(m_lines[i].text, name) && equalsIgnoreCase(name, wanted))
+            return i;
+    }
+    return npos;
+}
+
+std::size_t IniFile::sectionEnd(std::size_t header) const
+{
+    std::size_t i = header + 1;
+    std::string_view name;
+    while (i < m_lines.size() && !sectionName(m_lines[i].text, name))
+        ++i;
+    return i;
+}
+
+std::size_t IniFile::findKey(std::size_t header, std::string_view key) const
+{
+    const auto wanted = trim(key);
+    const auto end = sectionEnd(header);
+    for (std::size_t i = header + 1; i < end; ++i) {
+        std::string_view lineKey, value;
+        if (splitKeyLine(m_lines[i].text, lineKey, value) && equalsIgnoreCase(lineKey, wanted))
+            return i;
+    }
+    return npos;
+}
+
+std::string IniFile::getString(std::string_view section, std::string_view key, std::string_view defaultValue) const
+{
+    std::string_view result = defaultValue;
+    if (const auto header = findSection(section); header != npos) {
+        if (const auto line = findKey(header, key); line != npos) {
+            std::string_view lineKey, value;
+            splitKeyLine(m_lines[line].text, lineKey, value);
+            result = unquote(value);
+        }
+    }
+    return std::string(result.substr(0, std::min(result.size(), kMaxValueLength)));
+}
+
+std::int32_t IniFile::getInt(std::string_view section, std::string_view key, std::int32_t defaultValue) const
+{
+    const auto header = findSection(section);
+    if (header == npos)
+        return defaultValue;
+    const auto line = findKey(header, key);
+    if (line == npos)
+        return defaultValue;
+    std::string_view lineKey, value;
+    splitKeyLine(m_lines[line].text, lineKey, value);
+    value = unquote(value);
+    if (value.empty())
+        return defaultValue;
+    return parseLeadingInt32(value);
+}
+
+const std::string& IniFile::newLineEnding() const
+{
+    static const std::string crlf = "\r\n";
+    for (const auto& line : m_lines)
+        if (!line.ending.empty())
+            return line.ending;
+    return crlf;
+}
+
+void IniFile::insertLine(std::size_t index, std::string text)
+{
+    const std::string ending = newLineEnding();
+    // A last line without a line end gets one before anything follows it.
+    if (index > 0 && m_lines[index - 1].ending.empty())
+        m_lines[index - 1].ending = ending;
+    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(index), Line{std::move(text), ending});
+}
+
+void IniFile::setString(std::string_view section, std::string_view key, std::string_view value)
+{
+    value = value.substr(0, value.find_first_of("\r\n"));
+    const auto keyName = trim(key);
+    auto header = findSection(section);
+    if (header == npos) {
+        insertLine(m_lines.size(), "[" + std::string(trim(section)) + "]");
+        header = m_lines.size() - 1;
+    }
+    if (const auto line = findKey(header, keyName); line != npos) {
+        std::string_view oldKey, oldValue;
+        splitKeyLine(m_lines[line].text, oldKey, oldValue);
+        m_lines[line].text = std::string(oldKey) + "=" + std::string(value);
+        return;
+    }
+    std::size_t insertAt = header + 1;
+    const auto end = sectionEnd(header);
+    for (std::size_t i = header + 1; i < end; ++i) {
+        std::string_view lineKey, lineValue;
+        if (splitKeyLine(m_lines[i].text, lineKey, lineValue))
+            insertAt = i + 1;
+    }
+    insertLine(insertAt, std::string(keyName) + "=" + std::string(value));
+}
+
+std::int64_t parseLeadingInteger(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (isBlank(text[i]) || text[i] == '\n'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    constexpr std::int64_t limit = std::numeric_limits<std::int64_t>::max() / 10 - 10;
+    std::int64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        if (value < limit)
+            value = value * 10 + (text[i] - '0');
+    }
+    return negative ? -value : value;
+}
+
+std::int32_t parseLeadingInt32(std::string_view text)
+{
+    const auto value = parseLeadingInteger(text);
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
+                                                               std::numeric_limits<std::int32_t>::max()));
+}
+
+double parseLeadingDouble(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (isBlank(text[i]) || text[i] == '\n'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    // from_chars takes no sign of its own here, and never looks at the process locale.
+    if (i < text.size() && text[i] == '-')
+        return 0.0;
+    double value = 0.0;
+    const auto* first = text.data() + i;
+    const auto result = std::from_chars(first, text.data() + text.size(), value, std::chars_format::general);
+    if (result.ec == std::errc::invalid_argument)
+        return 0.0;
+    return negative ? -value : value;
+}
+
+} // namespace lumivex

@@ -1,0 +1,45 @@
+#include "app/Startup.h"
+
+#include "app/CGlobal.h"
+#include "app/StringTable.h"
+
+#include <cstdio>
+
+namespace lumivex {
+
+std::string versionText()
+{
+    return std::string(stringText(StringId::VersionText));
+}
+
+void applyLogSettings(const Settings& settings, CGlobal& writer)
+{
+    writer.SetFilePath(logPathForWriters(settings));
+    writer.SetLevel(settings.logLevel);
+}
+
+StartupState startApplication(const IniSearchInput& search, Dialogs& dialogs, CGlobal& mainLog, CGlobal& serialLog)
+{
+    StartupState state;
+    state.location = locateIni(search, dialogs);
+    state.settings = SettingsStore(state.location).load();
+    applyLogSettings(state.settings, serialLog);
+    applyLogSettings(state.settings, mainLog);
+    state.serialDebugFile = serialDebugFilePath(state.settings.logFile);
+    state.loggingOn = loggingOn(state.settings);
+
+    mainLog.OpenLog();
+    if (mainLog.IsLogging(0)) {
+        char line[128];
+        std::snprintf(line, sizeof line, "Log - START >%s<", versionText().c_str());
+        mainLog.WriteLog(0, line);
+    }
+    return state;
+}
+
+bool finishApplication(const StartupState& state)
+{
+    return SettingsStore(state.location).save(state.settings);
+}
+
+} // namespace lumivex

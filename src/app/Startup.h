@@ -1,0 +1,33 @@
+#pragma once
+
+#include "app/SettingsStore.h"
+
+#include <string>
+
+namespace lumivex {
+
+class CGlobal;
+class Dialogs;
+
+// What the start of the program settles before anything else reads a setting.
+struct StartupState {
+    IniLocation location;
+    Settings settings;
+    std::string serialDebugFile;
+    bool loggingOn = false;
+};
+
+// Gives a log writer the loaded path (at most 250 characters) and level.
+void applyLogSettings(const Settings& settings, CGlobal& writer);
+
+// The start-up sequence: locate and load the settings, hand both log writers their path and
+// level, cut and open the log, and write the start line with the program's version.
+StartupState startApplication(const IniSearchInput& search, Dialogs& dialogs, CGlobal& mainLog, CGlobal& serialLog);
+
+// The end: save every key (the program's only write of the INI file).
+bool finishApplication(const StartupState& state);
+
+// "V 2.0.0.5"
+std::string versionText();
+
+} // namespace lumivex

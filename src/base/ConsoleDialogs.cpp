@@ -1,0 +1,25 @@
+#include "base/ConsoleDialogs.h"
+
+#include <iostream>
+
+namespace lumivex {
+
+ConsoleDialogs::ConsoleDialogs() : m_out(std::cerr) {}
+
+void ConsoleDialogs::message(const std::string& text)
+{
+    m_out << text << '\n';
+}
+
+void ConsoleDialogs::problem(const std::string& text)
+{
+    m_out << "PROBLEM: " << text << '\n';
+}
+
+bool ConsoleDialogs::askYesNo(const std::string& text)
+{
+    m_out << text << (m_answer ? " (yes)" : " (no)") << '\n';
+    return m_answer;
+}
+
+} // namespace lumivex

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "base/Dialogs.h"
+
+#include <iosfwd>
+
+namespace lumivex {
+
+// Boxes for programs without windows: texts go to a stream (standard error by default), and a
+// question is answered with a fixed answer, since nobody is there to click.
+class ConsoleDialogs : public Dialogs {
+public:
+    explicit ConsoleDialogs(std::ostream& out, bool answer = false) : m_out(out), m_answer(answer) {}
+    ConsoleDialogs();
+
+    void message(const std::string& text) override;
+    void problem(const std::string& text) override;
+    bool askYesNo(const std::string& text) override;
+
+private:
+    std::ostream& m_out;
+    bool m_answer = false;
+};
+
+} // namespace lumivex

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+namespace lumivex {
+
+// The user-facing boxes the core asks for. The core never shows UI itself: the desktop program
+// implements this with message boxes, the command-line tools print to standard error, and tests
+// record what was asked. Texts are Windows-1252 bytes, as everywhere in the core.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // A modal box with an OK button.
+    virtual void message(const std::string& text) = 0;
+    // The serial port's blocking box with the caption "PROBLEM".
+    virtual void problem(const std::string& text) = 0;
+    // A yes/no question; true for yes.
+    virtual bool askYesNo(const std::string& text) = 0;
+};
+
+} // namespace lumivex

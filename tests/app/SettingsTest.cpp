@@ -1,0 +1,179 @@
+#include "app/IniFile.h"
+#include "app/Settings.h"
+#include "app/SettingsStore.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace lumivex;
+
+namespace {
+
+// Every key in the order and format the program has always written them; the five late SYSTEM
+// keys stay at the end of their section.
+const char* const kFromScratch = "[SYSTEM]\r\n"
+                                 "COMPORT=COM1\r\n"
+                                 "Baudrate=115200\r\n"
+                                 "Log-Datei=/work/Lumivex.log\r\n"
+                                 "Log-Level=9\r\n"
+                                 "SeriellDatei=0\r\n"
+                                 "UserRange=800\r\n"
+                                 "SelChart=1\r\n"
+                                 "CIETabelle=0\r\n"
+                                 "CheckRGB=1\r\n"
+                                 "CheckHSI=1\r\n"
+                                 "CheckXY=1\r\n"
+                                 "ResultFile=TestReport.txt\r\n"
+                                 "StabilityFile=StabilityReport.txt\r\n"
+                                 "SelectDatei=0\r\n"
+                                 "UserArea=1\r\n"
+                                 "SensorSettings=\r\n"
+                                 "CheckAbwIntens=1\r\n"
+                                 "CheckAbwXY=1\r\n"
+                                 "AbwIntens=10\r\n"
+                                 "AbwXY=10\r\n"
+                                 "CheckAbwAbsIntens=1\r\n"
+                                 "CheckAbwAbsXY=1\r\n"
+                                 "AbwAbsIntens=1000\r\n"
+                                 "AbwAbsXY=0.0100\r\n"
+                                 "NoChangeXYOffset=1\r\n"
+                                 "[FENSTERPOS]\r\n"
+                                 "MesslistPosX=10\r\n"
+                                 "MesslistPosY=10\r\n"
+                                 "KonfListPosX=10\r\n"
+                                 "KonfListPosY=10\r\n"
+                                 "LumivexPosX=50\r\n"
+                                 "LumivexPosY=50\r\n"
+                                 "DlgBlinkPosX=20\r\n"
+                                 "DlgBlinkPosY=20\r\n"
+                                 "[SPEKTRAS]\r\n"
+                                 "WinSizeX=600\r\n"
+                                 "WinSizeY=500\r\n"
+                                 "[BLINKLED]\r\n"
+                                 "Average=0\r\n"
+                                 "Readings=1\r\n"
+                                 "Delay=0\r\n";
+
+std::string saved(const Settings& settings, std::string before = {})
+{
+    auto ini = IniFile::parse(before);
+    saveSettings(settings, ini);
+    return ini.serialize();
+}
+
+} // namespace
+
+TEST(Settings, aFileWrittenFromScratchHoldsAll38KeysInTheFixedOrder)
+{
+    const auto settings = loadSettings(IniFile(), "/work");
+    const std::string text = saved(settings);
+    EXPECT_EQ(text, kFromScratch);
+
+    int keys = 0;
+    for (char c : text)
+        keys += c == '=';
+    EXPECT_EQ(keys, kSettingsKeyCount);
+}
+
+TEST(Settings, missingFileGivesDefaultsAndTheLogInTheWorkingFolder)
+{
+    const auto s = loadSettings(IniFile(), "/home/user/bench");
+    const Settings defaults;
+    EXPECT_EQ(s.comPort, "COM1");
+    EXPECT_EQ(s.baudrate, 115200);
+    EXPECT_EQ(s.logLevel, 9);
+    EXPECT_EQ(s.logFile, "/home/user/bench/Lumivex.log");
+    EXPECT_EQ(s.userRange, defaults.userRange);
+    EXPECT_FLOAT_EQ(s.abwAbsXy, 0.01f);
+    EXPECT_TRUE(loggingOn(s));
+}
+
+TEST(Settings, valuesRoundTripWithTheirFormats)
+{
+    const auto loaded = loadSettings(IniFile::parse("[SYSTEM]\nAbwAbsXY=0.01\nBaudrate=115200\nLog-Datei=x.log\n"), "/w");
+    const auto text = saved(loaded, "[SYSTEM]\nAbwAbsXY=0.01\nBaudrate=115200\nLog-Datei=x.log\n");
+    const auto again = IniFile::parse(text);
+    EXPECT_EQ(again.getString("SYSTEM", "AbwAbsXY", ""), "0.0100");
+    EXPECT_EQ(again.getString("SYSTEM", "Baudrate", ""), "115200");
+    EXPECT_EQ(again.getString("SYSTEM", "Log-Datei", ""), "x.log");
+
+    Settings odd;
+    odd.abwAbsXy = 0.99995f;
+    odd.baudrate = -1;
+    const auto oddText = IniFile::parse(saved(odd));
+    EXPECT_EQ(oddText.getString("SYSTEM", "AbwAbsXY", ""), "0.9999") << "single precision, rounded by %0.4f";
+    EXPECT_EQ(oddText.getString("SYSTEM", "Baudrate", ""), "-1");
+}
+
+TEST(Settings, sixteenBitMembersWrapLikeSixteenBitIntegers)
+{
+    const auto s = loadSettings(
+        IniFile::parse("[SYSTEM]\nAbwIntens=70000\nAbwXY=-1\nAbwAbsIntens=32768\nSelChart=65539\nUserRange=70000\n"),
+        "/w");
+    EXPECT_EQ(s.abwIntens, 4464);
+    EXPECT_EQ(s.abwXy, -1);
+    EXPECT_EQ(s.abwAbsIntens, -32768);
+    EXPECT_EQ(s.selChart, 3);
+    EXPECT_EQ(s.userRange, 70000) << "32-bit members keep the value";
+}
+
+TEST(Settings, levelZeroMeansLoggingOff)
+{
+    const auto s = loadSettings(IniFile::parse("[SYSTEM]\nLog-Level=0\n"), "/w");
+    EXPECT_EQ(s.logLevel, 0);
+    EXPECT_FALSE(loggingOn(s));
+}
+
+TEST(Settings, serialDebugFileLiesBesideTheLog)
+{
+    EXPECT_EQ(serialDebugFilePath("/var/log/lumivex/Lumivex.log"), "/var/log/lumivex/SERDATA.DAT");
+    EXPECT_EQ(serialDebugFilePath("Lumivex.log"), "SERDATA.DAT");
+    EXPECT_EQ(serialDebugFilePath(""), "SERDATA.DAT");
+
+    Settings s;
+    s.logFile = std::string(300, 'a');
+    EXPECT_EQ(logPathForWriters(s).size(), kMaxLogPathLength);
+}
+
+TEST(Settings, unknownLinesSurviveLoadAndSave)
+{
+    const std::string before = "; my bench\r\n[SYSTEM]\r\nCOMPORT=COM4\r\nMyOwnKey=1\r\n[Custom]\r\nA=b\r\n";
+    const auto s = loadSettings(IniFile::parse(before), "/w");
+    EXPECT_EQ(s.comPort, "COM4");
+    const auto text = saved(s, before);
+    EXPECT_EQ(text.rfind("; my bench\r\n[SYSTEM]\r\nCOMPORT=COM4\r\n", 0), 0u);
+    EXPECT_NE(text.find("MyOwnKey=1\r\n"), std::string::npos);
+    EXPECT_NE(text.find("[Custom]\r\nA=b\r\n"), std::string::npos);
+    EXPECT_EQ(saved(s, text), text) << "a second save changes nothing";
+}
+
+TEST(SettingsStore, savesAtomicallyAndReadsBack)
+{
+    test::TempDir dir;
+    const SettingsStore store({dir.file("Lumivex.ini"), dir.path().string()});
+    auto s = store.load();
+    s.comPort = "/dev/ttyUSB0";
+    s.lumivexPosX = -1200;
+    ASSERT_TRUE(store.save(s));
+    const auto back = store.load();
+    EXPECT_EQ(back.comPort, "/dev/ttyUSB0");
+    EXPECT_EQ(back.lumivexPosX, -1200);
+    // Only the INI file is left: the temporary file was renamed over it.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(SettingsStore, aFileThatCannotBeReadIsNotOverwritten)
+{
+    test::TempDir dir;
+    std::filesystem::create_directory(dir.file("Lumivex.ini"));
+    const SettingsStore store({dir.file("Lumivex.ini"), dir.path().string()});
+    EXPECT_EQ(store.load().comPort, "COM1");
+    EXPECT_FALSE(store.save(Settings{}));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("Lumivex.ini")));
+
+    const SettingsStore nowhere({dir.file("missing/Lumivex.ini"), dir.file("missing")});
+    EXPECT_FALSE(nowhere.save(Settings{}));
+}

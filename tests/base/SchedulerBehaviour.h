@@ -1,0 +1,286 @@
+#pragma once
+
+// Behaviour every Scheduler implementation shares, written once and instantiated per
+// implementation. A trait type tells the suite how to make a scheduler:
+//
+//   struct Traits {
+//       static constexpr bool kRealTime = ...;        // real clock: allow for its noise
+//       static std::unique_ptr<lumivex::Scheduler> make();
+//   };
+//
+// On a real clock every case is kept short (tens of milliseconds) and counts get generous bounds.
+
+#include "base/Scheduler.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace lumivex::testing {
+
+using namespace std::chrono_literals;
+
+template<class Traits> class SchedulerBehaviour : public ::testing::Test {
+protected:
+    static constexpr bool kRealTime = Traits::kRealTime;
+    // A real clock's timers may come up to a millisecond early against our clock's rounding.
+    static constexpr std::int64_t kEarlySlackMicros = kRealTime ? 1000 : 0;
+
+    Scheduler& scheduler() { return *m_scheduler; }
+
+    // Pumps until done() holds; gives up (returning false) after the limit on the scheduler's
+    // clock, so that a broken implementation fails the test instead of hanging it.
+    bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 1000ms)
+    {
+        bool timedOut = false;
+        const auto guard = m_scheduler->singleShot(limit, [&] { timedOut = true; });
+        while (!done() && !timedOut) {
+            if (!m_scheduler->pumpOnce())
+                break;
+        }
+        m_scheduler->killTimer(guard);
+        return done();
+    }
+
+    // Lets the scheduler run for the given time.
+    void pumpFor(std::chrono::microseconds duration)
+    {
+        bool elapsed = false;
+        m_scheduler->singleShot(duration, [&] { elapsed = true; });
+        while (!elapsed)
+            ASSERT_TRUE(m_scheduler->pumpOnce());
+    }
+
+    // Exact in virtual time; on a real clock ticks may be lost to a busy machine but never gained.
+    void expectCountNear(int actual, int expected)
+    {
+        if constexpr (kRealTime) {
+            EXPECT_GE(actual, expected / 2);
+            EXPECT_LE(actual, expected + 1);
+        } else {
+            EXPECT_EQ(actual, expected);
+        }
+    }
+
+private:
+    std::unique_ptr<Scheduler> m_scheduler = Traits::make();
+};
+
+TYPED_TEST_SUITE_P(SchedulerBehaviour);
+
+TYPED_TEST_P(SchedulerBehaviour, timersOfDifferentPeriods_fireInDueOrder)
+{
+    Scheduler& s = this->scheduler();
+    std::string order;
+    const auto fast = s.setTimer(10ms, [&] { order += 'A'; });
+    const auto slow = s.setTimer(25ms, [&] { order += 'B'; });
+    ASSERT_TRUE(this->pumpUntil([&] { return order.size() >= 5; }));
+    s.killTimer(fast);
+    s.killTimer(slow);
+    EXPECT_EQ(order.substr(0, 5), "AABAA"); // 10, 20, 25, 30, 40 ms
+}
+
+TYPED_TEST_P(SchedulerBehaviour, periodicTimer_ticksOncePerPeriodNeverEarly)
+{
+    Scheduler& s = this->scheduler();
+    std::vector<std::int64_t> ticks;
+    const std::int64_t start = s.nowMicros();
+    const auto id = s.setTimer(10ms, [&] { ticks.push_back(s.nowMicros() - start); });
+    this->pumpFor(105ms);
+    s.killTimer(id);
+    this->expectCountNear(static_cast<int>(ticks.size()), 10);
+    for (std::size_t i = 0; i < ticks.size(); ++i)
+        EXPECT_GE(ticks[i], 10000 * static_cast<std::int64_t>(i + 1) - this->kEarlySlackMicros) << "tick " << i;
+}
+
+TYPED_TEST_P(SchedulerBehaviour, singleShots_fireOnceInDueOrder_zeroDelaysInSchedulingOrder)
+{
+    Scheduler& s = this->scheduler();
+    std::vector<int> fired;
+    std::int64_t shortShotAt = -1;
+    const std::int64_t start = s.nowMicros();
+    s.singleShot(3ms, [&] { fired.push_back(3); });
+    s.singleShot(1500us, [&] {
+        fired.push_back(2);
+        shortShotAt = s.nowMicros() - start;
+    });
+    s.singleShot(0us, [&] { fired.push_back(0); });
+    s.singleShot(0us, [&] { fired.push_back(1); });
+    const auto killed = s.singleShot(2ms, [&] { fired.push_back(-1); });
+    s.killTimer(killed);
+
+    ASSERT_TRUE(s.pumpOnce());
+    ASSERT_FALSE(fired.empty()) << "a zero delay fires at the first pump";
+    EXPECT_EQ(fired.front(), 0);
+    ASSERT_TRUE(this->pumpUntil([&] { return fired.size() >= 4; }));
+    this->pumpFor(10ms); // nothing fires twice, the killed one never
+    EXPECT_EQ(fired, (std::vector<int> {0, 1, 2, 3}));
+    EXPECT_GE(shortShotAt, 1500 - this->kEarlySlackMicros);
+}
+
+TYPED_TEST_P(SchedulerBehaviour, timersStartedInsideCallbacks_run)
+{
+    Scheduler& s = this->scheduler();
+    std::vector<int> chain;
+    std::function<void(int)> step = [&](int n) {
+        chain.push_back(n);
+        if (n < 5)
+            s.singleShot(n % 2 == 0 ? 0us : 1ms, [&step, n] { step(n + 1); });
+    };
+    int periodicTicks = 0;
+    Scheduler::TimerId periodic = 0;
+    s.singleShot(0us, [&] {
+        step(1);
+        periodic = s.setTimer(5ms, [&] { ++periodicTicks; });
+    });
+    ASSERT_TRUE(this->pumpUntil([&] { return chain.size() == 5 && periodicTicks >= 2; }));
+    s.killTimer(periodic);
+    EXPECT_EQ(chain, (std::vector<int> {1, 2, 3, 4, 5}));
+}
+
+TYPED_TEST_P(SchedulerBehaviour, killInsideOwnCallback_neverFiresAgain)
+{
+    Scheduler& s = this->scheduler();
+    int ticks = 0;
+    bool replacementFired = false;
+    Scheduler::TimerId id = 0;
+    id = s.setTimer(10ms, [&] {
+        if (++ticks < 3)
+            return;
+        s.killTimer(id);
+        s.killTimer(id); // a second kill does nothing
+        s.singleShot(0us, [&] { replacementFired = true; });
+    });
+    this->pumpFor(80ms);
+    EXPECT_EQ(ticks, 3);
+    EXPECT_TRUE(replacementFired);
+}
+
+TYPED_TEST_P(SchedulerBehaviour, killAnotherTimer_stopsIt)
+{
+    Scheduler& s = this->scheduler();
+    int slowTicks = 0;
+    int fastTicks = 0;
+    bool shotFired = false;
+    const auto slow = s.setTimer(25ms, [&] { ++slowTicks; });
+    const auto shot = s.singleShot(15ms, [&] { shotFired = true; });
+    const auto fast = s.setTimer(10ms, [&] {
+        if (++fastTicks == 1) {
+            s.killTimer(slow);
+            s.killTimer(shot);
+        }
+    });
+    s.killTimer(987654); // unknown ids do nothing
+    this->pumpFor(55ms);
+    s.killTimer(fast);
+    EXPECT_EQ(slowTicks, 0);
+    EXPECT_FALSE(shotFired);
+    this->expectCountNear(fastTicks, 5);
+}
+
+TYPED_TEST_P(SchedulerBehaviour, staleId_doesNotKillANewerTimer)
+{
+    Scheduler& s = this->scheduler();
+    const auto old = s.singleShot(5ms, [] {});
+    s.killTimer(old);
+    bool fired = false;
+    const auto fresh = s.singleShot(1ms, [&] { fired = true; });
+    EXPECT_GT(old, 0);
+    EXPECT_GT(fresh, 0);
+    EXPECT_NE(fresh, old);
+    s.killTimer(old);
+    EXPECT_TRUE(this->pumpUntil([&] { return fired; }, 200ms));
+}
+
+TYPED_TEST_P(SchedulerBehaviour, nestedPump_runsOtherTimersButNeverReentersTheRunningOne)
+{
+    Scheduler& s = this->scheduler();
+    int depth = 0;
+    int maxDepth = 0;
+    int outerTicks = 0;
+    int innerTicks = 0;
+    int innerTicksDuringOuter = 0;
+    const auto inner = s.setTimer(5ms, [&] {
+        ++innerTicks;
+        if (depth > 0)
+            ++innerTicksDuringOuter;
+    });
+    const auto outer = s.setTimer(20ms, [&] {
+        ++depth;
+        maxDepth = std::max(maxDepth, depth);
+        if (++outerTicks == 1) {
+            // Runs past the outer timer's next tick (40 ms), which must be skipped.
+            const int target = innerTicks + 8;
+            while (innerTicks < target)
+                ASSERT_TRUE(s.pumpOnce());
+        }
+        --depth;
+    });
+    ASSERT_TRUE(this->pumpUntil([&] { return outerTicks >= 2; }));
+    s.killTimer(inner);
+    s.killTimer(outer);
+    EXPECT_EQ(maxDepth, 1);
+    EXPECT_GE(innerTicksDuringOuter, 8);
+}
+
+TYPED_TEST_P(SchedulerBehaviour, timerKilledDuringItsOwnNestedPump_staysDead)
+{
+    Scheduler& s = this->scheduler();
+    int ticks = 0;
+    Scheduler::TimerId id = 0;
+    id = s.setTimer(10ms, [&] {
+        ++ticks;
+        bool killed = false;
+        s.singleShot(2ms, [&] {
+            s.killTimer(id);
+            killed = true;
+        });
+        while (!killed)
+            ASSERT_TRUE(s.pumpOnce());
+    });
+    this->pumpFor(60ms);
+    EXPECT_EQ(ticks, 1);
+}
+
+TYPED_TEST_P(SchedulerBehaviour, waitLoopOverPumpOnce_finishes)
+{
+    Scheduler& s = this->scheduler();
+    // The guard turns a hang into a failure.
+    bool timedOut = false;
+    bool done = false;
+    const auto guard = s.singleShot(1s, [&] {
+        timedOut = true;
+        done = true;
+    });
+
+    const std::int64_t start = s.nowMicros();
+    s.singleShot(30ms, [&] { done = true; });
+    while (!done)
+        s.pumpOnce();
+    EXPECT_FALSE(timedOut);
+    EXPECT_GE(s.nowMicros() - start, 30000 - this->kEarlySlackMicros);
+
+    // A time-out counted in ticks, as the engines do.
+    int ticks = 0;
+    const auto counter = s.setTimer(10ms, [&] { ++ticks; });
+    while (ticks < 3 && !timedOut)
+        s.pumpOnce();
+    s.killTimer(counter);
+    s.killTimer(guard);
+    EXPECT_FALSE(timedOut);
+    EXPECT_EQ(ticks, 3);
+}
+
+REGISTER_TYPED_TEST_SUITE_P(SchedulerBehaviour, timersOfDifferentPeriods_fireInDueOrder,
+    periodicTimer_ticksOncePerPeriodNeverEarly, singleShots_fireOnceInDueOrder_zeroDelaysInSchedulingOrder,
+    timersStartedInsideCallbacks_run, killInsideOwnCallback_neverFiresAgain, killAnotherTimer_stopsIt,
+    staleId_doesNotKillANewerTimer, nestedPump_runsOtherTimersButNeverReentersTheRunningOne,
+    timerKilledDuringItsOwnNestedPump_staysDead, waitLoopOverPumpOnce_finishes);
+
+} // namespace lumivex::testing
