@@ -20,11 +20,12 @@ include(${CMAKE_SOURCE_DIR}/fuzz/Targets.cmake)
 set(LUMIVEX_FUZZ_SECONDS 15 CACHE STRING "Length of each fuzz run in CTest")
 foreach(name IN LISTS LUMIVEX_FUZZ_TARGETS)
     set(work ${CMAKE_BINARY_DIR}/fuzz-work/${name})
-    file(MAKE_DIRECTORY ${work})
+    set(artifacts ${CMAKE_BINARY_DIR}/fuzz-artifacts/${name}/)
+    file(MAKE_DIRECTORY ${work} ${artifacts})
     # The committed seeds stay read-only; new inputs go to a scratch corpus in the build tree.
     add_test(NAME ${name}.short
         COMMAND ${fuzz_bin}/${name} -max_total_time=${LUMIVEX_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048
-                -print_final_stats=1 ${work} ${CMAKE_SOURCE_DIR}/fuzz/corpus/${name}
+                -print_final_stats=1 -artifact_prefix=${artifacts} ${work} ${CMAKE_SOURCE_DIR}/fuzz/corpus/${name}
         WORKING_DIRECTORY ${work})
     set_tests_properties(${name}.short PROPERTIES LABELS fuzz TIMEOUT 120)
 endforeach()

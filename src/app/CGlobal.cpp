@@ -13,7 +13,7 @@ namespace {
 
 std::tm localTime(std::time_t t)
 {
-    std::tm result{};
+    std::tm result {};
 #ifdef _WIN32
     localtime_s(&result, &t);
 #else
@@ -24,7 +24,7 @@ std::tm localTime(std::time_t t)
 
 } // namespace
 
-CGlobal::CGlobal() : m_timeSource([] { return std::time(nullptr); }) {}
+CGlobal::CGlobal() : m_timeSource([] { return std::time(nullptr); }) { }
 
 void CGlobal::SetFilePath(const std::string& path)
 {
@@ -34,13 +34,13 @@ void CGlobal::SetFilePath(const std::string& path)
 std::string CGlobal::FormatTime(const std::tm& time)
 {
     static const char* const days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    static const char* const months[]
+        = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     const int day = time.tm_wday >= 0 && time.tm_wday < 7 ? time.tm_wday : 0;
     const int month = time.tm_mon >= 0 && time.tm_mon < 12 ? time.tm_mon : 0;
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.3s %.3s%3d %.2d:%.2d:%.2d %d ", days[day], months[month], time.tm_mday,
-                  time.tm_hour, time.tm_min, time.tm_sec, 1900 + time.tm_year);
+        time.tm_hour, time.tm_min, time.tm_sec, 1900 + time.tm_year);
     return buffer;
 }
 

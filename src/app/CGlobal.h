@@ -23,10 +23,10 @@ public:
     static constexpr std::uintmax_t kKeptTail = 131072;
     static constexpr std::size_t kCopyBlock = 4096;
     static constexpr std::string_view kTempName = "~~tmp.log";
-    static constexpr std::string_view kBanner =
-        "!!! This log file was automaticaly truncated for file size limitation\r\n\r\n\r\n...";
-    static constexpr std::string_view kSeparatorLine =
-        "----------------------------------------------------------------------------------------";
+    static constexpr std::string_view kBanner
+        = "!!! This log file was automaticaly truncated for file size limitation\r\n\r\n\r\n...";
+    static constexpr std::string_view kSeparatorLine
+        = "----------------------------------------------------------------------------------------";
 
     using TimeSource = std::function<std::time_t()>;
 

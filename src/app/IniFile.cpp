@@ -25,9 +25,9 @@ std::string_view trim(std::string_view text)
 bool equalsIgnoreCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-               return lower(x) == lower(y);
-           });
+        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+        return lower(x) == lower(y);
+    });
 }
 
 // The section name of a header line, or false when the line is no header.
@@ -74,22 +74,21 @@ constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
 IniFile IniFile::parse(std::string_view bytes)
 {
+    // CR LF, LF and a lone CR all end a line, so no line's text holds a line break.
     IniFile ini;
     std::size_t start = 0;
     while (start < bytes.size()) {
-        const auto lf = bytes.find('\n', start);
-        if (lf == std::string_view::npos) {
+        const auto brk = bytes.find_first_of("\r\n", start);
+        if (brk == std::string_view::npos) {
             ini.m_lines.push_back({std::string(bytes.substr(start)), ""});
             break;
         }
-        std::string_view text = bytes.substr(start, lf - start);
-        std::string ending = "\n";
-        if (!text.empty() && text.back() == '\r') {
-            text.remove_suffix(1);
-            ending = "\r\n";
-        }
-        ini.m_lines.push_back({std::string(text), std::move(ending)});
-        start = lf + 1;
+        std::size_t endingLength = 1;
+        if (bytes[brk] == '\r' && brk + 1 < bytes.size() && bytes[brk + 1] == '\n')
+            endingLength = 2;
+        ini.m_lines.push_back(
+            {std::string(bytes.substr(start, brk - start)), std::string(bytes.substr(brk, endingLength))});
+        start = brk + endingLength;
     }
     return ini;
 }
@@ -180,12 +179,17 @@ void IniFile::insertLine(std::size_t index, std::string text)
     // A last line without a line end gets one before anything follows it.
     if (index > 0 && m_lines[index - 1].ending.empty())
         m_lines[index - 1].ending = ending;
-    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(index), Line{std::move(text), ending});
+    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(index), Line {std::move(text), ending});
 }
 
-void IniFile::setString(std::string_view section, std::string_view key, std::string_view value)
+void IniFile::setString(std::string_view section, std::string_view key, std::string_view rawValue)
 {
-    value = value.substr(0, value.find_first_of("\r\n"));
+    rawValue = rawValue.substr(0, rawValue.find_first_of("\r\n"));
+    // A value that reading would change (outer blanks trimmed, a pair of quotes removed) is
+    // written in quotes, so that it reads back as it was.
+    std::string value(rawValue);
+    if (trim(rawValue) != rawValue || unquote(rawValue) != rawValue)
+        value = "\"" + value + "\"";
     const auto keyName = trim(key);
     auto header = findSection(section);
     if (header == npos) {
@@ -228,8 +232,8 @@ std::int64_t parseLeadingInteger(std::string_view text)
 std::int32_t parseLeadingInt32(std::string_view text)
 {
     const auto value = parseLeadingInteger(text);
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
-                                                               std::numeric_limits<std::int32_t>::max()));
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
 double parseLeadingDouble(std::string_view text)

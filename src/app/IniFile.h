@@ -30,7 +30,8 @@ public:
     // A missing or empty value gives the default; otherwise the number its leading digits form
     // (blanks and one sign allowed in front; 0 when there are no digits).
     std::int32_t getInt(std::string_view section, std::string_view key, std::int32_t defaultValue) const;
-    // A line break in the value would split the line, so the value is cut at the first CR or LF.
+    // A line break in the value would split the line, so the value is cut at the first CR or LF;
+    // a value with outer blanks or outer quotes is quoted so that it reads back unchanged.
     void setString(std::string_view section, std::string_view key, std::string_view value);
 
     bool empty() const { return m_lines.empty(); }
@@ -38,11 +39,11 @@ public:
 private:
     struct Line {
         std::string text;
-        std::string ending; // "\r\n", "\n" or "" for a last line without one
+        std::string ending; // "\r\n", "\n", "\r" or "" for a last line without one
     };
 
     std::size_t findSection(std::string_view section) const; // header line index or npos
-    std::size_t sectionEnd(std::size_t header) const;         // first line after the section
+    std::size_t sectionEnd(std::size_t header) const; // first line after the section
     std::size_t findKey(std::size_t header, std::string_view key) const;
     const std::string& newLineEnding() const;
     void insertLine(std::size_t index, std::string text);

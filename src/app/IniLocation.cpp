@@ -40,12 +40,12 @@ IniLocation locateIni(const IniSearchInput& input, Dialogs& dialogs)
     if (!current.empty() && isPathSeparator(current.back(), input.separator))
         current.pop_back();
 
-    const IniLocation inCurrent{current + input.separator + kIniName, current};
+    const IniLocation inCurrent {current + input.separator + kIniName, current};
     if (input.canOpenForReading(inCurrent.iniPath))
         return inCurrent;
 
     if (!programFolder.empty()) {
-        const IniLocation besideProgram{programFolder + kIniName, programFolder.substr(0, programFolder.size() - 1)};
+        const IniLocation besideProgram {programFolder + kIniName, programFolder.substr(0, programFolder.size() - 1)};
         if (input.canOpenForReading(besideProgram.iniPath))
             return besideProgram;
     }

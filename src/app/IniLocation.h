@@ -23,7 +23,7 @@ struct IniLocation {
 
 // What the search needs to know of the machine, so that it can be tested without one.
 struct IniSearchInput {
-    std::string programPath;               // full path of the program file
+    std::string programPath; // full path of the program file
     std::optional<std::string> currentDir; // nothing when the platform cannot tell
     std::function<bool(const std::string&)> canOpenForReading;
     char separator = kNativeSeparator; // '\\' also accepts '/', as Windows does

@@ -70,6 +70,9 @@ std::string logPathForWriters(const Settings& settings);
 // "SERDATA.DAT" in the log file's folder.
 std::string serialDebugFilePath(const std::string& logFilePath);
 // Logging is on when the level loaded at start-up is not 0.
-inline bool loggingOn(const Settings& loaded) { return loaded.logLevel != 0; }
+inline bool loggingOn(const Settings& loaded)
+{
+    return loaded.logLevel != 0;
+}
 
 } // namespace lumivex

@@ -15,7 +15,7 @@ public:
     // alone rather than loaded into memory.
     static constexpr std::size_t kMaxIniBytes = 16 * 1024 * 1024;
 
-    explicit SettingsStore(IniLocation location) : m_location(std::move(location)) {}
+    explicit SettingsStore(IniLocation location) : m_location(std::move(location)) { }
 
     const IniLocation& location() const { return m_location; }
 

@@ -17,8 +17,10 @@ constexpr StringEntry entry(StringId id, std::string_view text)
     return {static_cast<int>(id), text};
 }
 
-constexpr std::array kStrings{
-    entry(StringId::AboutMenuItem, "&Info \xFC" "ber Lumivex..."sv),
+constexpr std::array kStrings {
+    entry(StringId::AboutMenuItem,
+        "&Info \xFC"
+        "ber Lumivex..."sv),
     entry(StringId::NoComPortEntry, "No COM port entry"sv),
     entry(StringId::WrongComPortNumber, "Wrong COM port number"sv),
     entry(StringId::CannotOpenComPort, "Cannot open COM port"sv),
@@ -48,8 +50,8 @@ constexpr std::array kStrings{
     entry(StringId::Connected, "CONNECTED"sv),
     entry(StringId::NotConnected, "NOT"sv),
     entry(StringId::WelcomeText,
-          "Welcome to Orvian Lumivex USER Software\r\n\r\nPlease connect the Lumivex with the communication cable "
-          "to the computer and press the button 'CONNECT'"sv),
+        "Welcome to Orvian Lumivex USER Software\r\n\r\nPlease connect the Lumivex with the communication cable "
+        "to the computer and press the button 'CONNECT'"sv),
     entry(StringId::SerialTextTooLong, "The string to be transfered is to long!"sv),
     entry(StringId::ErrorLoadingCieTables, "Error loading CIE - Tables"sv),
     entry(StringId::ColourWheel, "Color Wheel"sv),
@@ -146,9 +148,8 @@ constexpr std::array kStrings{
 // text at run time, so the order is checked when compiling.
 constexpr bool strictlyIncreasing()
 {
-    return std::ranges::adjacent_find(kStrings, [](const StringEntry& a, const StringEntry& b) {
-               return a.id >= b.id;
-           }) == kStrings.end();
+    return std::ranges::adjacent_find(kStrings, [](const StringEntry& a, const StringEntry& b) { return a.id >= b.id; })
+        == kStrings.end();
 }
 static_assert(strictlyIncreasing(), "string table must be sorted by id without duplicates");
 

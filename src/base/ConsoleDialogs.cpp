@@ -4,7 +4,7 @@
 
 namespace lumivex {
 
-ConsoleDialogs::ConsoleDialogs() : m_out(std::cerr) {}
+ConsoleDialogs::ConsoleDialogs() : m_out(std::cerr) { }
 
 void ConsoleDialogs::message(const std::string& text)
 {

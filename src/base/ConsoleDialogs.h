@@ -10,7 +10,7 @@ namespace lumivex {
 // question is answered with a fixed answer, since nobody is there to click.
 class ConsoleDialogs : public Dialogs {
 public:
-    explicit ConsoleDialogs(std::ostream& out, bool answer = false) : m_out(out), m_answer(answer) {}
+    explicit ConsoleDialogs(std::ostream& out, bool answer = false) : m_out(out), m_answer(answer) { }
     ConsoleDialogs();
 
     void message(const std::string& text) override;

@@ -15,7 +15,7 @@ namespace {
 
 std::tm fixedTime(int mday = 16)
 {
-    std::tm t{};
+    std::tm t {};
     t.tm_year = 73;
     t.tm_mon = 8;
     t.tm_mday = mday;
@@ -53,7 +53,7 @@ TEST(CGlobalFormat, lineLayoutIsExact)
     EXPECT_EQ(CGlobal::FormatTime(fixedTime()), "Sun Sep 16 01:03:52 1973 ");
     EXPECT_EQ(CGlobal::FormatTime(fixedTime(5)), "Sun Sep  5 01:03:52 1973 ") << "day right-aligned in two places";
     EXPECT_EQ(CGlobal::FormatLine(9, CGlobal::FormatTime(fixedTime()), "Befehl gethw\r - aufgerufen"),
-              "Lumivex.log : 9 Sun Sep 16 01:03:52 1973   Befehl gethw\r - aufgerufen\r\n");
+        "Lumivex.log : 9 Sun Sep 16 01:03:52 1973   Befehl gethw\r - aufgerufen\r\n");
 }
 
 TEST(CGlobalFormat, textIsCutAndLineFeedsBecomeCrLf)
@@ -64,15 +64,19 @@ TEST(CGlobalFormat, textIsCutAndLineFeedsBecomeCrLf)
 
     // A communication error text ends in its own newline, so an empty line follows it.
     EXPECT_EQ(CGlobal::FormatLine(6, time, "COMERROR  CE_RXOVER\n"),
-              "Lumivex.log : 6 " + time + "  COMERROR  CE_RXOVER\r\n\r\n");
+        "Lumivex.log : 6 " + time + "  COMERROR  CE_RXOVER\r\n\r\n");
     // The letter \xFC stays one byte.
-    EXPECT_EQ(CGlobal::FormatLine(9, time, "R\xFC" "ckmeldung OK von Befehl 3"),
-              "Lumivex.log : 9 " + time + "  R\xFC" "ckmeldung OK von Befehl 3\r\n");
+    EXPECT_EQ(CGlobal::FormatLine(9, time,
+                  "R\xFC"
+                  "ckmeldung OK von Befehl 3"),
+        "Lumivex.log : 9 " + time
+            + "  R\xFC"
+              "ckmeldung OK von Befehl 3\r\n");
 }
 
 TEST_F(LogFixture, appendsOneLinePerCallAndKeepsItsTag)
 {
-    log.SetTimeSource([] { return std::time_t{0}; });
+    log.SetTimeSource([] { return std::time_t {0}; });
     CGlobal serialWriter;
     serialWriter.SetFilePath(path);
     serialWriter.SetLevel(9);
@@ -81,10 +85,9 @@ TEST_F(LogFixture, appendsOneLinePerCallAndKeepsItsTag)
     log.WriteLog(9, "third");
 
     const auto text = readFile(path);
-    const std::regex layout(
-        R"(Lumivex\.log : 9 [A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\d \d\d:\d\d:\d\d \d{4}   first\r\n)"
-        R"(Lumivex\.log : 6 [^\r]{24}   second\r\n)"
-        R"(Lumivex\.log : 9 [^\r]{24}   third\r\n)");
+    const std::regex layout(R"(Lumivex\.log : 9 [A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\d \d\d:\d\d:\d\d \d{4}   first\r\n)"
+                            R"(Lumivex\.log : 6 [^\r]{24}   second\r\n)"
+                            R"(Lumivex\.log : 9 [^\r]{24}   third\r\n)");
     EXPECT_TRUE(std::regex_match(text, layout)) << text;
 }
 
@@ -142,8 +145,7 @@ TEST_F(LogFixture, aLogOver256KiBIsCutToBannerAndTail)
 
     log.OpenLog();
     const auto text = readFile(path);
-    const std::string expectedStart =
-        std::string(CGlobal::kBanner) + old.substr(old.size() - CGlobal::kKeptTail);
+    const std::string expectedStart = std::string(CGlobal::kBanner) + old.substr(old.size() - CGlobal::kKeptTail);
     ASSERT_GE(text.size(), expectedStart.size());
     EXPECT_EQ(text.substr(0, expectedStart.size()), expectedStart);
     EXPECT_EQ(countLines(text.substr(expectedStart.size())), 3) << "the start block follows the kept tail";

@@ -134,6 +134,14 @@ TEST(IniFileWrite, keepsTheFilesLineEndsAndEndsAnUnfinishedLastLine)
     EXPECT_EQ(fresh.serialize(), "[S]\r\nA=1\r\n") << "a new file gets Windows line ends";
 }
 
+TEST(IniFileRead, aLoneCarriageReturnEndsALine)
+{
+    auto ini = IniFile::parse("[S]\rK=COM3\rcomment\n");
+    EXPECT_EQ(ini.getString("S", "K", ""), "COM3");
+    ini.setString("S", "K", ini.getString("S", "K", ""));
+    EXPECT_EQ(ini.serialize(), "[S]\rK=COM3\rcomment\n");
+}
+
 TEST(IniFileWrite, duplicateSectionsTakeTheWriteInTheFirst)
 {
     auto ini = IniFile::parse("[S]\nK=1\n[S]\nK=2\n");
@@ -148,6 +156,16 @@ TEST(IniFileWrite, lineBreaksInAValueCannotSplitTheFile)
     ini.setString("S", "K", "C:\\log.txt\r\n[Evil]\r\nX=1");
     EXPECT_EQ(ini.getString("S", "K", ""), "C:\\log.txt");
     EXPECT_EQ(ini.getString("Evil", "X", "none"), "none");
+}
+
+TEST(IniFileWrite, valuesThatReadingWouldChangeAreQuoted)
+{
+    IniFile ini;
+    for (const std::string value : {" COM1", "'x'", "\"quoted\"", "tab\t", "plain"}) {
+        ini.setString("S", "K", value);
+        EXPECT_EQ(ini.getString("S", "K", ""), value);
+    }
+    EXPECT_EQ(ini.serialize(), "[S]\r\nK=plain\r\n");
 }
 
 TEST(IniFileRoundTrip, anyBytesSurviveParseAndSerialize)

@@ -11,8 +11,8 @@ using namespace lumivex;
 
 namespace {
 
-IniSearchInput machine(std::string program, std::optional<std::string> cwd, std::set<std::string> existing,
-                       char separator = '/')
+IniSearchInput machine(
+    std::string program, std::optional<std::string> cwd, std::set<std::string> existing, char separator = '/')
 {
     IniSearchInput input;
     input.programPath = std::move(program);
@@ -27,14 +27,14 @@ IniSearchInput machine(std::string program, std::optional<std::string> cwd, std:
 TEST(IniLocation, currentDirectoryWinsOverTheProgramFolder)
 {
     test::RecordingDialogs dialogs;
-    const auto both = locateIni(machine("/opt/lumivex/bin/lumivex", "/home/lab",
-                                        {"/home/lab/Lumivex.ini", "/opt/lumivex/bin/Lumivex.ini"}),
-                                dialogs);
+    const auto both = locateIni(
+        machine("/opt/lumivex/bin/lumivex", "/home/lab", {"/home/lab/Lumivex.ini", "/opt/lumivex/bin/Lumivex.ini"}),
+        dialogs);
     EXPECT_EQ(both.iniPath, "/home/lab/Lumivex.ini");
     EXPECT_EQ(both.workingFolder, "/home/lab");
 
-    const auto besideProgram =
-        locateIni(machine("/opt/lumivex/bin/lumivex", "/home/lab", {"/opt/lumivex/bin/Lumivex.ini"}), dialogs);
+    const auto besideProgram
+        = locateIni(machine("/opt/lumivex/bin/lumivex", "/home/lab", {"/opt/lumivex/bin/Lumivex.ini"}), dialogs);
     EXPECT_EQ(besideProgram.iniPath, "/opt/lumivex/bin/Lumivex.ini");
     EXPECT_EQ(besideProgram.workingFolder, "/opt/lumivex/bin");
 

@@ -1,5 +1,5 @@
-#include "app/IniFile.h"
 #include "app/Settings.h"
+#include "app/IniFile.h"
 #include "app/SettingsStore.h"
 
 #include "TempDir.h"
@@ -93,7 +93,8 @@ TEST(Settings, missingFileGivesDefaultsAndTheLogInTheWorkingFolder)
 
 TEST(Settings, valuesRoundTripWithTheirFormats)
 {
-    const auto loaded = loadSettings(IniFile::parse("[SYSTEM]\nAbwAbsXY=0.01\nBaudrate=115200\nLog-Datei=x.log\n"), "/w");
+    const auto loaded
+        = loadSettings(IniFile::parse("[SYSTEM]\nAbwAbsXY=0.01\nBaudrate=115200\nLog-Datei=x.log\n"), "/w");
     const auto text = saved(loaded, "[SYSTEM]\nAbwAbsXY=0.01\nBaudrate=115200\nLog-Datei=x.log\n");
     const auto again = IniFile::parse(text);
     EXPECT_EQ(again.getString("SYSTEM", "AbwAbsXY", ""), "0.0100");
@@ -171,9 +172,9 @@ TEST(SettingsStore, aFileThatCannotBeReadIsNotOverwritten)
     std::filesystem::create_directory(dir.file("Lumivex.ini"));
     const SettingsStore store({dir.file("Lumivex.ini"), dir.path().string()});
     EXPECT_EQ(store.load().comPort, "COM1");
-    EXPECT_FALSE(store.save(Settings{}));
+    EXPECT_FALSE(store.save(Settings {}));
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("Lumivex.ini")));
 
     const SettingsStore nowhere({dir.file("missing/Lumivex.ini"), dir.file("missing")});
-    EXPECT_FALSE(nowhere.save(Settings{}));
+    EXPECT_FALSE(nowhere.save(Settings {}));
 }

@@ -61,7 +61,7 @@ TEST(StringTableTest, lineBreaksAndTabsAreControlBytes)
 {
     EXPECT_EQ(stringText(StringId::WorkingDirectoryError), "Error in working directory\nMay be to long");
     EXPECT_EQ(stringText(StringId::XyOutOfRange),
-              "X- and / or Y- values are outside the range of values. \nPlease check settings.");
+        "X- and / or Y- values are outside the range of values. \nPlease check settings.");
     EXPECT_EQ(stringText(StringId::MeasurementStillActive), "Measurement is still active\nDialog cannot be closed");
     EXPECT_EQ(stringText(StringId::ReportHeadSensor), "Sens\t");
     EXPECT_EQ(stringText(StringId::ReportHeadXyTemp), "X\tY\tC.Temp.");
@@ -73,7 +73,9 @@ TEST(StringTableTest, lineBreaksAndTabsAreControlBytes)
 
 TEST(StringTableTest, textsAreWindows1252NotUtf8)
 {
-    EXPECT_EQ(stringText(StringId::AboutMenuItem), "&Info \xFC" "ber Lumivex...");
+    EXPECT_EQ(stringText(StringId::AboutMenuItem),
+        "&Info \xFC"
+        "ber Lumivex...");
     for (const StringEntry& entry : allStrings()) {
         for (unsigned char c : entry.text)
             EXPECT_FALSE(c == 0xC2 || c == 0xC3) << "UTF-8 lead byte in id " << entry.id;

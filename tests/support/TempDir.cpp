@@ -10,7 +10,7 @@ namespace lumivex::test {
 
 TempDir::TempDir()
 {
-    static std::atomic<int> counter{0};
+    static std::atomic<int> counter {0};
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     for (int attempt = 0; attempt < 100; ++attempt) {
         auto candidate = std::filesystem::temp_directory_path()
