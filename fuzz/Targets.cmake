@@ -1,2 +1,7 @@
 # One entry per fuzz target: fuzz/<name>.cpp, seeded from fuzz/corpus/<name>/.
-set(LUMIVEX_FUZZ_TARGETS fuzz_ini)
+set(LUMIVEX_FUZZ_TARGETS)
+foreach(name fuzz_ini fuzz_reply fuzz_dib)
+    if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/${name}.cpp)
+        list(APPEND LUMIVEX_FUZZ_TARGETS ${name})
+    endif()
+endforeach()

@@ -1,0 +1,211 @@
+#include "platform/QtSerialBackend.h"
+
+#include <QDeadlineTimer>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+
+namespace lumivex {
+
+namespace {
+
+// "ttyUSB2" before "ttyUSB10", "COM2" before "COM10".
+bool naturalLess(const QString& a, const QString& b)
+{
+    int i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            int ei = i, ej = j;
+            while (ei < a.size() && a[ei].isDigit())
+                ++ei;
+            while (ej < b.size() && b[ej].isDigit())
+                ++ej;
+            const auto na = a.mid(i, ei - i).toULongLong();
+            const auto nb = b.mid(j, ej - j).toULongLong();
+            if (na != nb)
+                return na < nb;
+            i = ei;
+            j = ej;
+        } else {
+            if (a[i] != b[j])
+                return a[i] < b[j];
+            ++i;
+            ++j;
+        }
+    }
+    return a.size() - i < b.size() - j;
+}
+
+} // namespace
+
+QtSerialBackend::QtSerialBackend()
+{
+    QObject::connect(
+        &m_port, &QSerialPort::readyRead, &m_context,
+        [this] {
+            if (m_bytesArrived)
+                m_bytesArrived();
+        },
+        Qt::QueuedConnection);
+    QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_context,
+        [this](QSerialPort::SerialPortError error) { noteError(error); });
+}
+
+QtSerialBackend::~QtSerialBackend()
+{
+    m_port.close();
+}
+
+void QtSerialBackend::noteError(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+    case QSerialPort::ResourceError: // the device went away (unplugged)
+        m_errors |= CeIoe;
+        break;
+    default:
+        break;
+    }
+}
+
+bool QtSerialBackend::open(const std::string& portName)
+{
+    if (m_port.isOpen())
+        m_port.close();
+    m_port.setPortName(QString::fromLocal8Bit(portName.c_str()));
+    m_errors = 0;
+    const bool ok = m_port.open(QIODevice::ReadWrite);
+    m_port.clearError();
+    return ok;
+}
+
+bool QtSerialBackend::isOpen() const
+{
+    return m_port.isOpen();
+}
+
+bool QtSerialBackend::close()
+{
+    if (!m_port.isOpen())
+        return false;
+    m_port.close();
+    m_port.clearError();
+    return !m_port.isOpen();
+}
+
+bool QtSerialBackend::setQueueSizes(std::uint32_t receive, std::uint32_t)
+{
+    m_port.setReadBufferSize(static_cast<qint64>(receive));
+    return true;
+}
+
+bool QtSerialBackend::setWriteTimeout(std::chrono::milliseconds timeout)
+{
+    m_writeTimeout = timeout;
+    return true;
+}
+
+bool QtSerialBackend::applyLineSettings(const LineSettings& settings)
+{
+    const auto parity = settings.parity == Parity::None ? QSerialPort::NoParity
+        : settings.parity == Parity::Odd                ? QSerialPort::OddParity
+                                                        : QSerialPort::EvenParity;
+    const bool ok = m_port.setBaudRate(static_cast<qint32>(settings.baudRate))
+        && m_port.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits)) && m_port.setParity(parity)
+        && m_port.setStopBits(settings.stopBits == StopBits::One ? QSerialPort::OneStop : QSerialPort::TwoStop)
+        && m_port.setFlowControl(QSerialPort::NoFlowControl);
+    m_port.clearError();
+    return ok;
+}
+
+bool QtSerialBackend::setDtr(bool on)
+{
+    const bool ok = m_port.setDataTerminalReady(on);
+    m_port.clearError();
+    return ok;
+}
+
+bool QtSerialBackend::setRts(bool on)
+{
+    const bool ok = m_port.setRequestToSend(on);
+    m_port.clearError();
+    return ok;
+}
+
+bool QtSerialBackend::purge(std::uint32_t purgeFlags)
+{
+    if (!m_port.isOpen())
+        return false;
+    QSerialPort::Directions directions;
+    if (purgeFlags & (PurgeRxAbort | PurgeRxClear))
+        directions |= QSerialPort::Input;
+    if (purgeFlags & (PurgeTxAbort | PurgeTxClear))
+        directions |= QSerialPort::Output;
+    return directions == QSerialPort::Directions() || m_port.clear(directions);
+}
+
+bool QtSerialBackend::write(const char* data, std::size_t size)
+{
+    if (!m_port.isOpen())
+        return false;
+    if (m_port.write(data, static_cast<qint64>(size)) != static_cast<qint64>(size))
+        return false;
+    // Bounded: the write waits for the driver at most the write time-out, never longer.
+    QDeadlineTimer deadline(m_writeTimeout.count());
+    while (m_port.bytesToWrite() > 0) {
+        if (deadline.hasExpired() || !m_port.waitForBytesWritten(static_cast<int>(deadline.remainingTime())))
+            return m_port.bytesToWrite() == 0;
+    }
+    return true;
+}
+
+std::size_t QtSerialBackend::bytesQueued()
+{
+    return m_port.isOpen() ? static_cast<std::size_t>(m_port.bytesAvailable()) : 0;
+}
+
+std::size_t QtSerialBackend::read(char* buffer, std::size_t maxBytes)
+{
+    const qint64 count = m_port.read(buffer, static_cast<qint64>(maxBytes));
+    if (count < 0) {
+        m_errors |= CeIoe;
+        return 0;
+    }
+    return static_cast<std::size_t>(count);
+}
+
+std::uint32_t QtSerialBackend::takeErrors()
+{
+    return std::exchange(m_errors, 0u);
+}
+
+void QtSerialBackend::setBytesArrivedCallback(std::function<void()> callback)
+{
+    m_bytesArrived = std::move(callback);
+}
+
+std::vector<std::string> QtSerialBackend::availablePorts() const
+{
+    auto infos = QSerialPortInfo::availablePorts();
+    std::sort(infos.begin(), infos.end(),
+        [](const QSerialPortInfo& a, const QSerialPortInfo& b) { return naturalLess(a.portName(), b.portName()); });
+    std::vector<std::string> names;
+    for (const auto& info : infos)
+        names.push_back(info.systemLocation().toLocal8Bit().toStdString());
+    return names;
+}
+
+bool QtSerialBackend::isPortName(const std::string& name) const
+{
+    if (name.rfind("/dev/", 0) == 0)
+        return true;
+    const auto qname = QString::fromLocal8Bit(name.c_str());
+    for (const auto& info : QSerialPortInfo::availablePorts()) {
+        if (info.portName() == qname || info.systemLocation() == qname)
+            return true;
+    }
+    return false;
+}
+
+} // namespace lumivex

@@ -1,0 +1,105 @@
+#include "device/ComPortSwitch.h"
+#include "app/StringTable.h"
+#include "device/CSeriell.h"
+
+#include "FakeSerialBackend.h"
+#include "RecordingDialogs.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+using namespace lumivex;
+using Calls = std::vector<std::string>;
+
+namespace {
+
+struct SwitchFixture : ::testing::Test {
+    test::FakeSerialBackend backend;
+    test::RecordingDialogs dialogs;
+    CSeriell port {backend, dialogs};
+    std::vector<std::string> statusLines;
+    ComPortSwitch portSwitch {port, dialogs, [this](const std::string& s) { statusLines.push_back(s); }};
+
+    PortSettings settings(std::string name, int rate = 115200)
+    {
+        PortSettings s;
+        s.comPort = std::move(name);
+        s.baudrate = rate;
+        return s;
+    }
+};
+
+} // namespace
+
+TEST_F(SwitchFixture, opensWithTheConfiguredNameAndRate)
+{
+    ASSERT_EQ(portSwitch.SwitchComPort(1, settings("COM3", 57600)), 1);
+    EXPECT_FALSE(portSwitch.PortClosed());
+    EXPECT_EQ(port.BaudRate(), 57600u);
+    EXPECT_EQ(backend.calls.back(), "rts 0");
+    EXPECT_EQ(portSwitch.StatusText(), "COM port COM3 with 57600 baud is activ ! ");
+
+    backend.clearCalls();
+    EXPECT_EQ(portSwitch.SwitchComPort(1, settings("COM1")), 1) << "already open: nothing happens";
+    EXPECT_TRUE(backend.calls.empty());
+
+    ASSERT_EQ(portSwitch.SwitchComPort(0, settings("COM3")), 1);
+    EXPECT_TRUE(portSwitch.PortClosed());
+    EXPECT_EQ(portSwitch.StatusText(), stringText(StringId::ComPortNotOpen));
+    EXPECT_EQ(backend.calls, (Calls {"dtr 0", "purge 15", "close"}));
+}
+
+TEST_F(SwitchFixture, badNamesAreRefusedWithTheirTexts)
+{
+    EXPECT_EQ(portSwitch.SwitchComPort(1, settings("CO")), 0);
+    EXPECT_EQ(portSwitch.StatusText(), stringText(StringId::NoComPortEntry));
+    EXPECT_EQ(dialogs.problems.size(), 1u);
+
+    EXPECT_EQ(portSwitch.SwitchComPort(1, settings("Auto")), 0) << "the search replaces Auto by real names first";
+    EXPECT_EQ(portSwitch.StatusText(), stringText(StringId::WrongComPortNumber));
+
+    EXPECT_EQ(portSwitch.SwitchComPort(1, settings("COM9")), 0);
+    EXPECT_EQ(portSwitch.StatusText(), stringText(StringId::CannotOpenComPort));
+    EXPECT_TRUE(portSwitch.PortClosed());
+
+    EXPECT_EQ(portSwitch.SwitchComPort(1, settings("/dev/ttyUSB0")), 1) << "the platform's own device names";
+}
+
+TEST_F(SwitchFixture, aPortOpenedByOthersIsKeptOrReopened)
+{
+    // The automatic search opens the port itself, so the handle can be valid while the flag is 1.
+    port.SetPortName("COM3");
+    port.OpenPort();
+    port.SetBaudRateValue(115200);
+    backend.clearCalls();
+    EXPECT_EQ(portSwitch.SwitchComPort(1, settings("COM3")), 1);
+    EXPECT_TRUE(backend.calls.empty()) << "same name and rate: left open and untouched";
+
+    port.SetBaudRateValue(9600);
+    ASSERT_EQ(portSwitch.SwitchComPort(0, settings("COM3")), 1);
+    port.SetPortName("COM3");
+    port.OpenPort();
+    backend.clearCalls();
+    EXPECT_EQ(portSwitch.SwitchComPort(1, settings("COM3", 115200)), 1);
+    EXPECT_EQ(backend.calls.front(), "dtr 0") << "a different rate closes and reopens";
+    EXPECT_EQ(backend.calls[3], "open COM3");
+}
+
+TEST_F(SwitchFixture, serialDebugFileRecordsReceivedBytesUnchanged)
+{
+    test::TempDir dir;
+    auto s = settings("COM1");
+    s.serialDebugFile = true;
+    s.serialDebugFilePath = dir.file("SERDATA.DAT");
+    test::writeFile(s.serialDebugFilePath, "old contents");
+
+    ASSERT_EQ(portSwitch.SwitchComPort(1, s), 1);
+    ASSERT_TRUE(portSwitch.DebugFileOpen());
+    const std::string raw("12OK\r\n\x00\xff", 8);
+    portSwitch.RecordReceived(raw.data(), raw.size());
+    portSwitch.RecordReceived("x", 1);
+    EXPECT_EQ(test::readFile(s.serialDebugFilePath), raw + "x") << "truncated at open, then raw bytes";
+
+    portSwitch.SwitchComPort(0, s);
+    EXPECT_FALSE(portSwitch.DebugFileOpen());
+}
