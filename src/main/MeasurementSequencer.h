@@ -1,0 +1,173 @@
+#pragma once
+
+#include "base/Scheduler.h"
+#include "device/ComPortSwitch.h"
+#include "device/DeviceCommand.h"
+#include "device/ReplyText.h"
+
+#include "main/SequencerLinks.h"
+
+#include <string>
+#include <vector>
+
+namespace lumivex {
+
+class CGlobal;
+class CSeriell;
+class Dialogs;
+class MeasurementListLink;
+class SequencerView;
+class StabilityLink;
+class TestConfiguration;
+struct StartupState;
+
+// The main window's request-reply engine: one request at a time, its reply joined as the bytes
+// arrive, completed by its rule and dispatched by command number; time-outs counted in ticks of
+// a 10 ms timer; the connection chain (with the automatic port search), the test chains of the
+// three test modes, Reset Board and the hand-overs of the port to the configuration and the
+// terminal. Waits pump the scheduler, so they never spin.
+class MeasurementSequencer {
+public:
+    static constexpr int kTickMs = 10;
+    static constexpr int kReplyLimitTicks = 200;
+    static constexpr int kDetectLimitTicks = 50;
+
+    struct Links {
+        Scheduler& scheduler;
+        CSeriell& port;
+        ComPortSwitch& portSwitch;
+        StartupState& state; // settings and the serial debug file path
+        CGlobal& log;
+        Dialogs& dialogs;
+        TestConfiguration& config;
+        SequencerView& view;
+        MeasurementListLink& list;
+        StabilityLink& stability;
+    };
+
+    explicit MeasurementSequencer(Links links);
+    ~MeasurementSequencer();
+    MeasurementSequencer(const MeasurementSequencer&) = delete;
+    MeasurementSequencer& operator=(const MeasurementSequencer&) = delete;
+
+    // End of the window's initialisation: purge the port's input, start the 10 ms timer and
+    // listen for arriving bytes. Stop() undoes it (the window's destruction).
+    void Start();
+    void Stop();
+
+    // --- the user's commands ---
+    // CONNECT / DISCONNECT button: disconnects while the port is open, connects otherwise.
+    void OnConnectButton();
+    void Connect();
+    void Disconnect();
+    // START TEST. Sends nothing while a reply is awaited.
+    void StartTest();
+    void ResetBoard();
+    // Before the configuration dialog: the board's user time is asked for and awaited.
+    void BeforeConfiguration();
+    // After it: a changed port name or rate closes the port; the next command opens it again.
+    void AfterConfiguration(bool accepted, const std::string& oldPort, int oldRate);
+    // The terminal takes the port and gives it back.
+    void BeforeTerminal();
+    void AfterTerminal();
+
+    // --- the engine ---
+    // 1 when the request was sent.
+    int SendDeviceCommand(int number);
+    // Pumps until no reply is awaited; 1 when the reply completed, 0 when it timed out.
+    int WaitForReply();
+    int AutoDetectPort();
+
+    // --- state the window and the tests read ---
+    bool PortClosed() const { return m_portSwitch.PortClosed(); }
+    bool ReplyAwaited() const { return m_replyAwaited; }
+    bool ReplyComplete() const { return m_replyComplete; }
+    bool TimedOut() const { return m_timedOut; }
+    bool Detecting() const { return m_detecting; }
+    bool ChainRunning() const { return m_chain; }
+    int CommandNumber() const { return m_commandNumber; }
+    const std::string& LastReply() const { return m_lastReply; }
+    int FirmwareNumber() const { return m_firmware; }
+    const std::string& FirmwareText() const { return m_firmwareText; }
+    const std::string& SerialText() const { return m_serialText; }
+    const std::string& HardwareText() const { return m_hardwareText; }
+    int BoardCount() const { return m_boardCount; }
+    int SensorListIndex() const { return m_sensorListIndex; }
+    bool ValuesPresent() const { return m_valuesPresent; }
+    bool ResultValid() const { return m_resultValid; }
+    bool DisconnectedShown() const { return m_disconnectedShown; }
+    bool OthersBusy() const { return m_othersBusy; }
+    bool StartEnabled() const { return m_startEnabled; }
+    const std::string& StatusText() const { return m_statusText; }
+    int PwmTimeoutTicks() const { return m_pwmTimeout; }
+    int TickCounter() const { return m_tickCounter; }
+    // Raw bytes of the awaited reply received so far.
+    std::size_t PendingReplyBytes() const { return m_reply.rawByteCount(); }
+    // Every request written, in order (for tests and the command-line tool's report).
+    const std::vector<std::string>& SentRequests() const { return m_sent; }
+
+private:
+    void OnTick();
+    void OnBytesArrived();
+    bool Suspended() const;
+    // Reads what has arrived. On arrival the reply is dispatched only once its text ends in a line
+    // break, so that a reply whose rule counts bytes is not cut short by bytes still on the wire;
+    // the tick dispatches whatever is there, as the 10 ms poll always did.
+    void ReadAndDispatch(bool onArrival);
+    void Dispatch();
+    void CompleteReply();
+    void TimeoutCheck();
+    int SendRequest(int number, const std::string& text);
+    int SendSensorRequest(int number);
+    bool EnsurePortOpen();
+    void ShowConnectionState(bool on);
+    void SetChain(bool on);
+    void EndTest(bool withWheel);
+    void ShowStatus(const std::string& text);
+    PortSettings CurrentPortSettings() const;
+    DeviceCommand::Fields Fields() const;
+    void Log(const std::string& text) const;
+
+    void HandleTestcon(const std::string& reply);
+    void HandleValueReply(int number, const std::string& reply);
+
+    Scheduler& m_scheduler;
+    CSeriell& m_port;
+    ComPortSwitch& m_portSwitch;
+    StartupState& m_state;
+    CGlobal& m_log;
+    Dialogs& m_dialogs;
+    TestConfiguration& m_config;
+    SequencerView& m_view;
+    MeasurementListLink& m_list;
+    StabilityLink& m_stability;
+
+    Scheduler::TimerId m_timer = 0;
+    bool m_replyAwaited = false;
+    int m_commandNumber = 0;
+    ReplyText m_reply {JoinRules::MainWindow};
+    int m_tickCounter = 0;
+    bool m_replyComplete = false;
+    bool m_timedOut = false;
+    bool m_detecting = false;
+    std::string m_lastReply;
+    bool m_chain = false;
+    int m_firmware = 0;
+    std::string m_firmwareText;
+    std::string m_serialText;
+    std::string m_hardwareText;
+    int m_boardCount = 0;
+    int m_sensorListIndex = 1;
+    int m_pwmTimeout = 0;
+    bool m_valuesPresent = false;
+    bool m_resultValid = false;
+    bool m_disconnectedShown = true;
+    bool m_othersBusy = false;
+    bool m_startEnabled = false;
+    std::string m_statusText;
+    SensorValues m_values;
+    bool m_terminalHadPort = false;
+    std::vector<std::string> m_sent;
+};
+
+} // namespace lumivex

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <string>
+
+namespace lumivex {
+
+// What the main window's request engine tells the window. The result display and the connection
+// state are shown by it; the engine decides when.
+class SequencerView {
+public:
+    virtual ~SequencerView() = default;
+
+    // A value reply of a test. `goesOn`: further replies of the same test follow.
+    virtual void ShowRgbReading(int red, int green, int blue, int intensity, int fullScale, bool goesOn) = 0;
+    virtual void ShowHsiReading(double hue, int saturation, int intensity, bool goesOn) = 0;
+    virtual void ShowXyReading(double x, double y, bool goesOn) = 0;
+    virtual void ShowCctReading(double kelvin, bool goesOn) = 0;
+    // START TEST puts the four bars to 0 before the capture is sent.
+    virtual void ResetBars() = 0;
+    // The test is over (also when a failed send ended it early): redraw the chart views and move
+    // the fields into the controls. `withWheel`: the wheel is redrawn as well (after "getdistance").
+    virtual void TestEnded(bool withWheel) = 0;
+
+    virtual void ShowConnectionState(bool connected) = 0;
+    virtual void SetOthersBusy(bool busy) = 0;
+    virtual void ShowStatusText(const std::string& text) = 0;
+    // The board list changed (a "testcon" reply reported the boards).
+    virtual void BoardListChanged() = 0;
+};
+
+// The values of one test as the measurement list's row for the tested sensor receives them.
+struct SensorValues {
+    int red = 0, green = 0, blue = 0, intensity = 0;
+    double x = 0, y = 0;
+    double xOffset = 0, yOffset = 0, distance = 0;
+    std::string xOffsetText, yOffsetText;
+};
+
+// The measurement list as the main window's engine sees it. The list's own run keeps off the
+// port while the busy mark is set; the engine keeps off while the list measures.
+class MeasurementListLink {
+public:
+    virtual ~MeasurementListLink() = default;
+    virtual void SetBusy(bool busy) = 0;
+    virtual bool IsMeasuring() const = 0;
+    // Rows held: 5 per board. Rebuild makes the list (and the sensor settings list) that long.
+    virtual int RowCount() const = 0;
+    virtual void Rebuild(int rows) = 0;
+    // A value reply of the main window's test for the sensor in row `listIndex` (from 1).
+    virtual void StoreValues(int listIndex, const SensorValues& values, int testMode) = 0;
+    // Set by a negative x or y; the end of the test warns and clears it.
+    virtual bool OutOfRange() const = 0;
+    virtual void SetOutOfRange(bool on) = 0;
+    // After "Reset Board": the board whose sensor settings go back to their defaults.
+    virtual void ResetBoard(int board) = 0;
+};
+
+// The stability run as the engine sees it: while it measures, the engine keeps off the port.
+class StabilityLink {
+public:
+    virtual ~StabilityLink() = default;
+    virtual bool IsMeasuring() const = 0;
+};
+
+// Stand-ins until the measurement list and the stability analysis exist (and for the command-line
+// tools, which have neither): a list that only remembers its size and marks.
+class PlainMeasurementList : public MeasurementListLink {
+public:
+    void SetBusy(bool busy) override { m_busy = busy; }
+    bool Busy() const { return m_busy; }
+    bool IsMeasuring() const override { return m_measuring; }
+    void SetMeasuring(bool on) { m_measuring = on; }
+    int RowCount() const override { return m_rows; }
+    void Rebuild(int rows) override { m_rows = rows; }
+    void StoreValues(int listIndex, const SensorValues& values, int) override
+    {
+        lastIndex = listIndex;
+        lastValues = values;
+    }
+    bool OutOfRange() const override { return m_outOfRange; }
+    void SetOutOfRange(bool on) override { m_outOfRange = on; }
+    void ResetBoard(int board) override { lastResetBoard = board; }
+
+    int lastIndex = 0;
+    SensorValues lastValues;
+    int lastResetBoard = 0;
+
+private:
+    bool m_busy = false;
+    bool m_measuring = false;
+    int m_rows = 5;
+    bool m_outOfRange = false;
+};
+
+class IdleStability : public StabilityLink {
+public:
+    bool IsMeasuring() const override { return measuring; }
+    bool measuring = false;
+};
+
+} // namespace lumivex

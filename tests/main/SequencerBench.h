@@ -1,0 +1,118 @@
+#pragma once
+
+// The main window's engine wired to the simulated device in virtual time.
+
+#include "app/CGlobal.h"
+#include "app/Settings.h"
+#include "app/Startup.h"
+#include "base/VirtualScheduler.h"
+#include "device/CSeriell.h"
+#include "device/ComPortSwitch.h"
+#include "main/MeasurementSequencer.h"
+#include "main/SequencerLinks.h"
+#include "main/TestConfiguration.h"
+#include "sim/SimSerialBackend.h"
+#include "sim/SimulatedDevice.h"
+
+#include "RecordingDialogs.h"
+#include "TempDir.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace lumivex::test {
+
+// Remembers what the engine asked the window to show, one line per call.
+class RecordingView : public SequencerView {
+public:
+    void ShowRgbReading(int r, int g, int b, int i, int fullScale, bool goesOn) override
+    {
+        calls.push_back("rgb " + std::to_string(r) + " " + std::to_string(g) + " " + std::to_string(b) + " "
+            + std::to_string(i) + " /" + std::to_string(fullScale) + (goesOn ? " more" : " last"));
+    }
+    void ShowHsiReading(double, int, int, bool goesOn) override { calls.push_back(goesOn ? "hsi more" : "hsi last"); }
+    void ShowXyReading(double x, double y, bool goesOn) override
+    {
+        lastX = x;
+        lastY = y;
+        calls.push_back(goesOn ? "xy more" : "xy last");
+    }
+    void ShowCctReading(double kelvin, bool goesOn) override
+    {
+        lastCct = kelvin;
+        calls.push_back(goesOn ? "cct more" : "cct last");
+    }
+    void ResetBars() override { calls.push_back("bars 0"); }
+    void TestEnded(bool withWheel) override { calls.push_back(withWheel ? "end wheel" : "end"); }
+    void ShowConnectionState(bool connected) override { calls.push_back(connected ? "connected" : "disconnected"); }
+    void SetOthersBusy(bool busy) override { calls.push_back(busy ? "others busy" : "others idle"); }
+    void ShowStatusText(const std::string& text) override { status = text; }
+    void BoardListChanged() override { calls.push_back("boards"); }
+
+    std::vector<std::string> calls;
+    std::string status;
+    double lastX = 0, lastY = 0, lastCct = 0;
+};
+
+struct SequencerBench {
+    explicit SequencerBench(SimConfig simConfig = {}, SimPortConfig ports = {}, std::string comPort = "SIM")
+        : device(scheduler, simConfig),
+          backend(scheduler, device, ports),
+          port(backend, dialogs),
+          portSwitch(port, dialogs, {}),
+          state(makeState(comPort)),
+          config(state.settings),
+          sequencer({scheduler, port, portSwitch, state, log, dialogs, config, view, list, stability})
+    {
+        log.SetFilePath(dir.file("Lumivex.log"));
+        log.SetLevel(9);
+        sequencer.Start();
+    }
+
+    static StartupState makeState(const std::string& comPort)
+    {
+        StartupState s;
+        s.settings.comPort = comPort;
+        return s;
+    }
+
+    // Runs virtual time until nothing is awaited and no chain runs (or the limit passes).
+    void settle(int limitMs = 20000)
+    {
+        const auto end = scheduler.nowMicros() + std::int64_t(limitMs) * 1000;
+        while ((sequencer.ReplyAwaited() || sequencer.ChainRunning()) && scheduler.nowMicros() < end)
+            scheduler.pumpOnce();
+    }
+    // Pumps until the condition holds; false when it did not within the limit (virtual time).
+    template<class Condition> bool pumpUntil(Condition done, int limitMs = 20000)
+    {
+        const auto end = scheduler.nowMicros() + std::int64_t(limitMs) * 1000;
+        while (!done() && scheduler.nowMicros() < end)
+            scheduler.pumpOnce();
+        return done();
+    }
+    void connect()
+    {
+        sequencer.Connect();
+        settle();
+    }
+    std::string logText() const { return readFile(dir.file("Lumivex.log")); }
+
+    TempDir dir;
+    VirtualScheduler scheduler;
+    SimulatedDevice device;
+    SimSerialBackend backend;
+    RecordingDialogs dialogs;
+    CSeriell port;
+    ComPortSwitch portSwitch;
+    StartupState state;
+    CGlobal log;
+    TestConfiguration config;
+    RecordingView view;
+    PlainMeasurementList list;
+    IdleStability stability;
+    MeasurementSequencer sequencer;
+};
+
+} // namespace lumivex::test
