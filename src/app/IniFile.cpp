@@ -1,5 +1,7 @@
 #include "app/IniFile.h"
 
+#include "base/NumberText.h"
+
 #include <algorithm>
 #include <charconv>
 #include <limits>
@@ -161,7 +163,7 @@ std::int32_t IniFile::getInt(std::string_view section, std::string_view key, std
     value = unquote(value);
     if (value.empty())
         return defaultValue;
-    return parseLeadingInt32(value);
+    return readInteger(value);
 }
 
 const std::string& IniFile::newLineEnding() const
@@ -210,49 +212,6 @@ void IniFile::setString(std::string_view section, std::string_view key, std::str
             insertAt = i + 1;
     }
     insertLine(insertAt, std::string(keyName) + "=" + std::string(value));
-}
-
-std::int64_t parseLeadingInteger(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && (isBlank(text[i]) || text[i] == '\n'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    constexpr std::int64_t limit = std::numeric_limits<std::int64_t>::max() / 10 - 10;
-    std::int64_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        if (value < limit)
-            value = value * 10 + (text[i] - '0');
-    }
-    return negative ? -value : value;
-}
-
-std::int32_t parseLeadingInt32(std::string_view text)
-{
-    const auto value = parseLeadingInteger(text);
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
-}
-
-double parseLeadingDouble(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && (isBlank(text[i]) || text[i] == '\n'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    // from_chars takes no sign of its own here, and never looks at the process locale.
-    if (i < text.size() && text[i] == '-')
-        return 0.0;
-    double value = 0.0;
-    const auto* first = text.data() + i;
-    const auto result = std::from_chars(first, text.data() + text.size(), value, std::chars_format::general);
-    if (result.ec == std::errc::invalid_argument)
-        return 0.0;
-    return negative ? -value : value;
 }
 
 } // namespace lumivex

@@ -51,11 +51,4 @@ private:
     std::vector<Line> m_lines;
 };
 
-// C-library style number reading, independent of the process locale: blanks, one sign, digits.
-std::int64_t parseLeadingInteger(std::string_view text);
-// atoi/atol: the leading integer, saturated to 32 bits.
-std::int32_t parseLeadingInt32(std::string_view text);
-// atof: the leading decimal number (0 when there is none).
-double parseLeadingDouble(std::string_view text);
-
 } // namespace lumivex

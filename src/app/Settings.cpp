@@ -2,6 +2,7 @@
 
 #include "app/IniFile.h"
 #include "app/IniLocation.h"
+#include "base/NumberText.h"
 
 #include <cstdio>
 #include <string_view>
@@ -45,9 +46,9 @@ Settings loadSettings(const IniFile& ini, const std::string& workingFolder)
     };
 
     s.comPort = str(kSystem, "COMPORT", s.comPort);
-    s.baudrate = parseLeadingInt32(str(kSystem, "Baudrate", "115200"));
+    s.baudrate = readInteger(str(kSystem, "Baudrate", "115200"));
     s.logFile = str(kSystem, "Log-Datei", "");
-    s.logLevel = parseLeadingInt32(str(kSystem, "Log-Level", "9"));
+    s.logLevel = readInteger(str(kSystem, "Log-Level", "9"));
     if (s.logFile.empty())
         s.logFile = workingFolder + kNativeSeparator + "Lumivex.log";
 
@@ -70,7 +71,7 @@ Settings loadSettings(const IniFile& ini, const std::string& workingFolder)
     s.checkAbwAbsIntens = num(kSystem, "CheckAbwAbsIntens", s.checkAbwAbsIntens);
     s.checkAbwAbsXy = num(kSystem, "CheckAbwAbsXY", s.checkAbwAbsXy);
     s.abwAbsIntens = num16(kSystem, "AbwAbsIntens", s.abwAbsIntens);
-    s.abwAbsXy = static_cast<float>(parseLeadingDouble(str(kSystem, "AbwAbsXY", "0.01")));
+    s.abwAbsXy = static_cast<float>(readDecimal(str(kSystem, "AbwAbsXY", "0.01")));
     s.noChangeXyOffset = num(kSystem, "NoChangeXYOffset", s.noChangeXyOffset);
 
     s.messlistPosX = num(kWindows, "MesslistPosX", s.messlistPosX);

@@ -1,5 +1,7 @@
 #include "colour/LedReading.h"
 
+#include "base/NumberText.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -81,26 +83,10 @@ void LedReading::TakePickedColour(PackedRgb colour, float factor)
     valuesFromDevice = false;
 }
 
-int ParseWholeNumber(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        value = std::min<long long>(value * 10 + (text[i] - '0'), static_cast<long long>(INT_MAX) + 1);
-    if (negative)
-        value = -value;
-    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
-}
-
 bool IsReadingValid(std::string_view red, std::string_view green, std::string_view blue, std::string_view intensity)
 {
-    const bool dark = ParseWholeNumber(red) == 0 && ParseWholeNumber(green) == 0 && ParseWholeNumber(blue) == 0;
-    return !dark && ParseWholeNumber(intensity) != kSaturatedIntensity;
+    const bool dark = readInteger(red) == 0 && readInteger(green) == 0 && readInteger(blue) == 0;
+    return !dark && readInteger(intensity) != kSaturatedIntensity;
 }
 
 } // namespace lumivex

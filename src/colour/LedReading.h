@@ -60,10 +60,6 @@ struct LedReading {
     void TakePickedColour(PackedRgb colour, float factor);
 };
 
-// The leading whole number of a display text, as the C library's decimal conversion reads it:
-// blanks, an optional sign, digits up to the first other character; 0 when there are none.
-int ParseWholeNumber(std::string_view text);
-
 // The validity rule on the display texts themselves: invalid when the three sensor-value texts
 // all read as 0 or the HSI intensity text reads as 99999.
 bool IsReadingValid(std::string_view red, std::string_view green, std::string_view blue, std::string_view intensity);

@@ -1,4 +1,5 @@
 #include "colour/WheelGeometry.h"
+#include "base/NumberText.h"
 
 #include "colour/LedReading.h"
 #include "colour/SpokeColour.h"
@@ -88,7 +89,7 @@ Point WheelCrossPosition(Point panelOrigin, Size panel, int hue, int saturation)
 
 Point WheelCrossPosition(Point panelOrigin, Size panel, std::string_view hueText, std::string_view saturationText)
 {
-    return WheelCrossPosition(panelOrigin, panel, ParseWholeNumber(hueText), ParseWholeNumber(saturationText));
+    return WheelCrossPosition(panelOrigin, panel, readInteger(hueText), readInteger(saturationText));
 }
 
 std::span<const Point> CrossMaskOffsets()

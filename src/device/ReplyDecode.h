@@ -1,18 +1,12 @@
 #pragma once
 
+#include "base/NumberText.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace lumivex {
-
-// Numbers are read as the C library's atoi and atof read them, but independent of the locale:
-// leading white space, an optional sign, digits (for decimals with a fraction and an exponent);
-// reading stops at the first other character, and text without digits reads 0. An integer
-// beyond the int range saturates; a decimal beyond the double range reads 0 rather than an
-// infinity, as does "inf", "nan" or a hexadecimal float.
-int readInteger(std::string_view text);
-double readDecimal(std::string_view text);
 
 // The characters at [position, position + count) of the text, as far as the text reaches.
 std::string_view fieldText(std::string_view text, std::size_t position, std::size_t count);

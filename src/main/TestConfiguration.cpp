@@ -4,6 +4,7 @@
 #include "app/Settings.h"
 #include "app/StringTable.h"
 #include "base/FormatText.h"
+#include "base/NumberText.h"
 
 namespace lumivex {
 
@@ -144,7 +145,7 @@ std::string TestConfiguration::OnUserTimeEdited(std::string_view text)
             || (i == 0 && (digits[i] == '-' || digits[i] == '+') && digits.size() > 1);
     if (!number)
         return UserTimeRangeMessage();
-    const int value = parseLeadingInt32(digits);
+    const int value = readInteger(digits);
     if (value < kMinUserTime || value > kMaxUserTime)
         return UserTimeRangeMessage();
     userTime = value;

@@ -1,4 +1,5 @@
 #include "app/IniFile.h"
+#include "base/NumberText.h"
 
 #include <gtest/gtest.h>
 
@@ -50,12 +51,12 @@ TEST(IniFileRead, integersComeFromTheirLeadingDigits)
 
 TEST(IniFileRead, leadingNumbersIgnoreTheProcessLocale)
 {
-    EXPECT_DOUBLE_EQ(lumivex::parseLeadingDouble("0.0100"), 0.01);
-    EXPECT_DOUBLE_EQ(lumivex::parseLeadingDouble("  -1.5e2xyz"), -150.0);
-    EXPECT_DOUBLE_EQ(lumivex::parseLeadingDouble("+.25"), 0.25);
-    EXPECT_DOUBLE_EQ(lumivex::parseLeadingDouble("abc"), 0.0);
-    EXPECT_DOUBLE_EQ(lumivex::parseLeadingDouble("--1"), 0.0);
-    EXPECT_EQ(lumivex::parseLeadingInt32("115200 baud"), 115200);
+    EXPECT_DOUBLE_EQ(lumivex::readDecimal("0.0100"), 0.01);
+    EXPECT_DOUBLE_EQ(lumivex::readDecimal("  -1.5e2xyz"), -150.0);
+    EXPECT_DOUBLE_EQ(lumivex::readDecimal("+.25"), 0.25);
+    EXPECT_DOUBLE_EQ(lumivex::readDecimal("abc"), 0.0);
+    EXPECT_DOUBLE_EQ(lumivex::readDecimal("--1"), 0.0);
+    EXPECT_EQ(lumivex::readInteger("115200 baud"), 115200);
 }
 
 TEST(IniFileRead, longStringsAreCutTo126Bytes)

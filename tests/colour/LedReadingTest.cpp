@@ -1,4 +1,5 @@
 #include "colour/LedReading.h"
+#include "base/NumberText.h"
 
 #include <gtest/gtest.h>
 
@@ -142,16 +143,16 @@ TEST(LedReading, validityReadsTheDisplayTextsAsWholeNumbers)
     EXPECT_TRUE(IsReadingValid("12", "3", "4", "999990"));
 }
 
-TEST(ParseWholeNumber, stopsAtTheFirstNonDigitLikeTheCLibrary)
+TEST(ReadInteger, stopsAtTheFirstNonDigitLikeTheCLibrary)
 {
-    EXPECT_EQ(ParseWholeNumber("359.99"), 359);
-    EXPECT_EQ(ParseWholeNumber("45 %"), 45);
-    EXPECT_EQ(ParseWholeNumber("  \t-12x"), -12);
-    EXPECT_EQ(ParseWholeNumber("+7"), 7);
-    EXPECT_EQ(ParseWholeNumber("---"), 0);
-    EXPECT_EQ(ParseWholeNumber(""), 0);
-    EXPECT_EQ(ParseWholeNumber("99999999999999"), INT_MAX);
-    EXPECT_EQ(ParseWholeNumber("-99999999999999"), INT_MIN);
+    EXPECT_EQ(readInteger("359.99"), 359);
+    EXPECT_EQ(readInteger("45 %"), 45);
+    EXPECT_EQ(readInteger("  \t-12x"), -12);
+    EXPECT_EQ(readInteger("+7"), 7);
+    EXPECT_EQ(readInteger("---"), 0);
+    EXPECT_EQ(readInteger(""), 0);
+    EXPECT_EQ(readInteger("99999999999999"), INT_MAX);
+    EXPECT_EQ(readInteger("-99999999999999"), INT_MIN);
 }
 
 } // namespace
