@@ -20,8 +20,21 @@ void applyLogSettings(const Settings& settings, CGlobal& writer)
 
 StartupState startApplication(const IniSearchInput& search, Dialogs& dialogs, CGlobal& mainLog, CGlobal& serialLog)
 {
+    return startApplication(locateIni(search, dialogs), mainLog, serialLog);
+}
+
+IniLocation iniLocationOf(const std::string& iniPath)
+{
+    std::string folder = folderWithSeparator(iniPath);
+    if (folder.size() > 1)
+        folder.pop_back();
+    return {iniPath, folder.empty() ? "." : folder};
+}
+
+StartupState startApplication(const IniLocation& location, CGlobal& mainLog, CGlobal& serialLog)
+{
     StartupState state;
-    state.location = locateIni(search, dialogs);
+    state.location = location;
     state.settings = SettingsStore(state.location).load();
     applyLogSettings(state.settings, serialLog);
     applyLogSettings(state.settings, mainLog);

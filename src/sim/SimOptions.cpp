@@ -243,7 +243,7 @@ std::vector<Option> deviceOptions(SimConfig& c)
                     return quoted(v) + " is none of cr, crlf, lf";
                 return {};
             }},
-        {"--led", true, [&c](const std::string& v) { return applyLed(c, v); }},
+        {"--sensor-led", true, [&c](const std::string& v) { return applyLed(c, v); }},
         {"--drift", true, [&c](const std::string& v) { return applyDrift(c, v); }},
         {"--flicker", true, [&c](const std::string& v) { return applyFlicker(c, v); }},
         {"--jitter", true,
@@ -406,7 +406,8 @@ std::string simDeviceOptionsHelp()
            "  --long-id               \"getserial\" and \"getversion\" echo the request line before the value\n"
            "  --line-end cr|crlf|lf   what ends every line the device sends (default cr)\n"
            "LEDs (BOARD from 1, SENSOR 1..5):\n"
-           "  --led B:S:R,G,B[:I]     the LED a sensor looks at: sRGB colour and raw intensity\n"
+           "  --sensor-led B:S:R,G,B[:I]\n"
+           "                          the LED a sensor looks at: sRGB colour and raw intensity\n"
            "                          (99999 and above saturates, 0 is dark)\n"
            "  --drift B:S:PCT         intensity drift in percent per minute (may be negative)\n"
            "  --flicker B:S:PCT[:MS]  sine flicker of the intensity, amplitude in percent, period in ms\n"

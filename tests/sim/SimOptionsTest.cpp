@@ -10,8 +10,8 @@ TEST(SimOptions, everyOptionReachesTheConfiguration)
 {
     SimProgramOptions o;
     const Args args {"--pty", "--firmware", "2002", "--boards=3", "--seed", "99", "--hw", "ABCDEFGHI", "--serial",
-        "S-07", "--long-id", "--line-end", "crlf", "--led", "2:4:10,20,30:99999", "--led", "1:1:1,2,3", "--drift",
-        "2:4:-1.5", "--flicker", "3:5:20:250", "--jitter", "0.5", "--input-io", "2@1500", "--input-io", "5",
+        "S-07", "--long-id", "--line-end", "crlf", "--sensor-led", "2:4:10,20,30:99999", "--sensor-led", "1:1:1,2,3",
+        "--drift", "2:4:-1.5", "--flicker", "3:5:20:250", "--jitter", "0.5", "--input-io", "2@1500", "--input-io", "5",
         "--latency-ms", "40", "--pace", "9600", "--chunk", "3", "--chunk-gap-ms", "12", "--noise", "--error-on",
         "getxy", "--error-on", "capture", "--silent-on", "gethw", "--multiline", "--multiline-lead", "#",
         "--disconnect-after", "0", "--verbose"};
@@ -73,11 +73,11 @@ TEST(SimOptions, badOptionsAreNamedAndLeaveTheOptionsAlone)
         {{"--pty", "--firmware", "10000"}, "--firmware: '10000' is not a whole number from 1 to 9999"},
         {{"--pty", "--boards", "0"}, "--boards: '0' is not a whole number from 1 to 99"},
         {{"--pty", "--multiline=yes"}, "option --multiline takes no value"},
-        {{"--pty", "--led", "1:1:300,0,0"}, "--led: colour '300' is not a whole number from 0 to 255"},
-        {{"--pty", "--led", "1:6:1,2,3"}, "--led: sensor '6' is not a whole number from 1 to 5"},
-        {{"--pty", "--led", "1:1:1,2"}, "--led: colour '1,2' is not R,G,B"},
-        {{"--pty", "--led", "red"}, "--led: 'red' is not BOARD:SENSOR:R,G,B[:INTENSITY]"},
-        {{"--pty", "--led", "2:1:1,2,3"}, "LED 2:1 names no sensor of the device"},
+        {{"--pty", "--sensor-led", "1:1:300,0,0"}, "--sensor-led: colour '300' is not a whole number from 0 to 255"},
+        {{"--pty", "--sensor-led", "1:6:1,2,3"}, "--sensor-led: sensor '6' is not a whole number from 1 to 5"},
+        {{"--pty", "--sensor-led", "1:1:1,2"}, "--sensor-led: colour '1,2' is not R,G,B"},
+        {{"--pty", "--sensor-led", "red"}, "--sensor-led: 'red' is not BOARD:SENSOR:R,G,B[:INTENSITY]"},
+        {{"--pty", "--sensor-led", "2:1:1,2,3"}, "LED 2:1 names no sensor of the device"},
         {{"--pty", "--flicker", "1:1:150"}, "--flicker: flicker '150' is not a number from 0 to 100"},
         {{"--pty", "--input-io", "12"}, "--input-io: '12' is not a digit 0..9"},
         {{"--pty", "--input-io", "2@soon"}, "--input-io: time 'soon' is not a whole number from 0 to 86400000"},

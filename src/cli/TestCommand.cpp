@@ -1,0 +1,177 @@
+#include "cli/TestCommand.h"
+
+#include "base/FormatText.h"
+#include "sim/SimOptions.h"
+
+#include <charconv>
+
+namespace lumivex {
+
+namespace {
+
+// A whole number in [low, high], written as plain decimal digits.
+bool readNumber(const std::string& text, int low, int high, int& value)
+{
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    return !text.empty() && result.ec == std::errc() && result.ptr == end && value >= low && value <= high;
+}
+
+} // namespace
+
+std::string parseTestCommand(const std::vector<std::string>& args, TestCommandOptions& options)
+{
+    std::vector<std::string> others;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        std::string name = arg;
+        std::optional<std::string> inlineValue;
+        if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            name = arg.substr(0, eq);
+            inlineValue = arg.substr(eq + 1);
+        }
+        auto value = [&](std::string& out) -> std::string {
+            if (inlineValue) {
+                out = *inlineValue;
+                return {};
+            }
+            if (i + 1 >= args.size())
+                return name + " needs a value";
+            out = args[++i];
+            return {};
+        };
+        auto number = [&](int low, int high, int& out) -> std::string {
+            std::string text;
+            if (auto error = value(text); !error.empty())
+                return error;
+            if (!readNumber(text, low, high, out))
+                return formatText(
+                    "%s takes a whole number from %d to %d, not \"%s\"", name.c_str(), low, high, text.c_str());
+            return {};
+        };
+
+        std::string error;
+        int n = 0;
+        if (name == "--help" || name == "-h") {
+            options.help = true;
+        } else if (name == "--ini") {
+            error = value(options.iniPath);
+        } else if (name == "--port") {
+            error = value(options.port);
+            if (error.empty() && options.port.empty())
+                error = "--port needs a port name";
+        } else if (name == "--simulate") {
+            options.simulate = true;
+        } else if (name == "--board") {
+            error = number(1, 99, options.board);
+        } else if (name == "--led") {
+            error = number(1, 5, options.led);
+        } else if (name == "--mode") {
+            std::string mode;
+            error = value(mode);
+            if (error.empty()) {
+                if (mode == "manual")
+                    options.mode = 0;
+                else if (mode == "user")
+                    options.mode = 1;
+                else if (mode == "pwm")
+                    options.mode = 2;
+                else
+                    error = "--mode is manual, user or pwm, not \"" + mode + "\"";
+            }
+        } else if (name == "--range") {
+            if ((error = number(0, 11, n)).empty())
+                options.range = n;
+        } else if (name == "--average") {
+            if ((error = number(0, 15, n)).empty())
+                options.average = n;
+        } else if (name == "--user-time") {
+            if ((error = number(1, 10000, n)).empty())
+                options.userTime = n;
+        } else if (name == "--user-area") {
+            std::string area;
+            error = value(area);
+            if (error.empty()) {
+                if (area == "3x3")
+                    options.userArea = 0;
+                else if (area == "9x9")
+                    options.userArea = 1;
+                else
+                    error = "--user-area is 3x3 or 9x9, not \"" + area + "\"";
+            }
+        } else if (name == "--json") {
+            options.json = true;
+        } else {
+            others.push_back(arg);
+        }
+        if (!error.empty())
+            return error;
+    }
+    if (options.help)
+        return {};
+
+    if (options.simulate) {
+        std::vector<std::string> rest;
+        if (auto error = parseSimDeviceOptions(others, options.simConfig, &rest); !error.empty())
+            return error;
+        others = rest;
+    }
+    if (!others.empty())
+        return "unknown argument \"" + others.front() + "\"";
+    if (options.simulate == !options.port.empty())
+        return "give either --port NAME or --simulate";
+    if (options.range && options.mode != 0)
+        return "--range belongs to --mode manual";
+    if (options.average && options.mode != 2)
+        return "--average belongs to --mode pwm";
+    if ((options.userTime || options.userArea) && options.mode != 1)
+        return "--user-time and --user-area belong to --mode user";
+    if (options.simulate && options.board > options.simConfig.boards)
+        return formatText("--board %d: the simulated device has %d board(s)", options.board, options.simConfig.boards);
+    return {};
+}
+
+std::string testCommandHelp()
+{
+    return "Usage: lumivex-cli test [--ini PATH] (--port NAME | --simulate [simulator options])\n"
+           "                        [--board N] [--led N] [--mode manual|user|pwm] [--range I]\n"
+           "                        [--average F] [--user-time MS] [--user-area 3x3|9x9] [--json]\n"
+           "\n"
+           "Connects to the sensor device, tests one LED and prints every value field as the main\n"
+           "window shows it, one \"Name: text\" line per field (or one JSON object with --json).\n"
+           "\n"
+           "  --ini PATH          settings file (default: Lumivex.ini in the current folder, else\n"
+           "                      beside the program); it also gives the log file and level\n"
+           "  --port NAME         serial port: COMn, a device such as /dev/ttyUSB0, or Auto to\n"
+           "                      search the ports for the device\n"
+           "  --simulate          use the built-in simulated sensor device; the simulator options\n"
+           "                      below may follow\n"
+           "  --board N           board, from 1 (default 1)\n"
+           "  --led N             LED on the board, 1 to 5 (default 1)\n"
+           "  --mode M            manual (default), user or pwm capture\n"
+           "  --range I           manual capture range 0 to 11 (default 5, \"MED 3x3 200ms\";\n"
+           "                      0 DISABLE, 1 UTH 3x3 10ms ... 6 LOW 3x3 600ms, 7 ULT 9x9 20ms ...\n"
+           "                      11 LOW 9x9 600ms)\n"
+           "  --average F         PWM averaging factor 0 to 15 (5 x (F + 1) runs; default 0)\n"
+           "  --user-time MS      user capture time 1 to 10000 ms (default: the settings' UserRange)\n"
+           "  --user-area A       user capture area 3x3 or 9x9 (default: the settings' UserArea)\n"
+           "  --json              print one JSON object instead of lines\n"
+           "\n"
+           "Exit status: 0 the test ran, 1 the port or the device failed (the message on standard\n"
+           "error), 2 usage error.\n"
+           "\n"
+           "Simulator options (with --simulate):\n"
+        + simDeviceOptionsHelp();
+}
+
+std::string cliHelp()
+{
+    return "Usage: lumivex-cli COMMAND [options]\n"
+           "\n"
+           "Headless runs of Lumivex for scripts and production lines.\n"
+           "\n"
+           "Commands:\n"
+           "  test      test one LED and print its values (lumivex-cli test --help)\n";
+}
+
+} // namespace lumivex

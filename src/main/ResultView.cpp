@@ -1,0 +1,68 @@
+#include "main/ResultView.h"
+
+#include "app/StringTable.h"
+
+#include <utility>
+
+namespace lumivex {
+
+ResultView::ResultView(PortNameSource portName)
+    : m_portName(std::move(portName)), m_statusText(stringText(StringId::WelcomeText))
+{
+}
+
+void ResultView::ShowRgbReading(int red, int green, int blue, int intensity, int fullScale, bool goesOn)
+{
+    m_display.ShowRgbReading(red, green, blue, intensity, fullScale, goesOn);
+}
+
+void ResultView::ShowHsiReading(double hue, int saturation, int intensity, bool goesOn)
+{
+    m_display.ShowHsiReading(hue, saturation, intensity, goesOn);
+}
+
+void ResultView::ShowXyReading(double x, double y, bool goesOn)
+{
+    m_display.ShowXyReading(x, y, goesOn);
+}
+
+void ResultView::ShowCctReading(double kelvin, bool goesOn)
+{
+    m_display.ShowCctReading(kelvin, goesOn);
+}
+
+void ResultView::ResetBars()
+{
+    m_display.ResetBars();
+}
+
+void ResultView::TestEnded(bool withWheel)
+{
+    ++m_testsEnded;
+    m_lastWithWheel = withWheel;
+    m_display.EndOfTest(withWheel);
+}
+
+void ResultView::ShowConnectionState(bool connected)
+{
+    m_connected = connected;
+    m_display.ShowConnectionState(connected, connected && m_portName ? m_portName() : std::string());
+}
+
+void ResultView::SetOthersBusy(bool busy)
+{
+    m_othersBusy = busy;
+    m_display.SetOthersBusy(busy);
+}
+
+void ResultView::ShowStatusText(const std::string& text)
+{
+    m_statusText = text;
+}
+
+void ResultView::BoardListChanged()
+{
+    ++m_boardListChanges;
+}
+
+} // namespace lumivex

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "main/ResultDisplay.h"
+#include "main/SequencerLinks.h"
+
+#include <functional>
+#include <string>
+
+namespace lumivex {
+
+// The main window as its engine sees it, without a window: the display calls go to a
+// ResultDisplay, the rest is kept as plain state. The command-line tool uses it as it is; the Qt
+// window derives from it and copies the state into its controls when told.
+class ResultView : public SequencerView {
+public:
+    // The configured port name ("COMPORT"), read when the connected state is shown, after a
+    // search for the device may have changed it.
+    using PortNameSource = std::function<std::string()>;
+
+    explicit ResultView(PortNameSource portName);
+
+    ResultDisplay& Display() { return m_display; }
+    const ResultDisplay& Display() const { return m_display; }
+
+    void ShowRgbReading(int red, int green, int blue, int intensity, int fullScale, bool goesOn) override;
+    void ShowHsiReading(double hue, int saturation, int intensity, bool goesOn) override;
+    void ShowXyReading(double x, double y, bool goesOn) override;
+    void ShowCctReading(double kelvin, bool goesOn) override;
+    void ResetBars() override;
+    void TestEnded(bool withWheel) override;
+    void ShowConnectionState(bool connected) override;
+    void SetOthersBusy(bool busy) override;
+    void ShowStatusText(const std::string& text) override;
+    void BoardListChanged() override;
+
+    bool Connected() const { return m_connected; }
+    bool OthersBusy() const { return m_othersBusy; }
+    // The information field: the welcome text until the engine reports something.
+    const std::string& StatusText() const { return m_statusText; }
+    int BoardListChanges() const { return m_boardListChanges; }
+    int TestsEnded() const { return m_testsEnded; }
+    bool LastTestEndedWithWheel() const { return m_lastWithWheel; }
+
+private:
+    ResultDisplay m_display;
+    PortNameSource m_portName;
+    bool m_connected = false;
+    bool m_othersBusy = false;
+    std::string m_statusText;
+    int m_boardListChanges = 0;
+    int m_testsEnded = 0;
+    bool m_lastWithWheel = false;
+};
+
+} // namespace lumivex
