@@ -1,16 +1,10 @@
 #include "cli/SingleLedTest.h"
 
-#include "app/CGlobal.h"
 #include "app/Startup.h"
 #include "base/Dialogs.h"
 #include "base/Windows1252.h"
 #include "cli/TestCommand.h"
-#include "device/CSeriell.h"
-#include "device/ComPortSwitch.h"
-#include "main/MeasurementSequencer.h"
-#include "main/ResultView.h"
-#include "main/SequencerLinks.h"
-#include "main/TestConfiguration.h"
+#include "main/MainFrame.h"
 #include "sim/SimSerialBackend.h"
 
 #include <cstdio>
@@ -95,26 +89,20 @@ int runSingleLedTest(const TestCommandOptions& options, const IniSearchInput& se
     SerialBackend& backend, std::ostream& out, std::ostream& err)
 {
     CliDialogs dialogs(err);
-    CGlobal mainLog;
-    CSeriell port(backend, dialogs);
-    StartupState state = options.iniPath.empty()
-        ? startApplication(search, dialogs, mainLog, port.Log())
-        : startApplication(iniLocationOf(options.iniPath), mainLog, port.Log());
-    state.settings.comPort = options.simulate ? std::string(SimSerialBackend::kPortName) : options.port;
-
-    ComPortSwitch portSwitch(port, dialogs, {});
-    TestConfiguration config(state.settings);
-    ResultView view([&state] { return state.settings.comPort; });
-    PlainMeasurementList list;
-    IdleStability stability;
-    MeasurementSequencer sequencer(
-        {scheduler, port, portSwitch, state, mainLog, dialogs, config, view, list, stability});
-    sequencer.Start();
+    MainFrame frame(scheduler, backend, dialogs);
+    if (options.iniPath.empty())
+        frame.Initialise(search);
+    else
+        frame.Initialise(iniLocationOf(options.iniPath));
+    frame.State().settings.comPort = options.simulate ? std::string(SimSerialBackend::kPortName) : options.port;
+    auto& sequencer = frame.Sequencer();
+    auto& config = frame.Config();
+    auto& portSwitch = frame.PortSwitch();
+    const auto& view = frame.View();
 
     auto fail = [&](const std::string& fallback) {
         if (dialogs.said().empty())
             err << "lumivex-cli: " << windows1252ToUtf8(fallback) << '\n';
-        sequencer.Stop();
         if (!portSwitch.PortClosed())
             portSwitch.SwitchComPort(0, {});
         return kCliDeviceFailed;
@@ -146,7 +134,6 @@ int runSingleLedTest(const TestCommandOptions& options, const IniSearchInput& se
         return fail("the test did not complete");
 
     printFields(view.Display().Fields().InWindowOrder(), options.json, out);
-    sequencer.Stop();
     portSwitch.SwitchComPort(0, {});
     return kCliSuccess;
 }

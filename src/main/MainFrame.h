@@ -1,0 +1,102 @@
+#pragma once
+
+#include "app/CGlobal.h"
+#include "app/Startup.h"
+#include "device/CSeriell.h"
+#include "device/ComPortSwitch.h"
+#include "main/MeasurementSequencer.h"
+#include "main/ResultView.h"
+#include "main/SequencerLinks.h"
+#include "main/TestConfiguration.h"
+
+#include <memory>
+#include <string>
+
+namespace lumivex {
+
+class Dialogs;
+class Scheduler;
+class SerialBackend;
+
+// Which menu items are enabled and checked; items that are never offered are simply absent.
+struct MenuState {
+    int checkedChart = 1; // 1 "HSI Color Wheel", 2 "RGB Color Palette", 3 "XY Chart (White LED's)"
+    bool connect = true; // "Connect Lumivex"
+    bool disconnect = false; // "Disconnect Lumivex"
+    bool startTest = false;
+    bool resetBoard = false;
+    bool measurements = true; // "Measurements"
+    bool measurementSettings = true;
+    bool openColourReport = true;
+    bool saveColourReport = true;
+    bool startStability = true;
+    bool openStabilityReport = true;
+};
+
+// What the main window owns and does, without its widgets: the port and its switch, the log,
+// the settings, the test configuration, the result display and the request engine, wired
+// together; the start-up order, the menu rules and the ways the program ends. The Qt window and
+// the command-line tool drive it; the modeless dialogs of later issues plug into its links.
+class MainFrame {
+public:
+    MainFrame(Scheduler& scheduler, SerialBackend& backend, Dialogs& dialogs);
+    ~MainFrame();
+    MainFrame(const MainFrame&) = delete;
+    MainFrame& operator=(const MainFrame&) = delete;
+
+    // Start-up: settings located and loaded, the log opened with its start line, the test
+    // configuration and the display set up from the settings, the port's input purged and the
+    // 10 ms timer started.
+    void Initialise(const IniSearchInput& search);
+    void Initialise(const IniLocation& location);
+    // The end: the timer stopped, the window position recorded, every setting saved. Returns
+    // false when the settings file could not be written.
+    bool Finish(int windowX, int windowY);
+
+    // Menu items, recomputed whenever a menu opens.
+    MenuState Menu() const;
+    // The Enter key (the dialog's OK): true when the window should ask string 217 before it
+    // closes; while connected it does nothing at all (`ignored` is set).
+    bool EnterAsksToClose(bool& ignored) const;
+    bool Connected() const { return !m_sequencer->DisconnectedShown(); }
+
+    // Menu commands that toggle the connection only in the matching state.
+    void MenuConnect();
+    void MenuDisconnect();
+    // View menu: the chart choice (1..3), kept as "SelChart".
+    void SelectChart(int choice);
+
+    StartupState& State() { return m_state; }
+    const StartupState& State() const { return m_state; }
+    CGlobal& Log() { return m_log; }
+    CSeriell& Port() { return m_port; }
+    ComPortSwitch& PortSwitch() { return m_portSwitch; }
+    TestConfiguration& Config() { return *m_config; }
+    ResultView& View() { return m_view; }
+    MeasurementSequencer& Sequencer() { return *m_sequencer; }
+    const MeasurementSequencer& Sequencer() const { return *m_sequencer; }
+    PlainMeasurementList& List() { return m_list; }
+    IdleStability& Stability() { return m_stability; }
+
+    // Shown flags of the modeless windows (they arrive with later issues).
+    bool measurementListShown = false;
+    bool settingsListShown = false;
+    bool stabilityShown = false;
+
+private:
+    void Wire();
+
+    Scheduler& m_scheduler;
+    Dialogs& m_dialogs;
+    CGlobal m_log;
+    CSeriell m_port;
+    StartupState m_state;
+    ComPortSwitch m_portSwitch;
+    ResultView m_view;
+    PlainMeasurementList m_list;
+    IdleStability m_stability;
+    std::unique_ptr<TestConfiguration> m_config;
+    std::unique_ptr<MeasurementSequencer> m_sequencer;
+};
+
+} // namespace lumivex
