@@ -147,6 +147,7 @@ int MeasurementSequencer::SendRequest(int number, const std::string& text)
     m_replyAwaited = true;
     m_replyComplete = false;
     m_reply.reset();
+    m_undispatched = false;
     return 1;
 }
 
@@ -236,21 +237,31 @@ void MeasurementSequencer::OnTick()
 
 void MeasurementSequencer::ReadAndDispatch(bool onArrival)
 {
-    std::string tickText;
+    std::string fresh;
     for (;;) {
         const std::size_t n = m_port.ReadAvailable();
         if (n == 0)
             break;
         m_portSwitch.RecordReceived(m_port.ReceiveBuffer(), n);
         m_reply.append(m_port.ReceiveBuffer(), n);
-        tickText.append(m_port.ReceiveBuffer(), n);
+        fresh.append(m_port.ReceiveBuffer(), n);
     }
-    if (onArrival) {
-        if (m_reply.text().empty() || m_reply.text().back() != '\n')
-            return;
-    } else if (ReplyText::join(tickText, JoinRules::MainWindow).empty()) {
+    const bool newText = !ReplyText::join(fresh, JoinRules::MainWindow).empty();
+    if (newText) {
+        m_undispatched = true;
+        m_textSinceTick = true;
+    }
+    // A reply is looked at once its text ends in a line break, or once the line has been quiet for
+    // a whole tick. Rules that count bytes ("gethw": more than 7 of its 10) would otherwise fire
+    // while the rest of the line is still on the wire, and the rest would spill into the next
+    // reply. A device that never ends its lines is served one tick later, as the poll always did.
+    const bool lineEnded = !m_reply.text().empty() && m_reply.text().back() == '\n';
+    const bool quietTick = !onArrival && !m_textSinceTick && m_undispatched;
+    if (!onArrival)
+        m_textSinceTick = false;
+    if (!(newText && lineEnded) && !quietTick)
         return;
-    }
+    m_undispatched = false;
     Dispatch();
     if (!m_replyAwaited)
         m_list.SetBusy(false);

@@ -110,9 +110,7 @@ private:
     void OnTick();
     void OnBytesArrived();
     bool Suspended() const;
-    // Reads what has arrived. On arrival the reply is dispatched only once its text ends in a line
-    // break, so that a reply whose rule counts bytes is not cut short by bytes still on the wire;
-    // the tick dispatches whatever is there, as the 10 ms poll always did.
+    // Reads what has arrived and dispatches the reply once its line has ended or gone quiet.
     void ReadAndDispatch(bool onArrival);
     void Dispatch();
     void CompleteReply();
@@ -146,6 +144,8 @@ private:
     bool m_replyAwaited = false;
     int m_commandNumber = 0;
     ReplyText m_reply {JoinRules::MainWindow};
+    bool m_undispatched = false; // text arrived that the dispatch has not looked at yet
+    bool m_textSinceTick = false; // text arrived since the last tick
     int m_tickCounter = 0;
     bool m_replyComplete = false;
     bool m_timedOut = false;

@@ -76,15 +76,24 @@ TEST(SequencerConnection, aTestconReplySplitOverTwoTicksCompletesOnTheSecond)
 
 TEST(SequencerConnection, aByteCountedReplyIsNotCutShortByBytesStillOnTheWire)
 {
-    // "gethw" completes after more than 7 bytes; its 9 characters and line end arrive in pieces
-    // faster than the tick. The engine waits for the line end, so nothing spills into "testcon".
-    SequencerBench bench(firmware(1007, 3));
-    bench.device.faults().chunkSize = 3;
-    bench.device.faults().chunkGapUs = 300;
-    bench.connect();
-    EXPECT_EQ(bench.sequencer.HardwareText(), "LVXCS5-R2");
-    EXPECT_EQ(bench.config.boardList.size(), 3u);
-    EXPECT_EQ(bench.sequencer.FirmwareNumber(), 1007);
+    // "gethw" completes after more than 7 bytes, "gethsi" at 15 of its 17; "testcon" holds "OK"
+    // before its line end. Pieces arriving faster than the tick (300 us apart) and across ticks
+    // (6 ms apart) must not complete a reply early and spill its rest into the next one.
+    for (const int gapUs : {300, 6000}) {
+        SequencerBench bench(firmware(1007, 3));
+        bench.device.faults().chunkSize = 3;
+        bench.device.faults().chunkGapUs = gapUs;
+        bench.connect();
+        EXPECT_EQ(bench.sequencer.HardwareText(), "LVXCS5-R2") << gapUs;
+        EXPECT_EQ(bench.config.boardList.size(), 3u) << gapUs;
+        EXPECT_EQ(bench.view.status, "Lumivex 3 Board(s) connected \r\nSerial Number: 1042 \r\nFirmware Number: 1007 ")
+            << gapUs;
+        bench.sequencer.StartTest();
+        bench.settle();
+        EXPECT_TRUE(bench.sequencer.ResultValid()) << gapUs;
+        EXPECT_TRUE(bench.dialogs.messages.empty()) << gapUs;
+        EXPECT_EQ(testRequests(bench, 4).size(), 8u) << gapUs;
+    }
 }
 
 TEST(SequencerConnection, autoFindsTheDeviceOnTheSeventhListedPortWithoutMessages)
