@@ -208,7 +208,7 @@ bool MeasurementSequencer::Suspended() const
 void MeasurementSequencer::OnBytesArrived()
 {
     // Handled at once rather than on the next tick; time-outs are still counted per tick.
-    if (!Suspended())
+    if (!m_tickOnly && !Suspended())
         ReadAndDispatch(true);
 }
 

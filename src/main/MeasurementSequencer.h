@@ -78,6 +78,10 @@ public:
     int WaitForReply();
     int AutoDetectPort();
 
+    // Reads only on the 10 ms tick, as a polled port does, instead of as bytes arrive. For
+    // comparisons (the benchmark); the program never sets it.
+    void SetTickOnly(bool on) { m_tickOnly = on; }
+
     // --- state the window and the tests read ---
     bool PortClosed() const { return m_portSwitch.PortClosed(); }
     bool ReplyAwaited() const { return m_replyAwaited; }
@@ -146,6 +150,7 @@ private:
     ReplyText m_reply {JoinRules::MainWindow};
     bool m_undispatched = false; // text arrived that the dispatch has not looked at yet
     bool m_textSinceTick = false; // text arrived since the last tick
+    bool m_tickOnly = false;
     int m_tickCounter = 0;
     bool m_replyComplete = false;
     bool m_timedOut = false;

@@ -14,6 +14,7 @@
 #include "sim/SimSerialBackend.h"
 #include "sim/SimulatedDevice.h"
 
+#include "InjectingBackend.h"
 #include "RecordingDialogs.h"
 #include "TempDir.h"
 
@@ -59,7 +60,8 @@ struct SequencerBench {
     explicit SequencerBench(SimConfig simConfig = {}, SimPortConfig ports = {}, std::string comPort = "SIM")
         : device(scheduler, simConfig),
           backend(scheduler, device, ports),
-          port(backend, dialogs),
+          wire(backend),
+          port(wire, dialogs),
           portSwitch(port, dialogs, {}),
           state(makeState(comPort)),
           config(state.settings),
@@ -103,6 +105,7 @@ struct SequencerBench {
     VirtualScheduler scheduler;
     SimulatedDevice device;
     SimSerialBackend backend;
+    InjectingBackend wire; // what the program reads: the device's bytes and any a test slips in
     RecordingDialogs dialogs;
     CSeriell port;
     ComPortSwitch portSwitch;
