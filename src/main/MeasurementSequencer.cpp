@@ -181,14 +181,6 @@ int MeasurementSequencer::SendDeviceCommand(int number)
     return 1;
 }
 
-int MeasurementSequencer::SendSensorRequest(int number)
-{
-    // The chain's direct sends: the port is opened first if it was closed meanwhile.
-    if (!EnsurePortOpen())
-        return 0;
-    return SendDeviceCommand(number);
-}
-
 int MeasurementSequencer::WaitForReply()
 {
     while (m_replyAwaited) {
@@ -350,7 +342,7 @@ void MeasurementSequencer::HandleTestcon(const std::string& reply)
     }
     ShowStatus(std::string(stringText(StringId::DeviceName)) + " " + testconStatusCount(reply) + " "
         + std::string(stringText(StringId::BoardsConnected)) + " ");
-    if (!SendSensorRequest(DeviceCommand::GetSerial))
+    if (!SendDeviceCommand(DeviceCommand::GetSerial))
         SetChain(false);
 }
 
@@ -372,23 +364,15 @@ void MeasurementSequencer::HandleValueReply(int number, const std::string& reply
         m_view.ShowRgbReading(rgbi.red, rgbi.green, rgbi.blue, rgbi.intensity, rgbFullScale(m_firmware), m_chain);
         m_list.StoreValues(m_sensorListIndex, m_values, m_config.testMode);
         m_valuesPresent = true;
-        if (m_chain) {
-            if (!SendDeviceCommand(DeviceCommand::GetHsi)) {
-                SetChain(false);
-                EndTest(false);
-            }
-        }
+        if (m_chain)
+            ContinueTest(true, DeviceCommand::GetHsi);
         break;
     }
     case DeviceCommand::GetHsi: {
         const auto hsi = decodeHsi(reply);
         m_view.ShowHsiReading(hsi.hue, hsi.saturation, hsi.intensity, m_chain);
-        if (m_chain) {
-            if (!SendDeviceCommand(DeviceCommand::GetXy)) {
-                SetChain(false);
-                EndTest(false);
-            }
-        }
+        if (m_chain)
+            ContinueTest(true, DeviceCommand::GetXy);
         break;
     }
     case DeviceCommand::GetXy: {
@@ -401,30 +385,14 @@ void MeasurementSequencer::HandleValueReply(int number, const std::string& reply
         if (xy.x < 0 || xy.y < 0)
             m_list.SetOutOfRange(true);
         m_resultValid = true;
-        if (more) {
-            if (!SendSensorRequest(DeviceCommand::GetCTemp)) {
-                SetChain(false);
-                EndTest(false);
-            }
-        } else {
-            SetChain(false);
-            EndTest(false);
-        }
+        ContinueTest(more, DeviceCommand::GetCTemp);
         break;
     }
     case DeviceCommand::GetCTemp: {
         const bool more = m_chain && wide;
         m_view.ShowCctReading(decodeColourTemperature(reply), more);
         m_resultValid = true;
-        if (more) {
-            if (!SendSensorRequest(DeviceCommand::GetXOffset)) {
-                SetChain(false);
-                EndTest(false);
-            }
-        } else {
-            SetChain(false);
-            EndTest(false);
-        }
+        ContinueTest(more, DeviceCommand::GetXOffset);
         break;
     }
     case DeviceCommand::GetXOffset:
@@ -438,17 +406,8 @@ void MeasurementSequencer::HandleValueReply(int number, const std::string& reply
             m_values.yOffsetText = offset.text;
         }
         m_list.StoreValues(m_sensorListIndex, m_values, m_config.testMode);
-        if (m_chain && wide) {
-            const int next
-                = number == DeviceCommand::GetXOffset ? DeviceCommand::GetYOffset : DeviceCommand::GetDistance;
-            if (!SendSensorRequest(next)) {
-                SetChain(false);
-                EndTest(false);
-            }
-        } else {
-            SetChain(false);
-            EndTest(false);
-        }
+        ContinueTest(m_chain && wide,
+            number == DeviceCommand::GetXOffset ? DeviceCommand::GetYOffset : DeviceCommand::GetDistance);
         break;
     }
     case DeviceCommand::GetDistance:
@@ -466,7 +425,7 @@ void MeasurementSequencer::HandleValueReply(int number, const std::string& reply
         if (m_chain) {
             ShowStatus(m_statusText + "\r\n" + std::string(stringText(StringId::SerialNumberLabel)) + " " + m_serialText
                 + " ");
-            if (!SendSensorRequest(DeviceCommand::GetVersion))
+            if (!SendDeviceCommand(DeviceCommand::GetVersion))
                 SetChain(false);
         }
         break;
@@ -487,6 +446,15 @@ void MeasurementSequencer::HandleValueReply(int number, const std::string& reply
     default:
         break; // 9, 10, 11: no request uses them
     }
+}
+
+void MeasurementSequencer::ContinueTest(bool more, int next)
+{
+    // A send that fails ends the test with what it has got so far.
+    if (more && SendDeviceCommand(next))
+        return;
+    SetChain(false);
+    EndTest(false);
 }
 
 void MeasurementSequencer::EndTest(bool withWheel)

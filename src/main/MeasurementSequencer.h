@@ -120,10 +120,10 @@ private:
     void CompleteReply();
     void TimeoutCheck();
     int SendRequest(int number, const std::string& text);
-    int SendSensorRequest(int number);
     bool EnsurePortOpen();
     void ShowConnectionState(bool on);
     void SetChain(bool on);
+    void ContinueTest(bool more, int next);
     void EndTest(bool withWheel);
     void ShowStatus(const std::string& text);
     PortSettings CurrentPortSettings() const;
