@@ -27,5 +27,6 @@ foreach(name IN LISTS LUMIVEX_FUZZ_TARGETS)
         COMMAND ${fuzz_bin}/${name} -max_total_time=${LUMIVEX_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048
                 -print_final_stats=1 -artifact_prefix=${artifacts} ${work} ${CMAKE_SOURCE_DIR}/fuzz/corpus/${name}
         WORKING_DIRECTORY ${work})
-    set_tests_properties(${name}.short PROPERTIES LABELS fuzz TIMEOUT 120)
+    # Alone, so that a busy fuzzer does not starve the tests that run on the real clock.
+    set_tests_properties(${name}.short PROPERTIES LABELS fuzz TIMEOUT 120 RUN_SERIAL TRUE)
 endforeach()

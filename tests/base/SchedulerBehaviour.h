@@ -83,7 +83,17 @@ TYPED_TEST_P(SchedulerBehaviour, timersOfDifferentPeriods_fireInDueOrder)
     ASSERT_TRUE(this->pumpUntil([&] { return order.size() >= 5; }));
     s.killTimer(fast);
     s.killTimer(slow);
-    EXPECT_EQ(order.substr(0, 5), "AABAA"); // 10, 20, 25, 30, 40 ms
+    // Due at 10, 20, 25, 30, 40 ms. On a busy machine the real clock may hand over ticks late;
+    // late ticks still come in due order, but how a late timer catches up (skipping ticks) is
+    // the platform's choice and engines must not rely on it: there, only the first tick and the
+    // faster timer's lead are certain.
+    if constexpr (TestFixture::kRealTime) {
+        const auto fastTicks = std::count(order.begin(), order.end(), 'A');
+        EXPECT_EQ(order.front(), 'A') << order;
+        EXPECT_GE(fastTicks, static_cast<long>(order.size()) - fastTicks) << order;
+    } else {
+        EXPECT_EQ(order.substr(0, 5), "AABAA");
+    }
 }
 
 TYPED_TEST_P(SchedulerBehaviour, periodicTimer_ticksOncePerPeriodNeverEarly)
@@ -162,7 +172,7 @@ TYPED_TEST_P(SchedulerBehaviour, killInsideOwnCallback_neverFiresAgain)
     EXPECT_TRUE(replacementFired);
 }
 
-TYPED_TEST_P(SchedulerBehaviour, killAnotherTimer_stopsIt)
+TYPED_TEST_P(SchedulerBehaviour, killAnotherTimer_stopsIt_staleIdsKillNothing)
 {
     Scheduler& s = this->scheduler();
     int slowTicks = 0;
@@ -182,19 +192,14 @@ TYPED_TEST_P(SchedulerBehaviour, killAnotherTimer_stopsIt)
     EXPECT_EQ(slowTicks, 0);
     EXPECT_FALSE(shotFired);
     this->expectCountNear(fastTicks, 5);
-}
 
-TYPED_TEST_P(SchedulerBehaviour, staleId_doesNotKillANewerTimer)
-{
-    Scheduler& s = this->scheduler();
-    const auto old = s.singleShot(5ms, [] {});
-    s.killTimer(old);
+    // An id is not handed out again, so a late kill with an old one cannot stop a newer timer.
     bool fired = false;
     const auto fresh = s.singleShot(1ms, [&] { fired = true; });
-    EXPECT_GT(old, 0);
     EXPECT_GT(fresh, 0);
-    EXPECT_NE(fresh, old);
-    s.killTimer(old);
+    EXPECT_TRUE(fresh != slow && fresh != shot && fresh != fast);
+    s.killTimer(shot);
+    s.killTimer(fast);
     EXPECT_TRUE(this->pumpUntil([&] { return fired; }, 200ms));
 }
 
@@ -279,8 +284,8 @@ TYPED_TEST_P(SchedulerBehaviour, waitLoopOverPumpOnce_finishes)
 
 REGISTER_TYPED_TEST_SUITE_P(SchedulerBehaviour, timersOfDifferentPeriods_fireInDueOrder,
     periodicTimer_ticksOncePerPeriodNeverEarly, singleShots_fireOnceInDueOrder_zeroDelaysInSchedulingOrder,
-    timersStartedInsideCallbacks_run, killInsideOwnCallback_neverFiresAgain, killAnotherTimer_stopsIt,
-    staleId_doesNotKillANewerTimer, nestedPump_runsOtherTimersButNeverReentersTheRunningOne,
+    timersStartedInsideCallbacks_run, killInsideOwnCallback_neverFiresAgain,
+    killAnotherTimer_stopsIt_staleIdsKillNothing, nestedPump_runsOtherTimersButNeverReentersTheRunningOne,
     timerKilledDuringItsOwnNestedPump_staysDead, waitLoopOverPumpOnce_finishes);
 
 } // namespace lumivex::testing

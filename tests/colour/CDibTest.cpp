@@ -202,7 +202,7 @@ TEST(CDib, unpacksOneFourSixteenAndThirtyTwoBitPixels)
     EXPECT_EQ(dib.PixelRgb(0, 0), 0x332211u);
 }
 
-TEST(CDib, topDownRowsAndAnOversizedImageSizeField)
+TEST(CDib, topDownRowsImageSizeFieldGapsAndAnEmptyImage)
 {
     BmpFile f = Small24();
     f.height = -2;
@@ -227,15 +227,11 @@ TEST(CDib, topDownRowsAndAnOversizedImageSizeField)
     ASSERT_TRUE(dib.Read(bytes));
     EXPECT_EQ(dib.Info().size(), 40u + 1024 + 6);
     EXPECT_EQ(dib.PixelRgb(0, 1), 0x102030u);
-}
 
-TEST(CDib, emptyImageReadsButHasNothingToDraw)
-{
-    BmpFile f;
-    f.width = 0;
-    f.height = 1000000;
-    CDib dib;
-    ASSERT_TRUE(dib.Read(f.Build()));
+    BmpFile empty;
+    empty.width = 0;
+    empty.height = 1000000;
+    ASSERT_TRUE(dib.Read(empty.Build())) << "reads, but has nothing to draw";
     EXPECT_EQ(dib.ImageSize(), 0u);
     EXPECT_TRUE(dib.ToArgb32().empty());
 }
@@ -257,20 +253,17 @@ Bytes Modified(BmpFile f, const std::function<void(BmpFile&)>& change)
     return f.Build();
 }
 
+Bytes Truncated(const BmpFile& f, std::size_t size)
+{
+    Bytes b = f.Build();
+    b.resize(size);
+    return b;
+}
+
 const BadFile kBadFiles[] = {
     {"empty", [] { return Bytes {}; }},
-    {"13 bytes",
-        [] {
-            Bytes b = Small24().Build();
-            b.resize(13);
-            return b;
-        }},
-    {"file header only",
-        [] {
-            Bytes b = Small24().Build();
-            b.resize(14);
-            return b;
-        }},
+    {"13 bytes", [] { return Truncated(Small24(), 13); }},
+    {"file header only", [] { return Truncated(Small24(), 14); }},
     {"type MB", [] { return Modified(Small24(), [](BmpFile& f) { f.type = "MB"; }); }},
     {"type BA", [] { return Modified(Small24(), [](BmpFile& f) { f.type = "BA"; }); }},
     {"core header (12)", [] { return Modified(Small24(), [](BmpFile& f) { f.infoSize = 12; }); }},
@@ -279,29 +272,13 @@ const BadFile kBadFiles[] = {
     {"offset inside the info header", [] { return Modified(Small24(), [](BmpFile& f) { f.offset = 40; }); }},
     {"offset 0", [] { return Modified(Small24(), [](BmpFile& f) { f.offset = 0; }); }},
     {"offset beyond the file", [] { return Modified(Small24(), [](BmpFile& f) { f.offset = 0xFFFFFFF0; }); }},
-    {"pixel data one byte short",
-        [] {
-            Bytes b = Small24().Build();
-            b.pop_back();
-            return b;
-        }},
-    {"colour table cut off",
-        [] {
-            Bytes b = Small8().Build();
-            b.resize(54 + 100);
-            return b;
-        }},
+    {"pixel data one byte short", [] { return Truncated(Small24(), 54 + 24 - 1); }},
+    {"colour table cut off", [] { return Truncated(Small8(), 54 + 100); }},
     {"width 2^31-1", [] { return Modified(Small24(), [](BmpFile& f) { f.width = INT_MAX; }); }},
     {"height 2^31-1", [] { return Modified(Small24(), [](BmpFile& f) { f.height = INT_MAX; }); }},
     {"height -2^31", [] { return Modified(Small24(), [](BmpFile& f) { f.height = INT_MIN; }); }},
     {"negative width", [] { return Modified(Small24(), [](BmpFile& f) { f.width = -3; }); }},
-    {"huge width and height",
-        [] {
-            return Modified(Small24(), [](BmpFile& f) {
-                f.width = 0x10000;
-                f.height = 0x10000;
-            });
-        }},
+    {"huge width and height", [] { return Modified(Small24(), [](BmpFile& f) { f.width = f.height = 0x10000; }); }},
     {"bit count 0", [] { return Modified(Small24(), [](BmpFile& f) { f.bitCount = 0; }); }},
     {"bit count 7", [] { return Modified(Small24(), [](BmpFile& f) { f.bitCount = 7; }); }},
     {"bit count 64", [] { return Modified(Small24(), [](BmpFile& f) { f.bitCount = 64; }); }},
@@ -339,21 +316,16 @@ INSTANTIATE_TEST_SUITE_P(HostileHeaders, CDibRejects, testing::ValuesIn(kBadFile
     return name;
 });
 
-TEST(ChartImage, fileNamesByChoice)
+TEST(ChartImage, namesByChoiceAndAChartInTheWorkingFolderWinsOverTheProgramsOwn)
 {
     EXPECT_EQ(ChartImageFileName(0), "CIE1931_2.bmp");
     EXPECT_EQ(ChartImageFileName(1), "CIE1964_10.bmp");
-    EXPECT_EQ(ChartImageFileName(2), "CIE-Normfarbtafel.bmp");
-    EXPECT_EQ(ChartImageFileName(7), "CIE-Normfarbtafel.bmp");
-    EXPECT_EQ(ChartImageFileName(-1), "CIE-Normfarbtafel.bmp");
-}
+    for (const int other : {2, 7, -1})
+        EXPECT_EQ(ChartImageFileName(other), "CIE-Normfarbtafel.bmp") << other;
 
-TEST(ChartImage, aChartInTheWorkingFolderWinsOverTheProgramsOwn)
-{
     test::TempDir work;
     test::TempDir own;
-    const std::filesystem::path ownFile = own.path() / "CIE1964_10.bmp";
-    EXPECT_EQ(ChartImagePath(work.path().string(), own.path().string(), 1), ownFile.string());
+    EXPECT_EQ(ChartImagePath(work.path().string(), own.path().string(), 1), (own.path() / "CIE1964_10.bmp").string());
     test::writeFile(work.file("CIE1964_10.bmp"), "x");
     EXPECT_EQ(ChartImagePath(work.path().string(), own.path().string(), 1), work.file("CIE1964_10.bmp"));
     EXPECT_EQ(ChartImagePath(work.path().string(), own.path().string(), 0), (own.path() / "CIE1931_2.bmp").string());

@@ -1,5 +1,7 @@
 #include "device/CSeriell.h"
+#include "app/CGlobal.h"
 #include "app/StringTable.h"
+#include "device/SendCommandText.h"
 
 #include "FakeSerialBackend.h"
 #include "RecordingDialogs.h"
@@ -135,16 +137,24 @@ TEST(CSeriellErrors, theErrorWordSelectsOneLineByItsExactValue)
     EXPECT_EQ(CSeriell::CommErrorLine(64), "COMERROR  default\n");
 }
 
-TEST(CSeriellErrors, readLogsCommErrorsAtLevelSix)
-{
+// An open port with a log at level 9, as the main window sends through it.
+struct SendFixture : PortFixture {
     test::TempDir dir;
-    test::FakeSerialBackend backend;
-    test::RecordingDialogs dialogs;
-    CSeriell port(backend, dialogs);
-    port.Log().SetFilePath(dir.file("Lumivex.log"));
-    port.SetPortName("COM1");
-    port.OpenPort();
+    CGlobal log;
 
+    void SetUp() override
+    {
+        log.SetFilePath(dir.file("Lumivex.log"));
+        log.SetLevel(9);
+        port.SetPortName("COM1");
+        port.OpenPort();
+    }
+    std::string logText() { return test::readFile(dir.file("Lumivex.log")); }
+};
+
+TEST_F(SendFixture, readLogsCommErrorsAtLevelSix)
+{
+    port.Log().SetFilePath(dir.file("Lumivex.log"));
     port.Log().SetLevel(5);
     backend.errors = SerialBackend::CeFrame;
     port.ReadAvailable();
@@ -153,7 +163,41 @@ TEST(CSeriellErrors, readLogsCommErrorsAtLevelSix)
     port.Log().SetLevel(6);
     backend.errors = SerialBackend::CeRxOver | SerialBackend::CeOverrun;
     port.ReadAvailable();
-    const auto log = test::readFile(dir.file("Lumivex.log"));
-    EXPECT_NE(log.find(" : 6 "), std::string::npos);
-    EXPECT_NE(log.find("  COMERROR  default\r\n\r\n"), std::string::npos) << log;
+    EXPECT_NE(logText().find(" : 6 "), std::string::npos);
+    EXPECT_NE(logText().find("  COMERROR  default\r\n\r\n"), std::string::npos) << logText();
+}
+
+TEST_F(SendFixture, sendWritesAndLogsTheRequestWithItsCarriageReturnUpTo500Characters)
+{
+    EXPECT_EQ(SendCommandText(port, dialogs, log, "getrgbi5 3\r"), 1);
+    EXPECT_EQ(backend.written, "getrgbi5 3\r");
+    EXPECT_NE(logText().find("  Befehl getrgbi5 3\r - aufgerufen\r\n"), std::string::npos);
+
+    const std::string limit(500, 'a');
+    EXPECT_EQ(SendCommandText(port, dialogs, log, limit), 1) << "500 characters are allowed";
+    backend.written.clear();
+    EXPECT_EQ(SendCommandText(port, dialogs, log, limit + "b"), 0);
+    EXPECT_TRUE(backend.written.empty());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0], stringText(StringId::SerialTextTooLong));
+    EXPECT_NE(logText().find("  Zu langer serieller Text\r\n"), std::string::npos);
+}
+
+TEST_F(SendFixture, sendOnAFailedWriteOrAClosedPortAndWithoutLogging)
+{
+    backend.writeResult = false;
+    EXPECT_EQ(SendCommandText(port, dialogs, log, "testcon\r"), 0);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0], stringText(StringId::ErrorComWriting));
+    EXPECT_EQ(logText().find("aufgerufen"), std::string::npos);
+
+    backend.writeResult = true;
+    std::filesystem::remove(dir.file("Lumivex.log"));
+    EXPECT_EQ(SendCommandText(port, dialogs, log, "testcon\r", /*loggingOn*/ false), 1);
+    log.SetLevel(6);
+    EXPECT_EQ(SendCommandText(port, dialogs, log, "testcon\r"), 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("Lumivex.log"))) << "no line without the flag or below level 9";
+
+    port.ClosePort();
+    EXPECT_EQ(SendCommandText(port, dialogs, log, "testcon\r"), 0);
 }

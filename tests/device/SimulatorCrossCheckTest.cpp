@@ -15,6 +15,7 @@
 #include "sim/SimulatedDevice.h"
 
 #include "RecordingDialogs.h"
+#include "SimWire.h"
 
 #include <gtest/gtest.h>
 
@@ -26,6 +27,7 @@
 
 using namespace lumivex;
 using namespace std::chrono_literals;
+using test::led;
 
 namespace {
 
@@ -42,16 +44,6 @@ constexpr Sensor kOrange {1, 3};
 constexpr Sensor kBlue {3, 5};
 constexpr Sensor kWhite {2, 1};
 constexpr int kOrangeIntensity = 30000;
-
-SimLed led(int red, int green, int blue, int intensity)
-{
-    SimLed l;
-    l.red = red;
-    l.green = green;
-    l.blue = blue;
-    l.intensity = intensity;
-    return l;
-}
 
 SimConfig deviceConfig(int firmware, bool multiLine, bool longIdentity)
 {
@@ -263,11 +255,8 @@ TEST_P(SimulatorCrossCheck, colourReadsDecodeToTheModelsReading)
         const DeviceCommand::Fields fields = fieldsFor(s);
 
         const RgbiReply rgbi = decodeRgbi(m_link.read(DeviceCommand::GetRgbi, fields, fw), fw);
-        EXPECT_EQ(rgbi.red, expected.red);
-        EXPECT_EQ(rgbi.green, expected.green);
-        EXPECT_EQ(rgbi.blue, expected.blue);
-        EXPECT_EQ(rgbi.intensity, expected.intensity);
-        EXPECT_LE(std::max({rgbi.red, rgbi.green, rgbi.blue}), fullScale);
+        EXPECT_EQ(std::tie(rgbi.red, rgbi.green, rgbi.blue, rgbi.intensity),
+            std::tie(expected.red, expected.green, expected.blue, expected.intensity));
 
         const HsiReply hsi = decodeHsi(m_link.read(DeviceCommand::GetHsi, fields, fw));
         EXPECT_NEAR(hsi.hue, expected.hue, 0.0051);

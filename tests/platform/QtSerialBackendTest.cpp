@@ -93,15 +93,12 @@ struct PtyFixture : ::testing::Test {
 
 } // namespace
 
-TEST_F(PtyFixture, aPseudoTerminalOpensWithoutAnyProblemBox)
+TEST_F(PtyFixture, opensWithoutABoxAndBytesCrossUnchangedInBothDirections)
 {
     EXPECT_TRUE(port.IsOpen());
     EXPECT_TRUE(dialogs.problems.empty()) << dialogs.problems.front();
     EXPECT_TRUE(dialogs.messages.empty());
-}
 
-TEST_F(PtyFixture, bytesCrossUnchangedInBothDirections)
-{
     ASSERT_EQ(port.WriteBlock("getrgbi5 3\r"), 1);
     EXPECT_EQ(pty.receive(11), "getrgbi5 3\r") << "no CR to LF translation on the way out";
 

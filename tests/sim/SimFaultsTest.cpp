@@ -122,20 +122,6 @@ TEST(SimFaults, multiLineRepliesReadFromTheSecondCharacterOfTheLastLine)
     EXPECT_EQ(intField(wire.value("getrgbi1 1"), 5, 8), 47) << "no lead: the host loses the first character";
 }
 
-TEST(SimFaults, longIdentityEchoesTheRequest)
-{
-    SimConfig config;
-    config.longIdentity = true;
-    SimWire wire(config);
-    const std::string serial = wire.reply("getserial");
-    EXPECT_GT(serial.size(), 15u);
-    EXPECT_EQ(field(serial, 11, 14), "1042");
-    const std::string version = wire.reply("getversion");
-    EXPECT_GT(version.size(), 16u);
-    EXPECT_EQ(intField(version, 12, 15), 1007);
-    EXPECT_EQ(field(wire.reply("gethw"), 0, 8), "LVXCS5-R2");
-}
-
 TEST(SimFaults, otherLineEnds)
 {
     SimConfig config;
@@ -173,10 +159,7 @@ TEST(SimFaults, inputMessages)
     wire.scheduler.advance(std::chrono::seconds(1));
     ASSERT_EQ(wire.pieces.size(), 2u);
     EXPECT_EQ(wire.pieces[0].micros, 500000);
-    const std::string message = wire.pieces[0].bytes;
-    EXPECT_EQ(message, "InputIO2\r");
-    EXPECT_GT(message.size(), 8u) << "the host wants more than 8 bytes";
-    EXPECT_EQ(joinReply(message).at(7), '2');
+    EXPECT_EQ(wire.pieces[0].bytes, "InputIO2\r") << "9 bytes: the host wants more than 8, the digit at 7";
     EXPECT_EQ(wire.pieces[1].bytes, "InputIO7\r");
 
     // During a capture the message goes out at once, ahead of the capture's "OK".

@@ -24,32 +24,18 @@ class EveryFirmware : public ::testing::TestWithParam<int> { };
 
 } // namespace
 
-TEST_P(EveryFirmware, identityRepliesStartAtTheBeginning)
+TEST_P(EveryFirmware, identityRepliesFitTheShortLayoutAndUserTimeIsKeptPerBoard)
 {
-    const int firmware = GetParam();
-    SimWire wire = wireFor(firmware, 3);
-
-    const std::string testcon = wire.reply("testcon");
-    EXPECT_NE(testcon.find("OK"), std::string::npos);
-    EXPECT_EQ(std::atoi(testcon.c_str()), 3);
-    // The host shows the reply without its last four characters: just the board count.
-    EXPECT_EQ(testcon.substr(0, testcon.size() - 4), "3");
-
-    const std::string hw = wire.ask("gethw");
-    EXPECT_GT(hw.size(), 7u);
-    EXPECT_EQ(field(joinReply(hw), 0, 8), "LVXCS5-R2");
-
-    const std::string serial = wire.reply("getserial");
-    EXPECT_LE(serial.size(), 15u);
-    EXPECT_EQ(field(serial, 0, 3), "1042");
-
-    const std::string version = wire.reply("getversion");
-    EXPECT_LE(version.size(), 16u);
-    EXPECT_EQ(intField(version, 0, 3), firmware);
+    // What the identity replies say is held against the program's decoders, short and long, in
+    // SimulatorCrossCheckTest; here only the widths the host tells short from long by.
+    SimWire wire = wireFor(GetParam(), 3);
+    EXPECT_GT(wire.ask("gethw").size(), 7u);
+    EXPECT_LE(wire.reply("getserial").size(), 15u);
+    EXPECT_LE(wire.reply("getversion").size(), 16u);
 
     EXPECT_EQ(wire.reply("setusertime00250 2"), "OK\r\n");
     EXPECT_EQ(intField(wire.reply("getusertime 2"), 0, 4), 250);
-    EXPECT_EQ(intField(wire.reply("getusertime 1"), 0, 4), 800) << "user time is kept per board";
+    EXPECT_EQ(intField(wire.reply("getusertime 1"), 0, 4), 800);
 }
 
 TEST_P(EveryFirmware, colourReadsHaveTheirWidthsAndCompleteOnTheLineEnd)
@@ -103,37 +89,25 @@ TEST_P(EveryFirmware, newerReadsExistFromTheirFirmwareOn)
     const std::string ctemp = wire.ask("getctemp2 1");
     if (firmware >= 1004) {
         EXPECT_EQ(ctemp.size(), 8u) << "more than 7 bytes";
-        EXPECT_NEAR(decimalField(lastLine(joinReply(ctemp)), 0, 6), 6504.0, 20.0);
+        EXPECT_NEAR(decimalField(lastLine(joinReply(ctemp)), 0, 6), 6504.0, 20.0) << "D65";
     } else {
         EXPECT_EQ(joinReply(ctemp), "ERROR\r\n");
     }
 
-    const std::string setX = wire.reply("setxoffset2+0.0125 1");
-    const std::string setY = wire.reply("setyoffset2-0.0125 1");
-    EXPECT_EQ(setX, "OK\r\n") << "offsets can be set on every firmware";
-    EXPECT_EQ(setY, "OK\r\n");
+    EXPECT_EQ(wire.reply("setxoffset2+0.0125 1"), "OK\r\n") << "offsets can be set on every firmware";
     const std::string distance = wire.reply("setdistance22.5 1");
     if (firmware < 1007) {
         EXPECT_EQ(distance, "ERROR\r\n");
         EXPECT_EQ(wire.reply("getxoffset2 1"), "ERROR\r\n");
-        EXPECT_EQ(wire.reply("getdistance2 1"), "ERROR\r\n");
         return;
     }
     EXPECT_EQ(distance, "OK\r\n");
     const std::string x = wire.ask("getxoffset2 1");
     EXPECT_EQ(x.size(), 8u);
-    EXPECT_EQ(field(joinReply(x), 0, 6), "+0.0125");
-    EXPECT_EQ(field(joinReply(x), 1, 6), "0.0125") << "a non-negative offset reads from position 1";
-    EXPECT_EQ(field(wire.value("getyoffset2 1"), 0, 6), "-0.0125");
+    EXPECT_EQ(field(joinReply(x), 0, 6), "+0.0125") << "the sign has a place of its own";
     const std::string d = wire.ask("getdistance2 1");
     EXPECT_EQ(d.size(), 6u) << "more than 5 bytes";
     EXPECT_DOUBLE_EQ(decimalField(joinReply(d), 0, 4), 2.5);
-
-    // The offsets move the reported chromaticity of the next capture.
-    ASSERT_EQ(wire.reply("capture402 1"), "OK\r\n");
-    const std::string xy = wire.value("getxy2 1");
-    EXPECT_NEAR(decimalField(xy, 0, 5), 0.3127 + 0.0125, 0.0005);
-    EXPECT_NEAR(decimalField(xy, 7, 12), 0.3290 - 0.0125, 0.0005);
 }
 
 TEST_P(EveryFirmware, digitalOutputsArriveWithFirmware2002)
@@ -153,7 +127,7 @@ TEST(SimLayout, saturatedAndDarkLedsAndGain)
     SimWire wire(configWith(1006, {{1, 1, led(255, 128, 0, 150000)}, {1, 2, led(90, 90, 90, 0)}}));
     ASSERT_EQ(wire.reply("capture611 1"), "OK\r\n");
     const std::string bright = wire.value("getrgbi1 1");
-    EXPECT_EQ(field(bright, 0, 2), "255") << "saturation shows as full scale";
+    EXPECT_EQ(field(bright, 0, 2), "255") << "beyond saturation shows as full scale";
     EXPECT_EQ(intField(bright, 12, 16), 99999);
 
     ASSERT_EQ(wire.reply("capture612 1"), "OK\r\n");
