@@ -11,6 +11,7 @@
 #include "device/SendCommandText.h"
 #include "main/TestConfiguration.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace lumivex {
@@ -175,6 +176,7 @@ int MeasurementSequencer::SendDeviceCommand(int number)
     if (request->capture) {
         m_config.timeCode = request->capture->code;
         m_config.areaCode = request->capture->area;
+        m_captureTicks = captureTimeMs(request->capture->code, m_config.userTime).value_or(0) / kTickMs;
     }
     if (request->pwmTimeoutTicks)
         m_pwmTimeout = *request->pwmTimeoutTicks;
@@ -271,8 +273,13 @@ void MeasurementSequencer::CompleteReply()
 void MeasurementSequencer::TimeoutCheck()
 {
     const bool pwmCapture = m_commandNumber == DeviceCommand::CapturePwm;
-    const bool goesOn = (pwmCapture || m_tickCounter <= kReplyLimitTicks)
-        && (!m_detecting || m_tickCounter <= kDetectLimitTicks) && (!pwmCapture || m_tickCounter <= m_pwmTimeout);
+    // A capture answers only after its capture time: a user time of 2.5 s would never fit into
+    // the 200 ticks, so a capture's limit grows with it.
+    int limit = kReplyLimitTicks;
+    if (m_commandNumber == DeviceCommand::CaptureRange || m_commandNumber == DeviceCommand::CaptureUser)
+        limit = std::max(limit, m_captureTicks + kCaptureGraceTicks);
+    const bool goesOn = (pwmCapture || m_tickCounter <= limit) && (!m_detecting || m_tickCounter <= kDetectLimitTicks)
+        && (!pwmCapture || m_tickCounter <= m_pwmTimeout);
     if (goesOn) {
         ++m_tickCounter;
         return;

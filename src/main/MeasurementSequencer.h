@@ -31,6 +31,8 @@ public:
     static constexpr int kTickMs = 10;
     static constexpr int kReplyLimitTicks = 200;
     static constexpr int kDetectLimitTicks = 50;
+    // Beyond its capture time, a capture's "OK" may take this long.
+    static constexpr int kCaptureGraceTicks = 50;
 
     struct Links {
         Scheduler& scheduler;
@@ -164,6 +166,7 @@ private:
     int m_boardCount = 0;
     int m_sensorListIndex = 1;
     int m_pwmTimeout = 0;
+    int m_captureTicks = 0; // capture time of the last one-sensor capture, in ticks
     bool m_valuesPresent = false;
     bool m_resultValid = false;
     bool m_disconnectedShown = true;

@@ -283,6 +283,29 @@ TEST(SequencerTimeouts, pwmCaptureWaitsItsOwnLimitAndOtherRequestsKeepTheirs)
     EXPECT_EQ(bench.sequencer.FirmwareNumber(), 1007);
 }
 
+TEST(SequencerTimeouts, aUserCaptureLongerThanTheReplyLimitStillCompletes)
+{
+    SequencerBench bench(firmware(1007));
+    bench.connect();
+    bench.config.OnTestModeChanged(kUserCapture);
+    ASSERT_TRUE(bench.config.OnUserTimeEdited("3000").empty());
+    bench.sequencer.StartTest();
+    bench.settle(20000);
+    EXPECT_TRUE(bench.dialogs.messages.empty()) << bench.dialogs.messages.front();
+    EXPECT_TRUE(bench.sequencer.ResultValid());
+
+    // Silent, it gives up 50 ticks after its capture time.
+    bench.device.faults().silentOn = {"capture"};
+    bench.sequencer.StartTest();
+    ASSERT_TRUE(bench.pumpUntil([&] { return bench.sequencer.CommandNumber() == DeviceCommand::CaptureUser; }));
+    const auto sentAt = bench.scheduler.nowMicros();
+    bench.settle(20000);
+    const auto ticks = (bench.scheduler.nowMicros() - sentAt) / 10000;
+    EXPECT_GE(ticks, 350);
+    EXPECT_LE(ticks, 353);
+    EXPECT_EQ(bench.dialogs.messages.back(), "No valid response from command 5");
+}
+
 TEST(SequencerTimeouts, pwmAfterDisableCountsTwoHundredMilliseconds)
 {
     SequencerBench bench(firmware(1007));
