@@ -1,44 +1,98 @@
-// The desktop program. Until the main window exists it runs the start and the end of the
-// program: settings located and loaded, log opened, settings saved.
-#include "app/CGlobal.h"
-#include "app/Startup.h"
-#include "base/ConsoleDialogs.h"
+// The desktop program: the main window on a real serial port, or with --simulate on the
+// simulated sensor device inside the program, connected at once.
+#include "app/IniLocation.h"
+#include "main/ui/CLumivexDlg.h"
+#include "main/ui/QtDialogs.h"
+#include "platform/QtScheduler.h"
+#include "platform/QtSerialBackend.h"
+#include "sim/SimOptions.h"
+#include "sim/SimSerialBackend.h"
+#include "sim/SimulatedDevice.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QTimer>
 
 #include <clocale>
 #include <cstring>
 #include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kUsage = 2;
+
+void printHelp()
+{
+    std::cout << "Usage: lumivex [--simulate [simulator options]]\n"
+                 "\n"
+                 "Without options Lumivex talks to the sensor device on the configured serial port\n"
+                 "(\"COMPORT\" in Lumivex.ini, or \"Auto\" to search). With --simulate it runs on a\n"
+                 "simulated sensor device inside the program and connects to it at once; the\n"
+                 "configured port is left as it is.\n"
+                 "\n"
+              << lumivex::simDeviceOptionsHelp();
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    // Help needs no display, so it comes before the application object.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            printHelp();
+            return 0;
+        }
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Lumivex"));
     // Qt adopts the user's locale; the core's printf formats and files need the C one.
     std::setlocale(LC_NUMERIC, "C");
 
+    // QApplication has taken its own options (-platform, ...) out of argv.
+    const QStringList qtArgs = QApplication::arguments();
     bool simulate = false;
-    for (int i = 1; i < argc; ++i)
-        simulate = simulate || std::strcmp(argv[i], "--simulate") == 0;
-
-    lumivex::ConsoleDialogs dialogs;
-    lumivex::CGlobal mainLog;
-    lumivex::CGlobal serialLog;
-    const auto state = lumivex::startApplication(
-        lumivex::nativeIniSearchInput(QCoreApplication::applicationFilePath().toStdString()), dialogs, mainLog,
-        serialLog);
-
-    std::cout << "Lumivex " << lumivex::versionText() << "\n"
-              << "  settings file:  " << state.location.iniPath << "\n"
-              << "  working folder: " << state.location.workingFolder << "\n"
-              << "  log file:       " << state.settings.logFile << " (level " << state.settings.logLevel << ")\n"
-              << "  serial port:    " << state.settings.comPort << " at " << state.settings.baudrate << " baud\n\n"
-              << "This build holds the foundation only: settings store, log file, string table and scheduler.\n"
-              << "The main window" << (simulate ? " and the simulated sensor device are" : " is")
-              << " not built yet; nothing else starts.\n";
-
-    if (!lumivex::finishApplication(state)) {
-        std::cerr << "The settings could not be saved to " << state.location.iniPath << "\n";
-        return 1;
+    std::vector<std::string> simArgs;
+    for (qsizetype i = 1; i < qtArgs.size(); ++i) {
+        const std::string arg = qtArgs.at(i).toStdString();
+        if (arg == "--simulate")
+            simulate = true;
+        else
+            simArgs.push_back(arg);
     }
-    return 0;
+    lumivex::SimConfig simConfig;
+    if (!simulate && !simArgs.empty()) {
+        std::cerr << "lumivex: unknown option '" << simArgs.front() << "' (simulator options need --simulate)\n";
+        return kUsage;
+    }
+    if (const auto error = lumivex::parseSimDeviceOptions(simArgs, simConfig); !error.empty()) {
+        std::cerr << "lumivex: " << error << "\n(see lumivex --help)\n";
+        return kUsage;
+    }
+
+    lumivex::QtScheduler scheduler;
+    std::unique_ptr<lumivex::SimulatedDevice> device;
+    std::unique_ptr<lumivex::SerialBackend> backend;
+    if (simulate) {
+        device = std::make_unique<lumivex::SimulatedDevice>(scheduler, simConfig);
+        backend = std::make_unique<lumivex::SimSerialBackend>(scheduler, *device);
+    } else {
+        backend = std::make_unique<lumivex::QtSerialBackend>();
+    }
+
+    lumivex::QtDialogs dialogs;
+    lumivex::CLumivexDlg window(scheduler, *backend, dialogs,
+        lumivex::nativeIniSearchInput(QCoreApplication::applicationFilePath().toStdString()));
+    dialogs.setParentWidget(&window);
+    if (simulate)
+        window.usePortForThisRun(lumivex::SimSerialBackend::kPortName);
+    window.show();
+    if (simulate) {
+        // A new user sees a working connection: connect as soon as the window is up.
+        QTimer::singleShot(0, &window, [&window] { window.runCommand(lumivex::MainMenu::ConnectLumivex); });
+    }
+    return app.exec();
 }

@@ -38,6 +38,8 @@ constexpr std::array kStrings {
     entry(StringId::FirmwareNumberLabel, "Firmware Number:"sv),
     entry(StringId::DeviceName, "Lumivex"sv),
     entry(StringId::BoardsConnected, "Board(s) connected"sv),
+    entry(StringId::TitleLine, "Lumivex LED Color Analyzer"sv),
+    entry(StringId::MakerLine, "Orvian - color measurement of LEDs"sv),
     entry(StringId::SensorRangeLabel, "Sensor Range"sv),
     entry(StringId::AveragingFactorLabel, "Averaging Factor"sv),
     entry(StringId::ComPortActive, "COM port %s with %ld baud is activ ! "sv),

@@ -26,6 +26,8 @@ enum class StringId : int {
     FirmwareNumberLabel = 116,
     DeviceName = 117, // starts the "boards connected" status line
     BoardsConnected = 118,
+    TitleLine = 127, // the main window's large header
+    MakerLine = 128, // the header line beneath it
     SensorRangeLabel = 129,
     AveragingFactorLabel = 130,
     ComPortActive = 131, // printf: port name, baud rate

@@ -58,11 +58,15 @@ void ResultView::SetOthersBusy(bool busy)
 void ResultView::ShowStatusText(const std::string& text)
 {
     m_statusText = text;
+    if (m_onStatusText)
+        m_onStatusText();
 }
 
 void ResultView::BoardListChanged()
 {
     ++m_boardListChanges;
+    if (m_onBoardList)
+        m_onBoardList();
 }
 
 } // namespace lumivex

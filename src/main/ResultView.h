@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace lumivex {
 
@@ -21,6 +22,10 @@ public:
 
     ResultDisplay& Display() { return m_display; }
     const ResultDisplay& Display() const { return m_display; }
+    // Told after the information text or the board list changed, so that a window can copy them
+    // (the result display tells its own changes through its change handler).
+    void SetStatusTextHandler(std::function<void()> handler) { m_onStatusText = std::move(handler); }
+    void SetBoardListHandler(std::function<void()> handler) { m_onBoardList = std::move(handler); }
 
     void ShowRgbReading(int red, int green, int blue, int intensity, int fullScale, bool goesOn) override;
     void ShowHsiReading(double hue, int saturation, int intensity, bool goesOn) override;
@@ -50,6 +55,8 @@ private:
     int m_boardListChanges = 0;
     int m_testsEnded = 0;
     bool m_lastWithWheel = false;
+    std::function<void()> m_onStatusText;
+    std::function<void()> m_onBoardList;
 };
 
 } // namespace lumivex

@@ -1,0 +1,499 @@
+// The main window driven as a user drives it, on the simulated device and the real clock: clicks
+// on CONNECT and START TEST, the menus as they open, the Enter key. The rules behind each control
+// are tested in the core; these tests catch a window that shows something else than the core says.
+
+#include "controls/ui/BarControl.h"
+#include "main/ui/CLumivexDlg.h"
+#include "main/ui/QtDialogs.h"
+#include "main/ui/UiText.h"
+#include "platform/QtScheduler.h"
+#include "sim/SimSerialBackend.h"
+#include "sim/SimulatedDevice.h"
+
+#include "RecordingDialogs.h"
+#include "TempDir.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+
+#include <clocale>
+#include <memory>
+
+using namespace lumivex;
+
+namespace {
+
+// One window on its own simulated device and settings file.
+struct Bench {
+    explicit Bench(SimConfig config = {}, const std::string& ini = "[SYSTEM]\r\nCOMPORT=SIM\r\nSelChart=3\r\n")
+    {
+        test::writeFile(dir.file("Lumivex.ini"), ini);
+        device = std::make_unique<SimulatedDevice>(scheduler, config);
+        backend = std::make_unique<SimSerialBackend>(scheduler, *device);
+        window = std::make_unique<CLumivexDlg>(
+            scheduler, *backend, dialogs, IniSource(iniLocationOf(dir.file("Lumivex.ini"))));
+        window->show();
+    }
+
+    template<class T = QWidget> T* control(int id) const { return window->findChild<T*>(controlName(id)); }
+    QLineEdit* field(int id) const { return control<QLineEdit>(id); }
+    int bar(int id) const { return control<BarControl>(id)->position(); }
+    QAction* action(MainMenu::Command command) const { return window->menu().action(command); }
+    // What the menus show once they open.
+    void openMenus() const
+    {
+        for (QMenu* menu : window->menuBar()->findChildren<QMenu*>())
+            emit menu->aboutToShow();
+    }
+    bool testsEnded(int count) const { return window->frame().View().TestsEnded() == count; }
+
+    test::TempDir dir;
+    QtScheduler scheduler;
+    test::RecordingDialogs dialogs;
+    std::unique_ptr<SimulatedDevice> device;
+    std::unique_ptr<SimSerialBackend> backend;
+    std::unique_ptr<CLumivexDlg> window;
+};
+
+SimConfig oneLed(int red, int green, int blue, int intensity, int firmware = 1007)
+{
+    SimConfig config;
+    config.firmware = firmware;
+    SimLedSetting setting;
+    setting.led.red = red;
+    setting.led.green = green;
+    setting.led.blue = blue;
+    setting.led.intensity = intensity;
+    config.leds.push_back(setting);
+    return config;
+}
+
+QStringList texts(const Bench& bench, std::initializer_list<int> ids)
+{
+    QStringList list;
+    for (const int id : ids) {
+        if (const auto* field = bench.field(id))
+            list << field->text();
+        else
+            list << bench.control<QLabel>(id)->text();
+    }
+    return list;
+}
+
+} // namespace
+
+class TestLumivexDlg : public QObject {
+    Q_OBJECT
+
+private:
+    // Connects by clicking CONNECT, then tests LED 1 in the 10 ms range by clicking START TEST.
+    static void connectAndTest(Bench& bench);
+
+private slots:
+    void initTestCase();
+    void connectAndTest_normalReadingInFieldsAndBars();
+    void connectAndTest_saturatedOrDarkLed_data();
+    void connectAndTest_saturatedOrDarkLed();
+    void menus_followConnectionAndFirmware_data();
+    void menus_followConnectionAndFirmware();
+    void enterKey_asksOnlyWhileDisconnected();
+    void escapeAndExit_closeWithoutAskingAndSave();
+    void closeDuringAWait_closesOnceTheReplyIsIn();
+    void qtDialogs_showTheCoreTextsInTheirBoxes();
+    void testConfiguration_controlsFollowModeAndChecks();
+    void layout_fontsAndRoomForValues();
+};
+
+namespace {
+QtMessageHandler g_defaultHandler = nullptr;
+// The offscreen platform says on every top-level window that it cannot pass size hints on.
+void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (!message.contains(QLatin1String("propagateSizeHints")))
+        g_defaultHandler(type, context, message);
+}
+} // namespace
+
+void TestLumivexDlg::initTestCase()
+{
+    // As the program does: the core's number formats need the C locale.
+    std::setlocale(LC_NUMERIC, "C");
+    g_defaultHandler = qInstallMessageHandler(quietHandler);
+}
+
+void TestLumivexDlg::connectAndTest(Bench& bench)
+{
+    auto* connect = bench.control<QPushButton>(1002);
+    auto* start = bench.control<QPushButton>(1016);
+    QVERIFY(!start->isEnabled());
+    QTest::mouseClick(connect, Qt::LeftButton);
+    QTRY_COMPARE(connect->text(), QStringLiteral("DISCONNECT"));
+    QVERIFY(start->isEnabled());
+    bench.control<QComboBox>(1014)->setCurrentIndex(1); // "UTH 3x3  10ms": a short capture
+    QTest::mouseClick(start, Qt::LeftButton);
+    QTRY_VERIFY(bench.testsEnded(1));
+}
+
+void TestLumivexDlg::connectAndTest_normalReadingInFieldsAndBars()
+{
+    // Counts 2047, 1027, 0 of 4095 at intensity 50000 of 99999.
+    Bench bench(oneLed(255, 128, 0, 50000));
+    QCOMPARE(texts(bench, {1004, 1005}), QStringList({"NOT", "CONNECTED"}));
+    QCOMPARE(bench.control<QPlainTextEdit>(1017)->toPlainText(), qMultiLine(stringText(StringId::WelcomeText)));
+    QVERIFY(bench.control<QPlainTextEdit>(1017)->toPlainText().contains("\n\nPlease connect"));
+
+    connectAndTest(bench);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(texts(bench, {1004, 1005}), QStringList({"CONNECTED", "SIM"}));
+    const QString info = bench.control<QPlainTextEdit>(1017)->toPlainText();
+    QCOMPARE(info, QStringLiteral("Lumivex 1 Board(s) connected \nSerial Number: 1042 \nFirmware Number: 1007 "));
+
+    QCOMPARE(texts(bench, {1039, 1041, 1043}), QStringList({"2047", "1027", "0"}));
+    QCOMPARE(texts(bench, {1023, 1025, 1028, 1031}), QStringList({"169", "85", "0", "50 %"}));
+    // The bars truncate, the labels above them round: 66.6 % and 33.4 %.
+    QCOMPARE(texts(bench, {1061, 1062, 1063}), QStringList({"67 %", "33 %", "0 %"}));
+    QCOMPARE(bench.bar(1064), 66);
+    QCOMPARE(bench.bar(1065), 33);
+    QCOMPARE(bench.bar(1066), 0);
+    QCOMPARE(bench.bar(1067), 50);
+    QCOMPARE(bench.field(1049)->text(), QStringLiteral("50000"));
+    QVERIFY(QRegularExpression("^\\d+\\.\\d\\d$").match(bench.field(1045)->text()).hasMatch());
+    QVERIFY(QRegularExpression("^\\d+ %$").match(bench.field(1047)->text()).hasMatch());
+    QVERIFY(QRegularExpression("^0\\.\\d{4}$").match(bench.field(1051)->text()).hasMatch());
+    QVERIFY(QRegularExpression("^0\\.\\d{4}$").match(bench.field(1053)->text()).hasMatch());
+    QVERIFY(QRegularExpression("^\\d+ K$").match(bench.field(1055)->text()).hasMatch());
+    // Every field shows what the display moved, nothing older.
+    for (const auto& f : bench.window->frame().View().Display().Fields().InWindowOrder())
+        QCOMPARE(bench.field(f.controlId)->text(), qText(f.text));
+}
+
+void TestLumivexDlg::connectAndTest_saturatedOrDarkLed_data()
+{
+    QTest::addColumn<int>("red");
+    QTest::addColumn<int>("intensity");
+    QTest::addColumn<QStringList>("shares"); // RED, GREEN, BLUE, INTENSITY
+    QTest::addColumn<QStringList>("labels"); // the percents above the bars
+    QTest::addColumn<QList<int>>("bars");
+    QTest::addColumn<QStringList>("derived"); // hue, saturation, x, y, colour temperature
+
+    const QStringList notValid {"---", "---", "---", "---", "---"};
+    // Red saturates (4095), green does not: only red says so, and all three colour bars are full.
+    QTest::newRow("overflow") << 255 << 99999 << QStringList {"Overfl.", "", "", ""} << QStringList {"", "", ""}
+                              << QList<int> {100, 100, 100, 0} << notValid;
+    QTest::newRow("underflow") << 0 << 30000 << QStringList {"Underfl.", "Underfl.", "Underfl.", ""}
+                               << QStringList {"0 %", "0 %", "0 %"} << QList<int> {0, 0, 0, 0}
+                               << QStringList {"0.00", "---", "---", "---", "---"};
+}
+
+void TestLumivexDlg::connectAndTest_saturatedOrDarkLed()
+{
+    QFETCH(int, red);
+    QFETCH(int, intensity);
+    QFETCH(QStringList, shares);
+    QFETCH(QStringList, labels);
+    QFETCH(QList<int>, bars);
+    QFETCH(QStringList, derived);
+
+    Bench bench(oneLed(red, red / 4, 0, intensity));
+    connectAndTest(bench);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(texts(bench, {1023, 1025, 1028, 1031}), shares);
+    QCOMPARE(texts(bench, {1061, 1062, 1063}), labels);
+    QCOMPARE((QList<int> {bench.bar(1064), bench.bar(1065), bench.bar(1066), bench.bar(1067)}), bars);
+    QCOMPARE(texts(bench, {1045, 1047, 1051, 1053, 1055}), derived);
+    QVERIFY(bench.dialogs.messages.empty());
+}
+
+void TestLumivexDlg::menus_followConnectionAndFirmware_data()
+{
+    QTest::addColumn<int>("firmware");
+    QTest::addColumn<bool>("resetBoard");
+    QTest::newRow("firmware 1006") << 1006 << false;
+    QTest::newRow("firmware 1007") << 1007 << true;
+}
+
+void TestLumivexDlg::menus_followConnectionAndFirmware()
+{
+    QFETCH(int, firmware);
+    QFETCH(bool, resetBoard);
+    SimConfig config;
+    config.firmware = firmware;
+    Bench bench(config);
+
+    // Items that never did anything are not there at all.
+    QStringList items;
+    for (const QMenu* menu : bench.window->menuBar()->findChildren<QMenu*>())
+        for (const QAction* action : menu->actions())
+            items << action->text();
+    for (const char* gone : {"XY Chromaticity Chart", "UV Chromaticity Chart", "U'V' Chromaticity Chart",
+             "Show Stability Analysis Screen", "Help", "Orvian Website"})
+        QVERIFY2(!items.contains(QString::fromLatin1(gone)), gone);
+    QVERIFY(items.contains("Exit Program") && items.contains("About") && items.contains("XY Chart (White LED's)"));
+
+    bench.openMenus();
+    QVERIFY(bench.action(MainMenu::XyChartWhiteLeds)->isChecked()); // "SelChart=3"
+    QVERIFY(!bench.action(MainMenu::HsiColourWheel)->isChecked());
+    QVERIFY(bench.action(MainMenu::ConnectLumivex)->isEnabled());
+    QVERIFY(!bench.action(MainMenu::DisconnectLumivex)->isEnabled());
+    QVERIFY(!bench.action(MainMenu::StartTest)->isEnabled());
+    QVERIFY(!bench.action(MainMenu::ResetBoard)->isEnabled());
+    QVERIFY(bench.action(MainMenu::Measurements)->isEnabled());
+    QVERIFY(bench.action(MainMenu::StartStabilityAnalysis)->isEnabled());
+
+    // "Disconnect Lumivex" while disconnected does nothing; "Connect Lumivex" connects.
+    bench.action(MainMenu::DisconnectLumivex)->trigger();
+    QVERIFY(!bench.window->frame().Connected());
+    bench.action(MainMenu::ConnectLumivex)->trigger();
+    QTRY_VERIFY(bench.window->frame().Connected());
+    bench.openMenus();
+    QVERIFY(!bench.action(MainMenu::ConnectLumivex)->isEnabled());
+    QVERIFY(bench.action(MainMenu::DisconnectLumivex)->isEnabled());
+    QVERIFY(bench.action(MainMenu::StartTest)->isEnabled());
+    QCOMPARE(bench.action(MainMenu::ResetBoard)->isEnabled(), resetBoard);
+
+    // The View menu names the chart panel and moves the check mark.
+    bench.action(MainMenu::HsiColourWheel)->trigger();
+    bench.openMenus();
+    QVERIFY(bench.action(MainMenu::HsiColourWheel)->isChecked());
+    QVERIFY(!bench.action(MainMenu::XyChartWhiteLeds)->isChecked());
+    QCOMPARE(bench.control<QGroupBox>(1032)->title(), QStringLiteral("Color Wheel"));
+
+    bench.action(MainMenu::DisconnectLumivex)->trigger();
+    QCOMPARE(bench.control<QPushButton>(1002)->text(), QStringLiteral("CONNECT"));
+    bench.openMenus();
+    QVERIFY(bench.action(MainMenu::ConnectLumivex)->isEnabled());
+    QVERIFY(!bench.action(MainMenu::StartTest)->isEnabled());
+
+    // The About box: the version line and OK.
+    QString version;
+    QTimer::singleShot(0, this, [&version] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            if (const auto* line = box->findChild<QLabel*>("versionLine"))
+                version = line->text();
+            box->close();
+        }
+    });
+    bench.action(MainMenu::About)->trigger();
+    QCOMPARE(version, QStringLiteral("V 2.0.0.5"));
+}
+
+void TestLumivexDlg::enterKey_asksOnlyWhileDisconnected()
+{
+    Bench bench;
+    // Enter on a control that does not use it reaches the window.
+    QWidget* boardList = bench.control(1008);
+    QTest::keyClick(boardList, Qt::Key_Return);
+    QCOMPARE(bench.dialogs.questions, std::vector<std::string>({"Should the program be terminated?"}));
+    QVERIFY(bench.window->isVisible()); // answered No
+
+    QTest::mouseClick(bench.control(1002), Qt::LeftButton);
+    QTRY_VERIFY(bench.window->frame().Connected());
+    QTest::keyClick(boardList, Qt::Key_Enter);
+    QCOMPARE(bench.dialogs.questions.size(), 1u); // connected: nothing at all
+    QVERIFY(bench.window->isVisible());
+
+    QTest::mouseClick(bench.control(1002), Qt::LeftButton);
+    QVERIFY(!bench.window->frame().Connected());
+    bench.dialogs.answer = true;
+    QTest::keyClick(bench.window.get(), Qt::Key_Return);
+    QCOMPARE(bench.dialogs.questions.size(), 2u);
+    QVERIFY(!bench.window->isVisible());
+}
+
+void TestLumivexDlg::escapeAndExit_closeWithoutAskingAndSave()
+{
+    const std::string ini = "[SYSTEM]\r\nCOMPORT=SIM\r\nCheckHSI=1\r\n";
+    {
+        Bench bench({}, ini);
+        bench.window->move(140, 90);
+        bench.control<QCheckBox>(1035)->click(); // HSI off, saved on the way out
+        QTest::keyClick(bench.window.get(), Qt::Key_Escape);
+        QVERIFY(!bench.window->isVisible());
+        QVERIFY(bench.dialogs.questions.empty());
+        const std::string saved = test::readFile(bench.dir.file("Lumivex.ini"));
+        QVERIFY(saved.find("LumivexPosX=140\r\n") != std::string::npos);
+        QVERIFY(saved.find("LumivexPosY=90\r\n") != std::string::npos);
+        QVERIFY(saved.find("CheckHSI=0\r\n") != std::string::npos);
+    }
+    {
+        Bench bench({}, ini);
+        QTest::mouseClick(bench.control(1002), Qt::LeftButton);
+        QTRY_VERIFY(bench.window->frame().Connected());
+        bench.action(MainMenu::ExitProgram)->trigger(); // at once, even while connected
+        QVERIFY(!bench.window->isVisible());
+        QVERIFY(bench.dialogs.questions.empty());
+        QVERIFY(test::readFile(bench.dir.file("Lumivex.ini")).find("LumivexPosX=") != std::string::npos);
+    }
+    {
+        // A port used for this run only goes back to the configured one when the settings are saved.
+        Bench bench({}, "[SYSTEM]\r\nCOMPORT=/dev/ttyUSB0\r\n");
+        bench.window->usePortForThisRun("SIM");
+        bench.window->runCommand(MainMenu::ConnectLumivex);
+        QTRY_VERIFY(bench.window->frame().Connected());
+        QCOMPARE(bench.control<QLabel>(1005)->text(), QStringLiteral("SIM"));
+        bench.window->close();
+        QVERIFY(test::readFile(bench.dir.file("Lumivex.ini")).find("COMPORT=/dev/ttyUSB0\r\n") != std::string::npos);
+    }
+}
+
+void TestLumivexDlg::closeDuringAWait_closesOnceTheReplyIsIn()
+{
+    // CONNECT waits for the device's first reply inside the click. A close that comes meanwhile
+    // must not stop the engine under that wait (it would never end); it happens after it.
+    SimConfig slow;
+    slow.faults.latencyMs = 150;
+    Bench bench(slow);
+    QTimer::singleShot(20, bench.window.get(), [&bench] { bench.window->close(); });
+    QTest::mouseClick(bench.control(1002), Qt::LeftButton);
+    QVERIFY(!bench.window->isVisible());
+    // The wait ended with its reply (no time-out), and the connection went on to "testcon".
+    QVERIFY(bench.dialogs.messages.empty());
+    QCOMPARE(bench.window->frame().Sequencer().SentRequests(), std::vector<std::string>({"gethw\r", "testcon\r"}));
+    QVERIFY(test::readFile(bench.dir.file("Lumivex.ini")).find("LumivexPosX=") != std::string::npos);
+}
+
+void TestLumivexDlg::qtDialogs_showTheCoreTextsInTheirBoxes()
+{
+    QtDialogs dialogs;
+    struct Seen {
+        QString title, text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QMessageBox::StandardButtons buttons;
+    } seen;
+    auto answerWith = [this, &seen](QMessageBox::StandardButton answer) {
+        QTimer::singleShot(0, this, [&seen, answer] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
+            box->button(answer)->click();
+        });
+    };
+
+    answerWith(QMessageBox::Ok);
+    dialogs.problem("Fehler beim \xD6"
+                    "ffnen\r\nCOM7"); // Windows-1252 bytes with a CR LF
+    QCOMPARE(seen.title, QStringLiteral("PROBLEM"));
+    QCOMPARE(seen.text, QString::fromUtf8("Fehler beim \u00D6ffnen\nCOM7"));
+    QCOMPARE(seen.icon, QMessageBox::Critical);
+    QCOMPARE(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+
+    answerWith(QMessageBox::Ok);
+    dialogs.message("No valid response from command 19");
+    QCOMPARE(seen.text, QStringLiteral("No valid response from command 19"));
+    QCOMPARE(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+
+    answerWith(QMessageBox::No);
+    QVERIFY(!dialogs.askYesNo("Should the program be terminated?"));
+    QCOMPARE(seen.icon, QMessageBox::Question);
+    QCOMPARE(seen.buttons, QMessageBox::Yes | QMessageBox::No);
+    answerWith(QMessageBox::Yes);
+    QVERIFY(dialogs.askYesNo("Should the program be terminated?"));
+}
+
+void TestLumivexDlg::testConfiguration_controlsFollowModeAndChecks()
+{
+    Bench bench;
+    TestConfiguration& config = bench.window->frame().Config();
+    auto* mode = bench.control<QComboBox>(1012);
+    auto* options = bench.control<QComboBox>(1014);
+    auto* time = bench.control<QLineEdit>(1090);
+    auto visible = [&bench](int id) { return bench.control(id)->isVisibleTo(bench.window.get()); };
+
+    QCOMPARE(bench.control<QLabel>(1013)->text(), QStringLiteral("Sensor Range"));
+    QCOMPARE(options->currentText(), QStringLiteral("MED 3x3 200ms"));
+    for (const int id : {1094, 1092, 1093, 1095, 1090, 1091})
+        QVERIFY2(!visible(id), qPrintable(controlName(id)));
+
+    mode->setCurrentIndex(1); // User Capture
+    QVERIFY(!visible(1013) && !visible(1014));
+    for (const int id : {1094, 1092, 1093, 1095, 1090, 1091})
+        QVERIFY2(visible(id), qPrintable(controlName(id)));
+    QCOMPARE(time->text(), QStringLiteral("800"));
+    QVERIFY(bench.control<QAbstractButton>(1093)->isChecked()); // 9x9 by default
+
+    // A refused user time says so and keeps the value; an accepted one is taken.
+    time->setFocus();
+    time->selectAll();
+    QTest::keyClicks(time, "0");
+    QCOMPARE(bench.dialogs.messages, std::vector<std::string>({"Please enter an integer between 1 and 10000."}));
+    QCOMPARE(config.userTime, 800);
+    time->selectAll();
+    QTest::keyClicks(time, "250");
+    QCOMPARE(bench.dialogs.messages.size(), 1u);
+    QCOMPARE(config.userTime, 250);
+    QTest::mouseClick(bench.control(1092), Qt::LeftButton);
+    QCOMPARE(config.userArea, 0);
+
+    mode->setCurrentIndex(2); // PWM Capture
+    QCOMPARE(bench.control<QLabel>(1013)->text(), QStringLiteral("Averaging Factor"));
+    QCOMPARE(options->count(), 16);
+    QCOMPARE(options->itemText(15), QStringLiteral("15"));
+    QVERIFY(visible(1014) && !visible(1090));
+
+    mode->setCurrentIndex(0); // back to Manual: the short range, not the one chosen before
+    QCOMPARE(options->count(), 12);
+    QCOMPARE(options->currentText(), QStringLiteral("UTH 3x3  10ms"));
+
+    // The check boxes show and hide their value groups.
+    QTest::mouseClick(bench.control(1035), Qt::LeftButton);
+    QVERIFY(!config.checkHsi);
+    QVERIFY(!visible(1045) && visible(1039) && visible(1051));
+    QTest::mouseClick(bench.control(1035), Qt::LeftButton);
+    QVERIFY(config.checkHsi && visible(1045));
+
+    // A board count from the device refills the board list.
+    config.FillBoardList(3);
+    bench.window->frame().View().BoardListChanged();
+    QCOMPARE(bench.control<QComboBox>(1008)->count(), 3);
+    QCOMPARE(bench.control<QComboBox>(1008)->itemText(2), QStringLiteral("Board3"));
+}
+
+void TestLumivexDlg::layout_fontsAndRoomForValues()
+{
+    Bench bench(oneLed(255, 255, 255, 99999));
+    QVERIFY(QTest::qWaitForWindowExposed(bench.window.get()));
+    // Small screens still take the whole window.
+    const QSize smallest = bench.window->minimumSize();
+    QVERIFY2(smallest.width() <= 1024 && smallest.height() <= 740,
+        qPrintable(QString("%1x%2").arg(smallest.width()).arg(smallest.height())));
+
+    // The families asked for, or the metric-compatible faces fontconfig puts in their place.
+    const QFontInfo value(bench.field(1023)->font());
+    QVERIFY2(value.family() == "Arial" || value.family() == "Liberation Sans", qPrintable(value.family()));
+    QCOMPARE(value.pixelSize(), 16);
+    const QFontInfo range(bench.control(1014)->font());
+    QVERIFY2(range.family() == "Courier New" || range.family() == "Liberation Mono", qPrintable(range.family()));
+    QVERIFY(range.fixedPitch());
+    QCOMPARE(QFontInfo(bench.control(1069)->font()).pixelSize(), 28);
+    qInfo("fonts: %s for Arial, %s for Courier New", qPrintable(value.family()), qPrintable(range.family()));
+
+    // The widest texts the fields take fit at the smallest size the window allows.
+    bench.window->resize(smallest);
+    QTRY_COMPARE(bench.window->size(), smallest);
+    for (const int id : {1023, 1025, 1028, 1031, 1039, 1041, 1043, 1045, 1047, 1049, 1051, 1053, 1055}) {
+        QLineEdit* field = bench.field(id);
+        field->setText(id == 1023 || id == 1025 || id == 1028 ? "Underfl." : "99999 K");
+        const int needed = field->fontMetrics().horizontalAdvance(field->text()) + 8;
+        QVERIFY2(field->contentsRect().width() >= needed, qPrintable(controlName(id)));
+    }
+    QVERIFY(bench.control(1017)->width() >= 250);
+    QVERIFY(bench.control(1016)->width() >= bench.control<QPushButton>(1016)->iconSize().width());
+}
+
+QTEST_MAIN(TestLumivexDlg)
+#include "tst_lumivexdlg.moc"
