@@ -1,7 +1,5 @@
 #include "BenchSupport.h"
 
-#include <QDeadlineTimer>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -70,38 +68,6 @@ void writeBytes(const std::string& path, const std::string& bytes)
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out)
         throw std::runtime_error("cannot write " + path);
-}
-
-SimPty::~SimPty()
-{
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_process.terminate();
-    if (!m_process.waitForFinished(5000))
-        m_process.kill();
-}
-
-bool SimPty::start(const QStringList& options, std::chrono::milliseconds limit)
-{
-    const QDeadlineTimer deadline(limit.count());
-    m_process.start(QStringLiteral(LUMIVEX_SIM_PATH), QStringList {QStringLiteral("--pty")} + options);
-    if (!m_process.waitForStarted(static_cast<int>(deadline.remainingTime()))) {
-        m_problem = "lumivex-sim did not start: " + m_process.errorString().toStdString();
-        return false;
-    }
-    while (!m_process.canReadLine()) {
-        if (deadline.hasExpired() || !m_process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
-            m_problem = "lumivex-sim printed no path";
-            return false;
-        }
-    }
-    m_path = m_process.readLine().trimmed().toStdString();
-    return true;
-}
-
-std::string SimPty::problem()
-{
-    return m_problem + "\n" + m_process.readAllStandardError().toStdString();
 }
 
 int intOption(int argc, char** argv, const std::string& name, int fallback)

@@ -5,9 +5,6 @@
 
 #include "base/Dialogs.h"
 
-#include <QProcess>
-#include <QStringList>
-
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -71,23 +68,6 @@ private:
 };
 
 void writeBytes(const std::string& path, const std::string& bytes);
-
-// lumivex-sim --pty as a process of its own (needs a QCoreApplication). The waits block in
-// QProcess; a process still running when this object goes is ended.
-class SimPty {
-public:
-    ~SimPty();
-    // Starts it with the device options and reads the path it prints on its first line.
-    bool start(const QStringList& options, std::chrono::milliseconds limit);
-    const std::string& path() const { return m_path; }
-    // Why start() failed, with what the simulator wrote to its standard error.
-    std::string problem();
-
-private:
-    QProcess m_process;
-    std::string m_path;
-    std::string m_problem;
-};
 
 // The value of "--name N" on the command line, or the fallback.
 int intOption(int argc, char** argv, const std::string& name, int fallback);

@@ -21,6 +21,7 @@
 //   build/bench/bench_chain [--chains 30] [--log-level 9] [--line in-process|pty]
 
 #include "BenchSupport.h"
+#include "platform/SimulatorProcess.h"
 
 #include "main/MainFrame.h"
 #include "main/TestConfiguration.h"
@@ -396,7 +397,7 @@ int main(int argc, char** argv)
         ok = runChains(rig, "in-process", chains, &hold, chainRows) && runWaits(rig, "in-process", waitRows);
     }
     if (ok && only != "in-process") {
-        SimPty sim;
+        SimulatorProcess sim {QString::fromUtf8(LUMIVEX_SIM_PATH)};
         if (!sim.start({"--firmware", QString::number(kFirmware)}, 10s)) {
             std::fprintf(stderr, "pty: %s\n", sim.problem().c_str());
             return 1;

@@ -10,6 +10,7 @@
 //   build/bench/bench_roundtrip [--rounds 2000] [--warmup 100] [--capture-rounds 200] [--log-level 0]
 
 #include "BenchSupport.h"
+#include "platform/SimulatorProcess.h"
 
 #include "app/CGlobal.h"
 #include "device/CSeriell.h"
@@ -223,7 +224,7 @@ int main(int argc, char** argv)
         measure(link, "in-process", rounds, warmup, captureRounds, rows);
     }
     {
-        SimPty sim;
+        SimulatorProcess sim {QString::fromUtf8(LUMIVEX_SIM_PATH)};
         if (!sim.start({"--firmware", QString::number(kFirmware)}, 10s)) {
             std::fprintf(stderr, "pty: %s\n", sim.problem().c_str());
             return 1;

@@ -4,7 +4,7 @@
 // joined by the main window's joiner, completed by the program's rules and read by its decoders.
 // The same conversation runs with whole replies, with replies in 1-byte pieces and with junk bytes
 // on the line.
-#include "SimProcess.h"
+#include "platform/SimulatorProcess.h"
 
 #include "app/CGlobal.h"
 #include "device/CSeriell.h"
@@ -166,7 +166,7 @@ private:
         }
     }
 
-    test::SimProcess m_sim;
+    SimulatorProcess m_sim {QStringLiteral(LUMIVEX_SIM_PATH)};
     QtScheduler m_scheduler;
     QtSerialBackend m_backend;
     test::RecordingDialogs m_dialogs;

@@ -1,13 +1,22 @@
-#include "SimProcess.h"
+#include "platform/SimulatorProcess.h"
 
 #include <QDeadlineTimer>
 
-namespace lumivex::test {
+namespace lumivex {
 
-bool SimProcess::start(const QStringList& options, std::chrono::milliseconds limit)
+SimulatorProcess::~SimulatorProcess()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000))
+        m_process.kill();
+}
+
+bool SimulatorProcess::start(const QStringList& options, std::chrono::milliseconds limit)
 {
     const QDeadlineTimer deadline(limit.count());
-    m_process.start(QStringLiteral(LUMIVEX_SIM_PATH), QStringList {QStringLiteral("--pty")} + options);
+    m_process.start(m_program, QStringList {QStringLiteral("--pty")} + options);
     if (!m_process.waitForStarted(static_cast<int>(deadline.remainingTime()))) {
         m_problem = "lumivex-sim did not start: " + m_process.errorString().toStdString();
         return false;
@@ -22,7 +31,7 @@ bool SimProcess::start(const QStringList& options, std::chrono::milliseconds lim
     return true;
 }
 
-int SimProcess::stop(std::chrono::milliseconds limit)
+int SimulatorProcess::stop(std::chrono::milliseconds limit)
 {
     if (m_process.state() == QProcess::NotRunning)
         return -1;
@@ -32,9 +41,9 @@ int SimProcess::stop(std::chrono::milliseconds limit)
     return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
 }
 
-std::string SimProcess::problem()
+std::string SimulatorProcess::problem()
 {
     return m_problem + "\n" + m_process.readAllStandardError().toStdString();
 }
 
-} // namespace lumivex::test
+} // namespace lumivex
