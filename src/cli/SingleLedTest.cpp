@@ -110,8 +110,11 @@ int runSingleLedTest(const TestCommandOptions& options, const IniSearchInput& se
 
     sequencer.Connect();
     settle(scheduler, sequencer);
-    if (sequencer.DisconnectedShown())
+    if (sequencer.DisconnectedShown()) {
+        if (options.port == "Auto")
+            return fail("no sensor device answered on any serial port");
         return fail(sequencer.StatusText().empty() ? "the sensor device did not answer" : sequencer.StatusText());
+    }
     if (options.board > sequencer.BoardCount())
         return fail("the sensor device has " + std::to_string(sequencer.BoardCount()) + " board(s), not "
             + std::to_string(options.board));

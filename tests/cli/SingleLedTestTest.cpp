@@ -66,6 +66,27 @@ TEST(SingleLedTest, jsonHoldsTheSameKeys)
     EXPECT_EQ(r.out.substr(r.out.size() - 2), "}\n");
 }
 
+TEST(SingleLedTest, autoFindsTheDeviceOrSaysThatNoneAnswered)
+{
+    const auto found = run({"--port", "Auto"});
+    EXPECT_EQ(found.status, kCliSuccess) << found.err;
+
+    // The simulator's options reach the device only with --simulate; here it answers nothing.
+    TestCommandOptions options;
+    ASSERT_EQ(parseTestCommand({"--port", "Auto"}, options), "");
+    test::TempDir dir;
+    options.iniPath = dir.file("Lumivex.ini");
+    VirtualScheduler scheduler;
+    SimConfig silent;
+    silent.faults.silentOn = {"gethw"};
+    SimulatedDevice device(scheduler, silent);
+    SimSerialBackend backend(scheduler, device);
+    std::ostringstream out, err;
+    EXPECT_EQ(runSingleLedTest(options, nativeIniSearchInput("/nowhere/lumivex-cli"), scheduler, backend, out, err),
+        kCliDeviceFailed);
+    EXPECT_EQ(err.str(), "lumivex-cli: no sensor device answered on any serial port\n");
+}
+
 TEST(SingleLedTest, aSilentDeviceOrAStalledTestExitsWithOneAndSaysWhy)
 {
     auto silent = run({"--simulate", "--silent-on", "gethw"});
