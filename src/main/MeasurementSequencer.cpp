@@ -613,6 +613,7 @@ void MeasurementSequencer::AfterConfiguration(bool accepted, const std::string& 
 void MeasurementSequencer::BeforeTerminal()
 {
     m_terminalHadPort = !m_portSwitch.PortClosed();
+    m_terminalWasConnected = m_terminalHadPort && !m_disconnectedShown;
     m_portSwitch.SwitchComPort(0, CurrentPortSettings());
     ShowStatus(m_portSwitch.StatusText());
 }
@@ -620,10 +621,15 @@ void MeasurementSequencer::BeforeTerminal()
 void MeasurementSequencer::AfterTerminal()
 {
     if (m_terminalHadPort) {
-        m_portSwitch.SwitchComPort(1, CurrentPortSettings());
+        const bool reopened = m_portSwitch.SwitchComPort(1, CurrentPortSettings()) == 1;
         ShowStatus(m_portSwitch.StatusText());
+        // The tick showed the window disconnected while the terminal had the port; the connection
+        // that stood before stands again.
+        if (reopened && m_terminalWasConnected)
+            ShowConnectionState(true);
     }
     m_terminalHadPort = false;
+    m_terminalWasConnected = false;
 }
 
 } // namespace lumivex

@@ -175,6 +175,7 @@ private:
     std::string m_statusText;
     SensorValues m_values;
     bool m_terminalHadPort = false;
+    bool m_terminalWasConnected = false; // shown connected when the terminal took the port
     std::vector<std::string> m_sent;
 };
 

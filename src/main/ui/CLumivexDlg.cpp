@@ -1,8 +1,11 @@
 #include "main/ui/CLumivexDlg.h"
 
 #include "base/Dialogs.h"
+#include "colour/ChartImage.h"
+#include "colour/ui/ChartFolders.h"
 #include "main/ui/AboutBox.h"
 #include "main/ui/Artwork.h"
+#include "main/ui/CDlgTerminal.h"
 #include "main/ui/ChartPanel.h"
 #include "main/ui/ResultPanel.h"
 #include "main/ui/TestConfigPanel.h"
@@ -77,7 +80,7 @@ QLabel* makeHeader(StringId text, int controlId, const QFont& font, QWidget* par
 
 CLumivexDlg::CLumivexDlg(
     Scheduler& scheduler, SerialBackend& backend, Dialogs& dialogs, const IniSource& ini, QWidget* parent)
-    : QMainWindow(parent), m_frame(scheduler, backend, dialogs), m_dialogs(dialogs)
+    : QMainWindow(parent), m_frame(scheduler, backend, dialogs), m_dialogs(dialogs), m_scheduler(scheduler)
 {
     setObjectName(QStringLiteral("CLumivexDlg"));
     setWindowTitle(QStringLiteral("Lumivex"));
@@ -114,7 +117,7 @@ void CLumivexDlg::buildWindow()
     central->setObjectName(QStringLiteral("central"));
     m_config = new TestConfigPanel(m_frame.Config(), m_dialogs, central);
     m_results = new ResultPanel(central);
-    m_chart = new ChartPanel(central);
+    m_chart = new ChartPanel(m_frame.View().Display(), central);
 
     m_info = new QPlainTextEdit(central);
     m_info->setObjectName(controlName(1017));
@@ -226,6 +229,12 @@ void CLumivexDlg::wireCore()
     view.Display().SetChangeHandler([this](DisplayChange change) { onDisplayChange(change); });
     view.SetStatusTextHandler([this] { showStatusText(); });
     view.SetBoardListHandler([this] { m_config->showBoards(); });
+    // "WM_XCOLORPICKER_SELCHANGE": taken only while the palette is the current chart.
+    m_chart->setPickHandler([this](PackedRgb colour) {
+        ResultDisplay& display = m_frame.View().Display();
+        if (display.CurrentChart() == ChartChoice::Palette)
+            display.ShowPickedColour(colour, m_frame.Sequencer().FirmwareNumber());
+    });
 
     TestConfiguration& config = m_frame.Config();
     connect(m_results->checkRgb(), &QCheckBox::clicked, this, [this, &config](bool on) {
@@ -250,8 +259,10 @@ void CLumivexDlg::showEverything()
     m_results->showFields(display.Fields());
     showConnection();
     showStatusText();
-    m_chart->showChart(display.CurrentChart());
     showValueGroups();
+    m_chart->showChart(display.CurrentChart());
+    // The chromaticity chart of the configured table is loaded at start, whichever chart is shown.
+    loadChartImage();
 }
 
 void CLumivexDlg::moveToStoredPosition()
@@ -307,8 +318,24 @@ void CLumivexDlg::showValueGroups()
 
 void CLumivexDlg::selectChart(int choice)
 {
+    const ChartChoice before = m_frame.View().Display().CurrentChart();
     m_frame.SelectChart(choice);
-    m_chart->showChart(m_frame.View().Display().CurrentChart());
+    const ChartChoice chart = m_frame.View().Display().CurrentChart();
+    if (chart == before)
+        return;
+    // The xy chart's image is read again each time the chart is chosen.
+    if (chart == ChartChoice::XyChart)
+        loadChartImage();
+    m_chart->showChart(chart);
+}
+
+void CLumivexDlg::loadChartImage()
+{
+    const StartupState& state = m_frame.State();
+    const int choice = state.settings.cieTabelle;
+    const std::string path = ChartImagePath(state.location.workingFolder, ownChartFolder(choice), choice);
+    if (m_chart->loadXyChartImage(path, m_dialogs) != ChartImageLoad::Loaded)
+        m_dialogs.message(std::string(stringText(StringId::ErrorLoadingCieTables)));
 }
 
 // ---------------------------------------------------------------- commands
@@ -413,7 +440,22 @@ void CLumivexDlg::saveColourTestReport() { }
 void CLumivexDlg::openStabilityAnalysis() { }
 void CLumivexDlg::openStabilityReport() { }
 void CLumivexDlg::openConfiguration() { }
-void CLumivexDlg::openTerminal() { }
+
+void CLumivexDlg::openTerminal()
+{
+    // The terminal takes the port for as long as it is open and gives it back: a connection that
+    // stood before stands again afterwards.
+    whileWaiting([this] {
+        MeasurementSequencer& sequencer = m_frame.Sequencer();
+        sequencer.BeforeTerminal();
+        {
+            CDlgTerminal terminal(
+                m_scheduler, m_frame.Port(), m_dialogs, TerminalSession::HandedOver(m_frame.State()), this);
+            terminal.exec();
+        }
+        sequencer.AfterTerminal();
+    });
+}
 
 void CLumivexDlg::usePortForThisRun(const std::string& port)
 {

@@ -63,6 +63,9 @@ private:
     void showStatusText();
     void showValueGroups();
     void selectChart(int choice);
+    // Reads the xy chart's image for the configured table ("CIETabelle"); a chart that cannot be
+    // loaded stays empty and the user is told (string 143).
+    void loadChartImage();
     void moveToStoredPosition();
     bool commandEnabled(MainMenu::Command command) const;
     // The Enter key: asks before closing while disconnected, does nothing while connected.
@@ -85,6 +88,7 @@ private:
 
     MainFrame m_frame;
     Dialogs& m_dialogs;
+    Scheduler& m_scheduler; // the terminal's tick
     MainMenu* m_menu = nullptr;
     TestConfigPanel* m_config = nullptr;
     ResultPanel* m_results = nullptr;

@@ -1,0 +1,153 @@
+#include "app/TerminalSession.h"
+
+#include "app/Startup.h"
+#include "app/StringTable.h"
+#include "base/Dialogs.h"
+#include "device/CSeriell.h"
+#include "device/ProtocolLog.h"
+#include "device/ReplyText.h"
+#include "device/SendCommandText.h"
+
+#include <chrono>
+
+namespace lumivex {
+
+namespace {
+constexpr std::uint32_t kPurgeInput = SerialBackend::PurgeRxAbort | SerialBackend::PurgeRxClear; // 10
+} // namespace
+
+TerminalSession::TerminalSession(Scheduler& scheduler, CSeriell& port, Dialogs& dialogs)
+    : m_scheduler(scheduler),
+      m_port(port),
+      m_dialogs(dialogs),
+      m_portSwitch(port, dialogs, [this](const std::string&) { Notify(TerminalChange::StatusChanged); })
+{
+}
+
+TerminalSession::~TerminalSession()
+{
+    // The window that listened is going or gone.
+    m_changed = {};
+    End();
+}
+
+PortSettings TerminalSession::HandedOver(const StartupState& state)
+{
+    PortSettings settings;
+    settings.comPort = state.settings.comPort;
+    settings.baudrate = state.settings.baudrate;
+    settings.serialDebugFile = state.settings.seriellDatei == 1;
+    settings.serialDebugFilePath = state.serialDebugFile;
+    return settings;
+}
+
+void TerminalSession::Notify(TerminalChange change, std::string_view appended)
+{
+    if (m_changed)
+        m_changed(change, appended);
+}
+
+bool TerminalSession::Open(const PortSettings& settings)
+{
+    if (m_timer != 0 || m_ended)
+        return !PortClosed();
+    m_settings = settings;
+    if (!m_portSwitch.SwitchComPort(1, m_settings))
+        m_dialogs.message(std::string(stringText(StringId::CannotOpenComPort)));
+    // Whatever the device said before the terminal opened is not a reply to anything typed here.
+    m_port.Purge(kPurgeInput);
+    m_timer = m_scheduler.setTimer(std::chrono::milliseconds(kTickMs), [this] { OnTick(); });
+    return !PortClosed();
+}
+
+void TerminalSession::SetCommandText(std::string text)
+{
+    if (text == m_command)
+        return;
+    m_command = std::move(text);
+    Notify(TerminalChange::CommandChanged);
+}
+
+void TerminalSession::Send()
+{
+    if (m_ended || PortClosed() || !SendEnabled())
+        return;
+    const std::string request = m_command + '\r';
+    m_tickCounter = 0;
+    // The terminal's requests are the user's own: they are not logged.
+    if (!SendCommandText(m_port, m_dialogs, m_port.Log(), request, false)) {
+        m_dialogs.message(std::string(stringText(ProtocolLog::kWriteFailedMessage)));
+        m_awaiting = false;
+        // The command stays in the edit, so that the user can shorten it or send it again.
+        return;
+    }
+    m_awaiting = true;
+    m_command.clear();
+    Notify(TerminalChange::CommandChanged);
+}
+
+void TerminalSession::ClearList()
+{
+    if (m_response.empty())
+        return;
+    m_response.clear();
+    Notify(TerminalChange::ResponseCleared);
+}
+
+void TerminalSession::End()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    if (m_timer != 0) {
+        m_scheduler.killTimer(m_timer);
+        m_timer = 0;
+    }
+    // Closes the port when its handle is valid, sets the closed flag and closes the debug file.
+    if (!PortClosed())
+        m_portSwitch.SwitchComPort(0, m_settings);
+    m_awaiting = false;
+}
+
+void TerminalSession::OnTick()
+{
+    if (PortClosed())
+        return;
+    if (m_awaiting) {
+        if (m_tickCounter > kReplyLimitTicks) {
+            m_awaiting = false;
+            m_tickCounter = 0;
+            m_dialogs.message(std::string(stringText(ProtocolLog::kNoReturnMessage)));
+        } else {
+            ++m_tickCounter;
+        }
+    } else {
+        m_tickCounter = 0;
+    }
+    // The box above may have run the event loop, and the window may have ended the session.
+    if (!m_ended && !PortClosed())
+        ReadPort();
+}
+
+void TerminalSession::ReadPort()
+{
+    std::string text;
+    for (;;) {
+        const std::size_t n = m_port.ReadAvailable();
+        if (n == 0)
+            break;
+        m_portSwitch.RecordReceived(m_port.ReceiveBuffer(), n);
+        text += ReplyText::join(std::string_view(m_port.ReceiveBuffer(), n), JoinRules::MainWindow);
+    }
+    if (text.empty())
+        return;
+    m_response += text;
+    m_accumulator += text;
+    if (m_accumulator.find('\r') != std::string::npos) {
+        m_awaiting = false;
+        m_accumulator.clear();
+    }
+    Notify(TerminalChange::ResponseAppended, text);
+}
+
+} // namespace lumivex

@@ -1,0 +1,264 @@
+// The terminal against the simulated device in virtual time: what is sent for what is typed, what
+// of the device's bytes reaches the response box and the serial debug file, the wait for a reply
+// line, and the port's way in and out.
+
+#include "app/TerminalSession.h"
+#include "app/StringTable.h"
+#include "base/VirtualScheduler.h"
+#include "device/CSeriell.h"
+#include "sim/SimSerialBackend.h"
+#include "sim/SimulatedDevice.h"
+
+#include "InjectingBackend.h"
+#include "RecordingDialogs.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+using namespace lumivex;
+using namespace std::chrono_literals;
+using Texts = std::vector<std::string>;
+
+namespace {
+
+// The line as the program sees it, with a record of what was written and writes that fail on cue.
+class Wire : public test::InjectingBackend {
+public:
+    using InjectingBackend::InjectingBackend;
+    bool write(const char* data, std::size_t size) override
+    {
+        if (failWrites)
+            return false;
+        written.append(data, size);
+        return InjectingBackend::write(data, size);
+    }
+    std::string written;
+    bool failWrites = false;
+};
+
+std::string text(StringId id)
+{
+    return std::string(stringText(id));
+}
+
+struct TerminalBench {
+    explicit TerminalBench(SimConfig config = {})
+        : device(scheduler, std::move(config)), backend(scheduler, device), wire(backend), port(wire, dialogs)
+    {
+        session.SetChangeHandler([this](TerminalChange change, std::string_view appended) {
+            if (change == TerminalChange::ResponseAppended)
+                appends.emplace_back(appended);
+        });
+    }
+
+    PortSettings settings(std::string name = "SIM", bool debugFile = false) const
+    {
+        PortSettings s;
+        s.comPort = std::move(name);
+        s.serialDebugFile = debugFile;
+        s.serialDebugFilePath = dir.file("SERDATA.DAT");
+        return s;
+    }
+    void send(const std::string& command)
+    {
+        session.SetCommandText(command);
+        session.Send();
+    }
+    // Virtual time until the reply line is in (or the limit passes).
+    bool awaitReply(std::chrono::milliseconds limit = 2s)
+    {
+        const auto end = scheduler.nowMicros() + std::chrono::microseconds(limit).count();
+        while (session.Awaiting() && scheduler.nowMicros() < end)
+            scheduler.pumpOnce();
+        return !session.Awaiting();
+    }
+
+    test::TempDir dir;
+    VirtualScheduler scheduler;
+    SimulatedDevice device;
+    SimSerialBackend backend;
+    Wire wire;
+    test::RecordingDialogs dialogs;
+    CSeriell port;
+    TerminalSession session {scheduler, port, dialogs};
+    Texts appends;
+};
+
+} // namespace
+
+TEST(TerminalSession, sendNeedsFiveCharactersAndSendsTheCommandWithACarriageReturn)
+{
+    TerminalBench bench;
+    ASSERT_TRUE(bench.session.Open(bench.settings()));
+    EXPECT_EQ(bench.session.StatusText(), "COM port SIM with 115200 baud is activ ! ");
+
+    bench.send("test");
+    EXPECT_FALSE(bench.session.SendEnabled()) << "a shortened request word";
+    EXPECT_TRUE(bench.wire.written.empty());
+    EXPECT_FALSE(bench.session.Awaiting());
+
+    bench.session.SetCommandText("testc");
+    EXPECT_TRUE(bench.session.SendEnabled());
+    bench.send("testcon");
+    EXPECT_EQ(bench.wire.written, "testcon\r");
+    EXPECT_TRUE(bench.session.Awaiting());
+    EXPECT_EQ(bench.session.CommandText(), "") << "emptied for the next command";
+    EXPECT_FALSE(bench.session.SendEnabled());
+
+    ASSERT_TRUE(bench.awaitReply());
+    EXPECT_EQ(bench.session.Response(), "1OK\r\n");
+    EXPECT_TRUE(bench.dialogs.messages.empty());
+
+    bench.session.ClearList();
+    EXPECT_EQ(bench.session.Response(), "");
+}
+
+TEST(TerminalSession, aReplyLineEndsTheWaitOnlyWithItsLineEnd)
+{
+    SimConfig config;
+    config.lineEnd = "\r\n";
+    config.faults.paceBaud = 100; // 100 ms a byte: the reply spans several ticks
+    TerminalBench bench(config);
+    bench.session.Open(bench.settings());
+
+    bench.send("setdefault");
+    bench.scheduler.advance(200ms);
+    EXPECT_TRUE(bench.session.Awaiting()) << "part of the line is in, its end is not";
+    ASSERT_TRUE(bench.awaitReply());
+    EXPECT_EQ(bench.session.Response(), "OK\r\n") << "the carriage return ends the wait";
+    bench.scheduler.advance(200ms);
+    // CR and LF each become a line break: "OK" stands whole on its line.
+    EXPECT_EQ(bench.session.Response(), "OK\r\n\r\n");
+    EXPECT_GE(bench.appends.size(), 2u);
+}
+
+TEST(TerminalSession, controlBytesReachTheDebugFileButNotTheResponse)
+{
+    TerminalBench bench;
+    test::writeFile(bench.dir.file("SERDATA.DAT"), "from an earlier run");
+    bench.wire.inject("before the terminal opened\r");
+    bench.session.Open(bench.settings("SIM", true));
+    ASSERT_TRUE(bench.session.DebugFileOpen());
+
+    // Nothing was asked for: what the device sends on its own is shown as well.
+    std::string raw;
+    for (int byte = 0; byte < 32; ++byte)
+        raw += static_cast<char>(byte);
+    raw += "In\x7Fput\xFC\x80IO2\r";
+    bench.wire.inject(raw);
+    bench.scheduler.advance(200ms);
+
+    const std::string& shown = bench.session.Response();
+    EXPECT_EQ(shown, "\r\n\r\nInput\xFCIO2\r\n") << "LF and CR each as CR LF, the letter 0xFC kept";
+    EXPECT_EQ(test::readFile(bench.dir.file("SERDATA.DAT")), raw) << "byte for byte, the file truncated at the start";
+
+    bench.session.End();
+    EXPECT_FALSE(bench.session.DebugFileOpen());
+}
+
+TEST(TerminalSession, aCommandTooLongOrAFailedWriteIsReportedAndKept)
+{
+    TerminalBench bench;
+    bench.session.Open(bench.settings());
+
+    // With its carriage return a command may have 500 characters, not 501.
+    bench.send(std::string(499, 'a'));
+    EXPECT_EQ(bench.wire.written, std::string(499, 'a') + "\r");
+    ASSERT_TRUE(bench.awaitReply());
+    bench.wire.written.clear();
+
+    const std::string tooLong(500, 'b');
+    bench.send(tooLong);
+    EXPECT_EQ(bench.dialogs.messages, (Texts {text(StringId::SerialTextTooLong), text(StringId::ErrorComWriting)}));
+    EXPECT_TRUE(bench.wire.written.empty());
+    EXPECT_FALSE(bench.session.Awaiting());
+    EXPECT_EQ(bench.session.CommandText(), tooLong) << "the user's input stays to be shortened";
+
+    bench.dialogs.messages.clear();
+    bench.wire.failWrites = true;
+    bench.send("gethw");
+    EXPECT_EQ(bench.dialogs.messages, (Texts {text(StringId::ErrorComWriting), text(StringId::ErrorComWriting)}));
+    EXPECT_EQ(bench.dialogs.problems.size(), 1u) << "the port's own box";
+    EXPECT_FALSE(bench.session.Awaiting());
+    EXPECT_EQ(bench.session.CommandText(), "gethw");
+
+    bench.wire.failWrites = false;
+    bench.session.Send();
+    EXPECT_EQ(bench.wire.written, "gethw\r") << "sent again as it stood";
+}
+
+TEST(TerminalSession, aSilentDeviceGives163AfterAboutTwentySecondsAndALateReplyIsStillShown)
+{
+    SimConfig config;
+    config.faults.latencyMs = 25000;
+    TerminalBench bench(config);
+    bench.session.Open(bench.settings());
+    bench.send("gethw");
+
+    bench.scheduler.advance(20200ms);
+    EXPECT_TRUE(bench.session.Awaiting());
+    EXPECT_TRUE(bench.dialogs.messages.empty());
+    bench.scheduler.advance(200ms);
+    EXPECT_FALSE(bench.session.Awaiting());
+    EXPECT_EQ(bench.dialogs.messages, Texts {text(StringId::NoValidReturnValue)});
+
+    bench.scheduler.advance(5s);
+    EXPECT_EQ(bench.session.Response(), "LVXCS5-R2\r\n");
+    EXPECT_EQ(bench.dialogs.messages.size(), 1u) << "one box per wait";
+    EXPECT_EQ(bench.session.TickCounter(), 0);
+}
+
+TEST(TerminalSession, aPortThatCannotBeOpenedGives104AndSendDoesNothing)
+{
+    TerminalBench bench;
+    EXPECT_FALSE(bench.session.Open(bench.settings("COM7")));
+    EXPECT_EQ(bench.dialogs.messages, Texts {text(StringId::CannotOpenComPort)});
+    EXPECT_EQ(bench.session.StatusText(), text(StringId::CannotOpenComPort));
+    EXPECT_TRUE(bench.session.PortClosed());
+
+    bench.send("gethw");
+    bench.scheduler.advance(30s);
+    EXPECT_TRUE(bench.wire.written.empty());
+    EXPECT_FALSE(bench.session.Awaiting());
+    EXPECT_EQ(bench.dialogs.messages.size(), 1u);
+
+    TerminalBench noName;
+    noName.session.Open(noName.settings("CO"));
+    EXPECT_EQ(noName.dialogs.problems.size(), 1u) << "the switch's own box first";
+    EXPECT_EQ(noName.dialogs.messages, Texts {text(StringId::CannotOpenComPort)});
+    EXPECT_EQ(noName.session.StatusText(), text(StringId::NoComPortEntry));
+}
+
+TEST(TerminalSession, endingClosesThePortAndStopsTheTickOnce)
+{
+    TerminalBench bench;
+    bench.session.Open(bench.settings());
+    bench.send("gethw");
+    bench.session.End();
+    EXPECT_TRUE(bench.session.PortClosed());
+    EXPECT_FALSE(bench.wire.isOpen());
+    EXPECT_FALSE(bench.session.Awaiting());
+    EXPECT_EQ(bench.session.StatusText(), text(StringId::ComPortNotOpen));
+
+    bench.scheduler.advance(30s);
+    EXPECT_EQ(bench.scheduler.pendingCount(), 0u) << "no tick left running";
+    EXPECT_EQ(bench.session.Response(), "") << "the reply came to a closed port";
+    bench.session.End();
+    bench.send("gethw");
+    EXPECT_TRUE(bench.dialogs.problems.empty()) << "no second close of a closed port";
+    EXPECT_EQ(bench.wire.written, "gethw\r");
+}
+
+TEST(TerminalSession, destroyingTheWindowEndsTheSession)
+{
+    TerminalBench bench;
+    {
+        TerminalSession session(bench.scheduler, bench.port, bench.dialogs);
+        session.Open(bench.settings());
+        ASSERT_TRUE(bench.wire.isOpen());
+    }
+    EXPECT_FALSE(bench.wire.isOpen());
+    EXPECT_EQ(bench.scheduler.pendingCount(), 0u);
+}

@@ -1,0 +1,268 @@
+// The charts in the main window: which image the xy chart shows, what the user is told when it
+// cannot be loaded, the marks after a test on the simulated device, a colour picked in the palette
+// reaching the value fields, and the View menu switching the chart.
+
+#include "colour/CDib.h"
+#include "colour/ChartGeometry.h"
+#include "colour/PaletteModel.h"
+#include "colour/ui/ColourPaletteWidget.h"
+#include "colour/ui/ColourWheelWidget.h"
+#include "colour/ui/XyChartWidget.h"
+#include "main/ResultDisplay.h"
+#include "main/ui/CLumivexDlg.h"
+#include "main/ui/ChartPanel.h"
+#include "main/ui/UiText.h"
+#include "platform/QtScheduler.h"
+#include "sim/SimSerialBackend.h"
+#include "sim/SimulatedDevice.h"
+
+#include "RecordingDialogs.h"
+#include "TempDir.h"
+#include "TestBitmap.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <clocale>
+#include <memory>
+
+using namespace lumivex;
+
+namespace {
+
+const std::string kError143 = "Error loading CIE - Tables";
+
+// One window on its own simulated device, settings file and working folder.
+struct Bench {
+    explicit Bench(const std::string& ini, const std::function<void(const test::TempDir&)>& prepare = {})
+    {
+        test::writeFile(dir.file("Lumivex.ini"), "[SYSTEM]\r\nCOMPORT=SIM\r\n" + ini);
+        if (prepare)
+            prepare(dir);
+        device = std::make_unique<SimulatedDevice>(scheduler, SimConfig {});
+        backend = std::make_unique<SimSerialBackend>(scheduler, *device);
+        window = std::make_unique<CLumivexDlg>(
+            scheduler, *backend, dialogs, IniSource(iniLocationOf(dir.file("Lumivex.ini"))));
+        window->show();
+    }
+
+    ChartPanel* panel() const { return window->findChild<ChartPanel*>(controlName(1032)); }
+    XyChartWidget* xy() const { return panel()->xyChart(); }
+    QString field(int id) const { return window->findChild<QLineEdit*>(controlName(id))->text(); }
+    ResultDisplay& display() const { return window->frame().View().Display(); }
+    void choose(MainMenu::Command command) const { window->menu().action(command)->trigger(); }
+
+    void connectAndTest() const
+    {
+        auto* connect = window->findChild<QPushButton*>(controlName(1002));
+        QTest::mouseClick(connect, Qt::LeftButton);
+        QTRY_VERIFY(window->frame().Connected());
+        window->findChild<QComboBox*>(controlName(1014))->setCurrentIndex(1); // a 10 ms capture
+        QTest::mouseClick(window->findChild<QPushButton*>(controlName(1016)), Qt::LeftButton);
+        QTRY_COMPARE(window->frame().View().TestsEnded(), 1);
+    }
+
+    test::TempDir dir;
+    QtScheduler scheduler;
+    test::RecordingDialogs dialogs;
+    std::unique_ptr<SimulatedDevice> device;
+    std::unique_ptr<SimSerialBackend> backend;
+    std::unique_ptr<CLumivexDlg> window;
+};
+
+bool uniform(const QImage& image)
+{
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != image.pixel(0, 0))
+                return false;
+    return true;
+}
+
+} // namespace
+
+class TestChartPanel : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void xyChartImage_workingFolderFirstThenOurCopies();
+    void brokenImage_emptyChartAndString143();
+    void afterATest_crossHairWhereTheGeometrySays();
+    void afterATest_wheelMarksTheHueAndSaturationShown();
+    void paletteClick_fieldsShowThePickedColour();
+    void viewMenu_switchesTheChartAndSavesSelChart();
+};
+
+namespace {
+QtMessageHandler g_defaultHandler = nullptr;
+// The offscreen platform says on every top-level window that it cannot pass size hints on.
+void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (!message.contains(QLatin1String("propagateSizeHints")))
+        g_defaultHandler(type, context, message);
+}
+} // namespace
+
+void TestChartPanel::initTestCase()
+{
+    std::setlocale(LC_NUMERIC, "C");
+    g_defaultHandler = qInstallMessageHandler(quietHandler);
+}
+
+void TestChartPanel::xyChartImage_workingFolderFirstThenOurCopies()
+{
+    {
+        // Nothing in the working folder: our own generated chart.
+        Bench bench("SelChart=3\r\n");
+        QVERIFY(bench.dialogs.messages.empty());
+        CDib ours;
+        std::FILE* file = std::fopen((std::string(LUMIVEX_CHART_DIR) + "/CIE1931_2.bmp").c_str(), "rb");
+        QVERIFY(file != nullptr);
+        QVERIFY(ours.Read(file));
+        std::fclose(file);
+        QCOMPARE(bench.xy()->imageSize(), QSize(ours.Width(), ours.Height()));
+        QCOMPARE(bench.panel()->currentChart(), bench.xy());
+    }
+    {
+        // A user's own chart in the working folder wins; "CIETabelle" 7 means the third file.
+        Bench bench("SelChart=3\r\nCIETabelle=7\r\n", [](const test::TempDir& dir) {
+            test::writeFile(dir.file("CIE-Normfarbtafel.bmp"), test::uniformBitmap(6, 4, 255, 0, 255));
+            test::writeFile(dir.file("CIE1931_2.bmp"), test::uniformBitmap(4, 4, 0, 255, 0));
+        });
+        QVERIFY(bench.dialogs.messages.empty());
+        QCOMPARE(bench.xy()->imageSize(), QSize(6, 4));
+        QVERIFY(QTest::qWaitForWindowExposed(bench.window.get()));
+        const QRect panel = bench.xy()->panelRect();
+        QVERIFY(std::abs(panel.width() * 4 - panel.height() * 6) <= 6); // its own shape
+        const QImage image = bench.xy()->grab().toImage();
+        QCOMPARE(image.pixelColor(panel.topLeft() + QPoint(2, 2)), QColor(255, 0, 255));
+    }
+}
+
+void TestChartPanel::brokenImage_emptyChartAndString143()
+{
+    const auto broken = [](const test::TempDir& dir) { test::writeFile(dir.file("CIE1931_2.bmp"), "BM not a bitmap"); };
+    {
+        Bench bench("SelChart=3\r\n", broken);
+        QCOMPARE(bench.dialogs.messages, std::vector<std::string>({"Read error", kError143}));
+        QVERIFY(!bench.xy()->hasImage());
+        QVERIFY(QTest::qWaitForWindowExposed(bench.window.get()));
+        QVERIFY(uniform(bench.xy()->grab().toImage()));
+
+        // Chosen again from the View menu, it is read again and the user told again.
+        bench.choose(MainMenu::HsiColourWheel);
+        QCOMPARE(bench.dialogs.messages.size(), 2u);
+        bench.choose(MainMenu::XyChartWhiteLeds);
+        QCOMPARE(bench.dialogs.messages, std::vector<std::string>({"Read error", kError143, "Read error", kError143}));
+        QVERIFY(!bench.xy()->hasImage());
+        // The program goes on: a test still runs and fills the fields.
+        bench.connectAndTest();
+        QVERIFY(!bench.field(1051).isEmpty());
+    }
+    {
+        // Start-up loads the chart of the configured table whichever chart is shown.
+        Bench bench("SelChart=1\r\n", broken);
+        QCOMPARE(bench.dialogs.messages, std::vector<std::string>({"Read error", kError143}));
+        QCOMPARE(bench.panel()->currentChart(), bench.panel()->wheel());
+    }
+}
+
+void TestChartPanel::afterATest_crossHairWhereTheGeometrySays()
+{
+    Bench bench("SelChart=3\r\n", [](const test::TempDir& dir) {
+        // A dark chart: only the cross-hair is white.
+        test::writeFile(dir.file("CIE1931_2.bmp"), test::uniformBitmap(16, 16, 0, 0, 40));
+    });
+    QVERIFY(QTest::qWaitForWindowExposed(bench.window.get()));
+    bench.connectAndTest();
+    const ChartPoint point = bench.display().Chart();
+    QVERIFY(point.x != 0.5 && point.y != 0.5); // the device's values, not the start point
+    QCOMPARE(bench.xy()->pointX(), point.x);
+    QCOMPARE(bench.xy()->pointY(), point.y);
+
+    const QRect panel = bench.xy()->panelRect();
+    const Size size {panel.width(), panel.height()};
+    const auto cross = XyChartCrossHair(point.x, point.y, {0, 0, size.width, size.height}, size);
+    QVERIFY(cross.has_value());
+    const QImage image = bench.xy()->grab().toImage();
+    const QColor white(255, 255, 255);
+    for (int x = 0; x < size.width; ++x)
+        QCOMPARE(image.pixelColor(panel.left() + x, panel.top() + cross->row), white);
+    for (int y = 0; y < size.height; ++y)
+        QCOMPARE(image.pixelColor(panel.left() + cross->column, panel.top() + y), white);
+    QCOMPARE(image.pixelColor(panel.left() + cross->column + 3, panel.top() + cross->row + 3), QColor(0, 0, 40));
+}
+
+void TestChartPanel::afterATest_wheelMarksTheHueAndSaturationShown()
+{
+    Bench bench("SelChart=1\r\n");
+    bench.connectAndTest();
+    ColourWheelWidget* wheel = bench.panel()->wheel();
+    QVERIFY(!bench.field(1045).isEmpty());
+    QCOMPARE(QString::fromStdString(wheel->hueText()), bench.field(1045));
+    QCOMPARE(QString::fromStdString(wheel->saturationText()), bench.field(1047));
+    QCOMPARE(wheel->colour(), bench.display().Reading().currentColour);
+}
+
+void TestChartPanel::paletteClick_fieldsShowThePickedColour()
+{
+    Bench bench("SelChart=2\r\n");
+    QVERIFY(QTest::qWaitForWindowExposed(bench.window.get()));
+    ColourPaletteWidget* palette = bench.panel()->colourPalette();
+    QCOMPARE(bench.panel()->currentChart(), palette);
+
+    const QPoint click(palette->width() / 3, palette->height() / 4);
+    PaletteModel probe({palette->width(), palette->height()});
+    probe.LeftButtonDown({click.x(), click.y()});
+    QTest::mouseClick(palette, Qt::LeftButton, {}, click);
+    QCOMPARE(palette->model().Colour(), probe.Colour());
+
+    // The same colour picked on a display of its own gives the texts the window must show.
+    ResultDisplay expected;
+    expected.SetCurrentChart(ChartChoice::Palette);
+    expected.ShowPickedColour(probe.Colour(), bench.window->frame().Sequencer().FirmwareNumber());
+    const ResultFields& f = expected.Fields();
+    const std::vector<std::pair<int, std::string>> fields {{1023, f.red}, {1025, f.green}, {1028, f.blue},
+        {1039, f.sensorRed}, {1041, f.sensorGreen}, {1043, f.sensorBlue}, {1045, f.hue}, {1047, f.saturation},
+        {1051, f.x}, {1053, f.y}, {1055, f.colourTemperature}};
+    for (const auto& [id, text] : fields)
+        QCOMPARE(bench.field(id), qText(text));
+    QVERIFY(!bench.field(1045).isEmpty());
+
+    // Once another chart is current, the palette's picks no longer reach the fields.
+    bench.choose(MainMenu::HsiColourWheel);
+    const QString hue = bench.field(1045);
+    QTest::mouseClick(palette, Qt::LeftButton, {}, QPoint(5, palette->height() - 20));
+    QCOMPARE(bench.field(1045), hue);
+}
+
+void TestChartPanel::viewMenu_switchesTheChartAndSavesSelChart()
+{
+    Bench bench("SelChart=1\r\n");
+    ChartPanel* panel = bench.panel();
+    QCOMPARE(panel->currentChart(), panel->wheel());
+    QCOMPARE(panel->title(), QStringLiteral("Color Wheel"));
+
+    bench.choose(MainMenu::XyChartWhiteLeds);
+    QCOMPARE(panel->currentChart(), panel->xyChart());
+    QCOMPARE(panel->title(), QStringLiteral("XY Chart"));
+    QVERIFY(panel->xyChart()->hasImage());
+    QVERIFY(!panel->colourPalette()->model().IsEnabled());
+
+    bench.choose(MainMenu::RgbColourPalette);
+    QCOMPARE(panel->currentChart(), panel->colourPalette());
+    QCOMPARE(panel->title(), QStringLiteral("Color Palette"));
+    QVERIFY(panel->colourPalette()->model().IsEnabled());
+    QCOMPARE(bench.display().CurrentChart(), ChartChoice::Palette);
+
+    bench.window->close();
+    QVERIFY(test::readFile(bench.dir.file("Lumivex.ini")).find("SelChart=2\r\n") != std::string::npos);
+    QVERIFY(bench.dialogs.messages.empty());
+}
+
+QTEST_MAIN(TestChartPanel)
+#include "tst_chartpanel.moc"

@@ -1,0 +1,161 @@
+// The terminal window driven as a user drives it, on the simulated device and the real clock:
+// opened from the main window's menu while connected, a request typed and sent, the reply read,
+// closed with OK; and the response box on its own. The terminal's rules are tested in the core.
+
+#include "device/CSeriell.h"
+#include "main/ui/CDlgTerminal.h"
+#include "main/ui/CHistoryEdit.h"
+#include "main/ui/CLumivexDlg.h"
+#include "main/ui/UiText.h"
+#include "platform/QtScheduler.h"
+#include "sim/SimSerialBackend.h"
+#include "sim/SimulatedDevice.h"
+
+#include "RecordingDialogs.h"
+#include "TempDir.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+
+#include <clocale>
+#include <functional>
+#include <memory>
+
+using namespace lumivex;
+
+namespace {
+
+template<class T> T* control(QWidget* parent, int id)
+{
+    return parent->findChild<T*>(controlName(id));
+}
+
+// Ends a modal dialog however the steps inside it went, so that a failed check cannot hang the run.
+struct CloseOnExit {
+    QDialog* dialog;
+    ~CloseOnExit()
+    {
+        if (dialog && dialog->isVisible())
+            dialog->reject();
+    }
+};
+
+} // namespace
+
+class TestTerminal : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void fromTheMenu_sendsReceivesAndHandsThePortBack();
+    void responseBox_showsUnaskedMessagesKeepsTheLastLineInViewAndClears();
+};
+
+void TestTerminal::initTestCase()
+{
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+void TestTerminal::fromTheMenu_sendsReceivesAndHandsThePortBack()
+{
+    test::TempDir dir;
+    test::writeFile(dir.file("Lumivex.ini"), "[SYSTEM]\r\nCOMPORT=SIM\r\n");
+    QtScheduler scheduler;
+    test::RecordingDialogs dialogs;
+    SimulatedDevice device(scheduler, SimConfig {});
+    SimSerialBackend backend(scheduler, device);
+    CLumivexDlg window(scheduler, backend, dialogs, IniSource(iniLocationOf(dir.file("Lumivex.ini"))));
+    window.show();
+
+    auto* connectButton = control<QPushButton>(&window, 1002);
+    QTest::mouseClick(connectButton, Qt::LeftButton);
+    QTRY_VERIFY(window.frame().Connected());
+
+    bool steppedThrough = false;
+    // The terminal runs modally: its steps run inside its own event loop.
+    QTimer::singleShot(0, &window, [&] {
+        auto* terminal = window.findChild<CDlgTerminal*>();
+        QVERIFY(terminal);
+        CloseOnExit guard {terminal};
+        QTRY_VERIFY(terminal->isVisible());
+        QCOMPARE(terminal->windowTitle(), QStringLiteral("Terminal Mode"));
+        QVERIFY2(window.frame().Sequencer().PortClosed(), "the window gave its port up");
+        QCOMPARE(control<QLabel>(terminal, 1086)->text(), QStringLiteral("COM port SIM with 115200 baud is activ ! "));
+
+        auto* command = control<QLineEdit>(terminal, 1082);
+        auto* send = control<QPushButton>(terminal, 1083);
+        auto* response = control<CHistoryEdit>(terminal, 1084);
+        QVERIFY(send->isDefault());
+        QTest::keyClicks(command, "geth");
+        QVERIFY(!send->isEnabled());
+        QTest::keyClick(command, Qt::Key_W);
+        QVERIFY(send->isEnabled());
+        QTest::mouseClick(send, Qt::LeftButton);
+        QCOMPARE(command->text(), QString());
+        QVERIFY(!send->isEnabled());
+        QTRY_COMPARE(response->toPlainText(), QStringLiteral("LVXCS5-R2\n"));
+
+        // Enter sends as well.
+        QTest::keyClicks(command, "getserial");
+        QTest::keyClick(command, Qt::Key_Return);
+        QTRY_COMPARE(response->toPlainText(), QStringLiteral("LVXCS5-R2\n1042\n"));
+        QVERIFY2(terminal->isVisible(), "Enter is Send's, not the dialog's OK");
+
+        QTest::mouseClick(control<QPushButton>(terminal, 1), Qt::LeftButton);
+        QVERIFY(!terminal->isVisible());
+        steppedThrough = true;
+    });
+    window.menu().action(MainMenu::StartTerminalMode)->trigger();
+
+    QVERIFY(steppedThrough);
+    QVERIFY(window.findChild<CDlgTerminal*>() == nullptr);
+    QVERIFY(!window.frame().Sequencer().PortClosed());
+    QVERIFY(window.frame().Connected());
+    QCOMPARE(connectButton->text(), QStringLiteral("DISCONNECT"));
+    QVERIFY(dialogs.messages.empty());
+    QVERIFY(dialogs.problems.empty());
+}
+
+void TestTerminal::responseBox_showsUnaskedMessagesKeepsTheLastLineInViewAndClears()
+{
+    QtScheduler scheduler;
+    test::RecordingDialogs dialogs;
+    SimConfig config;
+    config.firmware = 2002; // sends "InputIO<digit>" when told to
+    SimulatedDevice device(scheduler, config);
+    SimSerialBackend backend(scheduler, device);
+    CSeriell port(backend, dialogs);
+    PortSettings settings;
+    settings.comPort = "SIM";
+
+    auto terminal = std::make_unique<CDlgTerminal>(scheduler, port, dialogs, settings);
+    terminal->show();
+    auto* response = control<CHistoryEdit>(terminal.get(), 1084);
+    for (int i = 0; i < 40; ++i)
+        QVERIFY(device.triggerInputIo(i % 10));
+    QTRY_COMPARE(response->toPlainText().count(QStringLiteral("InputIO")), 40);
+    QVERIFY(response->toPlainText().startsWith(QStringLiteral("InputIO0\nInputIO1\n")));
+    QVERIFY(response->verticalScrollBar()->maximum() > 0);
+    QCOMPARE(response->verticalScrollBar()->value(), response->verticalScrollBar()->maximum());
+
+    // No caret and no selection when it takes the focus.
+    response->setFocus();
+    QCOMPARE(response->textInteractionFlags(), Qt::NoTextInteraction);
+    QVERIFY(!response->textCursor().hasSelection());
+
+    QTest::mouseClick(control<QPushButton>(terminal.get(), 1085), Qt::LeftButton);
+    QCOMPARE(response->toPlainText(), QString());
+
+    QTest::keyClick(terminal.get(), Qt::Key_Escape);
+    QVERIFY(terminal->session().Ended());
+    QVERIFY(!port.IsOpen());
+    QVERIFY(dialogs.messages.empty());
+}
+
+QTEST_MAIN(TestTerminal)
+#include "tst_terminal.moc"
