@@ -108,7 +108,8 @@ bool ReadThroughFile(const Bytes& bytes, CDib& dib)
     std::FILE* file = std::tmpfile();
     if (!file)
         return false;
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    if (!bytes.empty())
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
     std::rewind(file);
     const bool ok = dib.Read(file);
     std::fclose(file);

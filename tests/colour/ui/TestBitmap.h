@@ -28,7 +28,8 @@ inline std::string uniformBitmap(int width, int height, int red, int green, int 
     put(imageSize, 4);
     put(2835, 4);
     put(2835, 4);
-    put(0, 8);
+    put(0, 4); // colours used
+    put(0, 4); // important colours
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             bytes.push_back(static_cast<char>(blue));
