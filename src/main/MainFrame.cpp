@@ -98,7 +98,7 @@ void MainFrame::SelectChart(int choice)
     if (choice < 1 || choice > 3)
         return;
     m_state.settings.selChart = static_cast<std::int16_t>(choice);
-    m_view.Display().SetCurrentChart(static_cast<ChartChoice>(choice));
+    m_view.Display().SelectChart(static_cast<ChartChoice>(choice));
 }
 
 } // namespace lumivex

@@ -1,5 +1,7 @@
 #include "main/ResultDisplay.h"
 
+#include "base/NumberText.h"
+
 #include "app/StringTable.h"
 #include "base/FormatText.h"
 
@@ -289,14 +291,48 @@ void ResultDisplay::ShowPickedColour(PackedRgb colour, int firmware)
     m_fields.sensorRed = wholeNumber(r.sensorRed);
     m_fields.sensorGreen = wholeNumber(r.sensorGreen);
     m_fields.sensorBlue = wholeNumber(r.sensorBlue);
+    WriteColourTexts();
+    MoveFields();
+}
 
+void ResultDisplay::WriteColourTexts()
+{
+    const LedReading& r = m_reading;
     const bool valid = ReadingValid();
     m_fields.x = chromaticityText(r.x, valid);
     m_fields.y = chromaticityText(r.y, valid);
     m_fields.hue = valid ? formatText("%.2f", r.hue) : hueText(r.hue, false);
     m_fields.saturation = valid ? percentText(r.saturation) : std::string(kNotValid);
     m_fields.colourTemperature = temperatureText(r.colourTemperature, r.colourTemperature != 0 && valid);
-    MoveFields();
+}
+
+void ResultDisplay::SelectChart(ChartChoice chart)
+{
+    if (chart == m_chart)
+        return;
+    m_chart = chart;
+    LedReading& r = m_reading;
+    if (chart == ChartChoice::XyChart && !r.valuesFromDevice) {
+        // A picked colour has no device x/y: the chart shows where the colour lies.
+        const Chromaticity xy = RgbToXy(r.currentColour);
+        m_chartPoint = {xy.x, xy.y};
+    }
+    if (chart == ChartChoice::Palette) {
+        // The palette starts from the colour the share fields show.
+        r.currentColour = PackRgb(readInteger(m_fields.red), readInteger(m_fields.green), readInteger(m_fields.blue));
+        if (!r.valuesFromDevice) {
+            const Chromaticity xy = RgbToXy(r.currentColour);
+            r.x = xy.x;
+            r.y = xy.y;
+            r.HueSaturationFromColour();
+            r.colourTemperature = RgbToCct(r.currentColour);
+            WriteColourTexts();
+        }
+        m_requests.paletteColourRequested = true;
+        m_requests.paletteColour = r.currentColour;
+        MoveFields();
+        Notify(DisplayChange::ChartRequested);
+    }
 }
 
 ChartRequests ResultDisplay::TakeChartRequests()

@@ -102,7 +102,11 @@ public:
     ResultDisplay();
 
     void SetChangeHandler(ChangeHandler handler) { m_onChange = std::move(handler); }
+    // The chart shown at start-up (no switching rules).
     void SetCurrentChart(ChartChoice chart) { m_chart = chart; }
+    // The View menu's switch: the xy chart shows a picked colour's own x/y; the palette starts from
+    // the share fields' colour and, for a picked colour, its texts are computed again.
+    void SelectChart(ChartChoice chart);
     ChartChoice CurrentChart() const { return m_chart; }
 
     // A counts reply. `goesOn`: the device's hue, x/y and temperature follow in this test.
@@ -136,6 +140,7 @@ public:
 
 private:
     void MoveFields();
+    void WriteColourTexts();
     void Notify(DisplayChange change) const;
     bool ReadingValid() const;
 

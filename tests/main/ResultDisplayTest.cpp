@@ -247,6 +247,40 @@ TEST(ResultDisplayPicked, validityOfPickedColours)
         (std::array<std::string, 5> {"0.00", "---", "---", "---", "---"}));
 }
 
+TEST(ResultDisplayPicked, switchingChartsCarriesThePickedColourAcross)
+{
+    ResultDisplay d;
+    d.SetCurrentChart(ChartChoice::Palette);
+    const PackedRgb orange = PackRgb(255, 128, 0);
+    d.ShowPickedColour(orange, 1007);
+
+    // The xy chart shows where the picked colour lies; device values would leave the point alone.
+    d.SelectChart(ChartChoice::XyChart);
+    const Chromaticity xy = RgbToXy(orange);
+    EXPECT_DOUBLE_EQ(d.Chart().x, xy.x);
+    EXPECT_DOUBLE_EQ(d.Chart().y, xy.y);
+
+    // Back on the palette: the colour comes from the share fields, the texts are computed again.
+    d.TakeChartRequests();
+    d.SelectChart(ChartChoice::Palette);
+    const auto requests = d.TakeChartRequests();
+    ASSERT_TRUE(requests.paletteColourRequested);
+    EXPECT_EQ(requests.paletteColour, orange);
+    EXPECT_EQ(d.Fields().x, formatText("%.4f", xy.x));
+
+    ResultDisplay device;
+    device.SetCurrentChart(ChartChoice::Wheel);
+    device.ShowRgbReading(1000, 500, 250, 30000, 4095, true);
+    device.ShowXyReading(0.5, 0.4, false);
+    device.SelectChart(ChartChoice::XyChart);
+    EXPECT_DOUBLE_EQ(device.Chart().x, 0.5) << "device values keep the device's x/y";
+    device.SelectChart(ChartChoice::Palette);
+    EXPECT_EQ(device.TakeChartRequests().paletteColour,
+        PackRgb(
+            readInteger(device.Fields().red), readInteger(device.Fields().green), readInteger(device.Fields().blue)));
+    EXPECT_EQ(device.Fields().x, "0.5000") << "device texts stay";
+}
+
 TEST(ResultViewConnection, buttonStatusLinesAndStartFollowConnectionAndOthersBusy)
 {
     std::string port = "Auto";
