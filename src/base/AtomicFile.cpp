@@ -56,6 +56,9 @@ std::optional<std::string> readWholeFile(const std::string& path, std::size_t ma
             return std::nullopt;
         bytes.append(block, static_cast<std::size_t>(in.gcount()));
     }
+    // A read error (a folder given as a file, a device error) is no end of file.
+    if (in.bad())
+        return std::nullopt;
     return bytes;
 }
 
