@@ -22,4 +22,16 @@ bool ConsoleDialogs::askYesNo(const std::string& text)
     return m_answer;
 }
 
+std::string ConsoleDialogs::askOpenFileName(const std::string& initialName, const std::string&)
+{
+    m_out << "Open file " << initialName << " (cancelled)" << '\n';
+    return {};
+}
+
+std::string ConsoleDialogs::askSaveFileName(const std::string& initialName, const std::string&)
+{
+    m_out << "Save file " << initialName << " (cancelled)" << '\n';
+    return {};
+}
+
 } // namespace lumivex

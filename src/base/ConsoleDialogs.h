@@ -16,6 +16,9 @@ public:
     void message(const std::string& text) override;
     void problem(const std::string& text) override;
     bool askYesNo(const std::string& text) override;
+    // Nobody is there to choose a file: reported, and answered as cancelled.
+    std::string askOpenFileName(const std::string& initialName, const std::string& filter) override;
+    std::string askSaveFileName(const std::string& initialName, const std::string& filter) override;
 
 private:
     std::ostream& m_out;

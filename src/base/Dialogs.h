@@ -17,6 +17,22 @@ public:
     virtual void problem(const std::string& text) = 0;
     // A yes/no question; true for yes.
     virtual bool askYesNo(const std::string& text) = 0;
+    // The platform's open-file dialog, starting with `initialName` and the file types of `filter`
+    // ("Text (*.txt)|*.txt|All files (*.*)|*.*||"). The full path chosen, which need not exist yet,
+    // or empty when the user cancelled. Where nobody can be asked the answer is a cancel.
+    virtual std::string askOpenFileName(const std::string& initialName, const std::string& filter)
+    {
+        (void)initialName;
+        (void)filter;
+        return {};
+    }
+    // The platform's save-file dialog, the same way; it asks no confirmation before overwriting.
+    virtual std::string askSaveFileName(const std::string& initialName, const std::string& filter)
+    {
+        (void)initialName;
+        (void)filter;
+        return {};
+    }
 };
 
 } // namespace lumivex

@@ -17,11 +17,30 @@ public:
         questions.push_back(text);
         return answer;
     }
+    std::string askOpenFileName(const std::string& initialName, const std::string& filter) override
+    {
+        fileQuestions.push_back({initialName, filter});
+        return fileAnswer;
+    }
+    std::string askSaveFileName(const std::string& initialName, const std::string& filter) override
+    {
+        saveFileQuestions.push_back({initialName, filter});
+        return saveFileAnswer;
+    }
+
+    struct FileQuestion {
+        std::string initialName;
+        std::string filter;
+    };
 
     std::vector<std::string> messages;
     std::vector<std::string> problems;
     std::vector<std::string> questions;
     bool answer = false;
+    std::vector<FileQuestion> fileQuestions;
+    std::string fileAnswer; // empty: the user cancels
+    std::vector<FileQuestion> saveFileQuestions;
+    std::string saveFileAnswer; // empty: the user cancels
 };
 
 } // namespace lumivex::test

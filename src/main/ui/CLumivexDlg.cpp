@@ -5,6 +5,7 @@
 #include "colour/ui/ChartFolders.h"
 #include "main/ui/AboutBox.h"
 #include "main/ui/Artwork.h"
+#include "main/ui/CDlgKonfig.h"
 #include "main/ui/CDlgTerminal.h"
 #include "main/ui/ChartPanel.h"
 #include "main/ui/ResultPanel.h"
@@ -439,7 +440,32 @@ void CLumivexDlg::openColourTestReport() { }
 void CLumivexDlg::saveColourTestReport() { }
 void CLumivexDlg::openStabilityAnalysis() { }
 void CLumivexDlg::openStabilityReport() { }
-void CLumivexDlg::openConfiguration() { }
+
+void CLumivexDlg::openConfiguration()
+{
+    whileWaiting([this] {
+        MeasurementSequencer& sequencer = m_frame.Sequencer();
+        sequencer.BeforeConfiguration();
+        StartupState& state = m_frame.State();
+        const std::string oldPort = state.settings.comPort;
+        const int oldRate = state.settings.baudrate;
+        ConfigurationModel model(
+            state.settings, state.location.workingFolder, m_frame.Port().Backend().availablePorts());
+        bool accepted = false;
+        {
+            CDlgKonfig dialog(model, m_dialogs, this);
+            accepted = dialog.exec() == QDialog::Accepted;
+        }
+        ConfigurationChanges changes;
+        if (accepted)
+            changes = model.apply(state.settings, m_frame.Log(), m_frame.Port().Log());
+        sequencer.AfterConfiguration(accepted, oldPort, oldRate);
+        if (changes.chartTable)
+            loadChartImage();
+        // The user time the device reported before the dialog opened.
+        m_config->showConfiguration();
+    });
+}
 
 void CLumivexDlg::openTerminal()
 {

@@ -3,6 +3,10 @@
 #include "main/ui/UiText.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QRegularExpression>
+#include <QStringList>
 
 namespace lumivex {
 
@@ -30,6 +34,52 @@ bool QtDialogs::askYesNo(const std::string& text)
     return run(QMessageBox::Question, QCoreApplication::applicationName(), text, QMessageBox::Yes | QMessageBox::No,
                QMessageBox::Yes)
         == QMessageBox::Yes;
+}
+
+std::string QtDialogs::askOpenFileName(const std::string& initialName, const std::string& filter)
+{
+    QFileDialog dialog(m_parent, QStringLiteral("Open"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // A name that does not exist yet is a choice too: a report to be written, or a made-up name
+    // that only picks its folder.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(qtFileFilter(filter));
+    dialog.selectFile(qText(initialName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return coreText(QDir::toNativeSeparators(dialog.selectedFiles().constFirst()));
+}
+
+std::string QtDialogs::askSaveFileName(const std::string& initialName, const std::string& filter)
+{
+    QFileDialog dialog(m_parent, QStringLiteral("Save As"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The caller decides what an existing file means.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setNameFilter(qtFileFilter(filter));
+    dialog.selectFile(qText(initialName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return coreText(QDir::toNativeSeparators(dialog.selectedFiles().constFirst()));
+}
+
+QString QtDialogs::qtFileFilter(const std::string& filter)
+{
+    const QStringList parts = qText(filter).split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i].trimmed();
+        QString patterns = parts[i + 1].trimmed();
+        if (description.isEmpty() || patterns.isEmpty())
+            break; // the "||" that ends the list
+        // Qt reads the patterns from the description's last parentheses.
+        description.remove(QRegularExpression(QStringLiteral("\\s*\\([^()]*\\)$")));
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        patterns.replace(QStringLiteral("*.*"), QStringLiteral("*"));
+        entries << description + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    }
+    return entries.join(QStringLiteral(";;"));
 }
 
 } // namespace lumivex

@@ -18,6 +18,12 @@ public:
     void message(const std::string& text) override;
     void problem(const std::string& text) override;
     bool askYesNo(const std::string& text) override;
+    std::string askOpenFileName(const std::string& initialName, const std::string& filter) override;
+    std::string askSaveFileName(const std::string& initialName, const std::string& filter) override;
+
+    // The core's filter ("Text (*.txt)|*.txt|All files (*.*)|*.*||") as Qt's ("Text (*.txt);;All
+    // files (*)"): "*.*" becomes "*", since names without a dot are files too.
+    static QString qtFileFilter(const std::string& filter);
 
 private:
     int run(QMessageBox::Icon icon, const QString& caption, const std::string& text,
