@@ -1,5 +1,7 @@
 #include "app/ConfigurationModel.h"
 
+#include "base/FormatText.h"
+
 #include "app/CGlobal.h"
 #include "app/IniLocation.h"
 #include "app/Startup.h"
@@ -16,13 +18,6 @@ namespace {
 
 // The dialog framework's own words for an edit whose text is not a number in its range.
 constexpr std::string_view kEnterInteger = "Please enter an integer.";
-
-std::string integerRangeMessage(int low, int high)
-{
-    char text[96];
-    std::snprintf(text, sizeof text, "Please enter an integer between %d and %d.", low, high);
-    return text;
-}
 
 std::string decimalText(long value)
 {

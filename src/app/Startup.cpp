@@ -50,6 +50,16 @@ StartupState startApplication(const IniLocation& location, CGlobal& mainLog, CGl
     return state;
 }
 
+PortSettings portSettingsOf(const StartupState& state)
+{
+    PortSettings port;
+    port.comPort = state.settings.comPort;
+    port.baudrate = state.settings.baudrate;
+    port.serialDebugFile = state.settings.seriellDatei == 1;
+    port.serialDebugFilePath = state.serialDebugFile;
+    return port;
+}
+
 bool finishApplication(const StartupState& state)
 {
     return SettingsStore(state.location).save(state.settings);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/SettingsStore.h"
+#include "device/ComPortSwitch.h"
 
 #include <string>
 
@@ -30,6 +31,9 @@ IniLocation iniLocationOf(const std::string& iniPath);
 
 // The end: save every key (the program's only write of the INI file).
 bool finishApplication(const StartupState& state);
+
+// What a port switch reads of the settings when it opens the port.
+PortSettings portSettingsOf(const StartupState& state);
 
 // "V 2.0.0.5"
 std::string versionText();

@@ -33,12 +33,7 @@ TerminalSession::~TerminalSession()
 
 PortSettings TerminalSession::HandedOver(const StartupState& state)
 {
-    PortSettings settings;
-    settings.comPort = state.settings.comPort;
-    settings.baudrate = state.settings.baudrate;
-    settings.serialDebugFile = state.settings.seriellDatei == 1;
-    settings.serialDebugFilePath = state.serialDebugFile;
-    return settings;
+    return portSettingsOf(state);
 }
 
 void TerminalSession::Notify(TerminalChange change, std::string_view appended)

@@ -23,4 +23,9 @@ std::string formatText(const char* pattern, ...)
     return text;
 }
 
+std::string integerRangeMessage(int low, int high)
+{
+    return formatText("Please enter an integer between %d and %d.", low, high);
+}
+
 } // namespace lumivex

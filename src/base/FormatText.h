@@ -14,4 +14,7 @@ namespace lumivex {
 // are printf patterns; going through the C library keeps their padding and rounding exact.
 std::string formatText(const char* pattern, ...) LUMIVEX_PRINTF_FORMAT(1, 2);
 
+// The dialog framework's standard message for a whole number outside its range.
+std::string integerRangeMessage(int low, int high);
+
 } // namespace lumivex

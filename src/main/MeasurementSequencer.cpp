@@ -85,12 +85,7 @@ void MeasurementSequencer::Log(const std::string& text) const
 
 PortSettings MeasurementSequencer::CurrentPortSettings() const
 {
-    PortSettings port;
-    port.comPort = m_state.settings.comPort;
-    port.baudrate = m_state.settings.baudrate;
-    port.serialDebugFile = m_state.settings.seriellDatei == 1;
-    port.serialDebugFilePath = m_state.serialDebugFile;
-    return port;
+    return portSettingsOf(m_state);
 }
 
 DeviceCommand::Fields MeasurementSequencer::Fields() const

@@ -129,7 +129,7 @@ void TestConfiguration::OnArea(int area)
 
 std::string TestConfiguration::UserTimeRangeMessage()
 {
-    return formatText("Please enter an integer between %d and %d.", kMinUserTime, kMaxUserTime);
+    return integerRangeMessage(kMinUserTime, kMaxUserTime);
 }
 
 std::string TestConfiguration::OnUserTimeEdited(std::string_view text)

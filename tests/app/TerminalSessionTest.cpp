@@ -249,11 +249,8 @@ TEST(TerminalSession, endingClosesThePortAndStopsTheTickOnce)
     bench.send("gethw");
     EXPECT_TRUE(bench.dialogs.problems.empty()) << "no second close of a closed port";
     EXPECT_EQ(bench.wire.written, "gethw\r");
-}
 
-TEST(TerminalSession, destroyingTheWindowEndsTheSession)
-{
-    TerminalBench bench;
+    // Destroying the window ends its session as well.
     {
         TerminalSession session(bench.scheduler, bench.port, bench.dialogs);
         session.Open(bench.settings());

@@ -362,7 +362,8 @@ TEST(SequencerEngine, repliesAreHandledWhenTheyArriveNotOnTheNextTick)
     EXPECT_LT(bench.scheduler.nowMicros() - sentAt, 2000) << "the device answers at once; so does the engine";
 }
 
-TEST(SequencerCommands, resetConfigurationAndTerminalHandOvers)
+// The terminal's hand-over is checked in TerminalHandOverTest.
+TEST(SequencerCommands, resetAndConfiguration)
 {
     SequencerBench bench(firmware(1007, 2));
     bench.connect();
@@ -384,13 +385,6 @@ TEST(SequencerCommands, resetConfigurationAndTerminalHandOvers)
     bench.state.settings.baudrate = 57600;
     bench.sequencer.AfterConfiguration(true, "SIM", 115200);
     EXPECT_TRUE(bench.sequencer.PortClosed());
-
-    bench.state.settings.baudrate = 115200;
-    bench.connect();
-    bench.sequencer.BeforeTerminal();
-    EXPECT_TRUE(bench.sequencer.PortClosed());
-    bench.sequencer.AfterTerminal();
-    EXPECT_FALSE(bench.sequencer.PortClosed());
 }
 
 TEST(SequencerEngine, aPortClosedElsewhereShowsDisconnectedOnTheNextTick)

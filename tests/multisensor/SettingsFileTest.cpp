@@ -148,13 +148,10 @@ TEST_F(SettingsFileTest, FilesThatCannotBeReadLeaveTheListAsItWas)
     EXPECT_FALSE(list.isModified());
     EXPECT_EQ(notifications, 0);
     EXPECT_TRUE(dialogs.messages.empty());
-}
 
-TEST_F(SettingsFileTest, LargestAddressableFileLoads)
-{
-    const std::string path = dir.file("max.cfg");
-    test::writeFile(path, std::string(SensorSettingsList::kMaxRecords * kKonfRecordSize + 67, '\0'));
-    ASSERT_TRUE(list.LoadSettingsFile(path));
+    // One record fewer (and a short rest) is the largest file that loads.
+    test::writeFile(oversized, std::string(SensorSettingsList::kMaxRecords * kKonfRecordSize + 67, '\0'));
+    ASSERT_TRUE(list.LoadSettingsFile(oversized));
     EXPECT_EQ(list.settingsCount(), SensorSettingsList::kMaxRecords);
 }
 
@@ -177,25 +174,19 @@ TEST_F(SettingsFileTest, HostileValuesLoadAndSaveBackUnchanged)
 
 // Saving used to skip records whose Index the k = 1..count loop never reached, so a file with
 // numbers 1, 2, 4 lost record 4 on its way back to disk.
+// A save also replaces the whole of a longer old file.
 TEST_F(SettingsFileTest, SaveKeepsRecordsBeyondAGapInIndex)
 {
     for (int index : {1, 2, 4})
         list.appendSettings(CKonfList::Default(index, deviation));
     const std::string path = dir.file("gap.cfg");
+    test::writeFile(path, std::string(20 * kKonfRecordSize, '\xEE'));
     ASSERT_TRUE(list.SaveSettingsFile(path));
+    EXPECT_EQ(test::readFile(path), list.settingsFileBytes());
     SensorSettingsList loaded(dialogs, deviation);
     ASSERT_TRUE(loaded.LoadSettingsFile(path));
     ASSERT_EQ(loaded.settingsCount(), 3);
     EXPECT_EQ(loaded.records()[2]->Index, 4);
-}
-
-TEST_F(SettingsFileTest, SaveReplacesTheWholeOldFile)
-{
-    const std::string path = dir.file("sensor.cfg");
-    test::writeFile(path, std::string(20 * kKonfRecordSize, '\xEE'));
-    list.CreateDefaultSettings(5);
-    ASSERT_TRUE(list.SaveSettingsFile(path));
-    EXPECT_EQ(test::readFile(path), list.settingsFileBytes());
 }
 
 TEST_F(SettingsFileTest, FailedSaveTellsTheUserAndLeavesNothingBehind)
