@@ -16,9 +16,8 @@
 #include "sim/SimSerialBackend.h"
 #include "sim/SimulatedDevice.h"
 
-#include "RecordingDialogs.h"
-#include "TempDir.h"
 #include "TestBitmap.h"
+#include "WindowBench.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -36,17 +35,10 @@ namespace {
 const std::string kError143 = "Error loading CIE - Tables";
 
 // One window on its own simulated device, settings file and working folder.
-struct Bench {
+struct Bench : test::WindowBench {
     explicit Bench(const std::string& ini, const std::function<void(const test::TempDir&)>& prepare = {})
+        : WindowBench("[SYSTEM]\r\nCOMPORT=SIM\r\n" + ini, SimConfig {}, prepare)
     {
-        test::writeFile(dir.file("Lumivex.ini"), "[SYSTEM]\r\nCOMPORT=SIM\r\n" + ini);
-        if (prepare)
-            prepare(dir);
-        device = std::make_unique<SimulatedDevice>(scheduler, SimConfig {});
-        backend = std::make_unique<SimSerialBackend>(scheduler, *device);
-        window = std::make_unique<CLumivexDlg>(
-            scheduler, *backend, dialogs, IniSource(iniLocationOf(dir.file("Lumivex.ini"))));
-        window->show();
     }
 
     ChartPanel* panel() const { return window->findChild<ChartPanel*>(controlName(1032)); }
@@ -64,13 +56,6 @@ struct Bench {
         QTest::mouseClick(window->findChild<QPushButton*>(controlName(1016)), Qt::LeftButton);
         QTRY_COMPARE(window->frame().View().TestsEnded(), 1);
     }
-
-    test::TempDir dir;
-    QtScheduler scheduler;
-    test::RecordingDialogs dialogs;
-    std::unique_ptr<SimulatedDevice> device;
-    std::unique_ptr<SimSerialBackend> backend;
-    std::unique_ptr<CLumivexDlg> window;
 };
 
 bool uniform(const QImage& image)
@@ -97,20 +82,9 @@ private slots:
     void viewMenu_switchesTheChartAndSavesSelChart();
 };
 
-namespace {
-QtMessageHandler g_defaultHandler = nullptr;
-// The offscreen platform says on every top-level window that it cannot pass size hints on.
-void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (!message.contains(QLatin1String("propagateSizeHints")))
-        g_defaultHandler(type, context, message);
-}
-} // namespace
-
 void TestChartPanel::initTestCase()
 {
-    std::setlocale(LC_NUMERIC, "C");
-    g_defaultHandler = qInstallMessageHandler(quietHandler);
+    test::prepareWindowTests();
 }
 
 void TestChartPanel::xyChartImage_workingFolderFirstThenOurCopies()

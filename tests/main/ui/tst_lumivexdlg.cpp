@@ -10,8 +10,7 @@
 #include "sim/SimSerialBackend.h"
 #include "sim/SimulatedDevice.h"
 
-#include "RecordingDialogs.h"
-#include "TempDir.h"
+#include "WindowBench.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -37,18 +36,12 @@ using namespace lumivex;
 namespace {
 
 // One window on its own simulated device and settings file.
-struct Bench {
+struct Bench : test::WindowBench {
     explicit Bench(SimConfig config = {}, const std::string& ini = "[SYSTEM]\r\nCOMPORT=SIM\r\nSelChart=3\r\n")
+        : WindowBench(ini, config)
     {
-        test::writeFile(dir.file("Lumivex.ini"), ini);
-        device = std::make_unique<SimulatedDevice>(scheduler, config);
-        backend = std::make_unique<SimSerialBackend>(scheduler, *device);
-        window = std::make_unique<CLumivexDlg>(
-            scheduler, *backend, dialogs, IniSource(iniLocationOf(dir.file("Lumivex.ini"))));
-        window->show();
     }
 
-    template<class T = QWidget> T* control(int id) const { return window->findChild<T*>(controlName(id)); }
     QLineEdit* field(int id) const { return control<QLineEdit>(id); }
     int bar(int id) const { return control<BarControl>(id)->position(); }
     QAction* action(MainMenu::Command command) const { return window->menu().action(command); }
@@ -59,13 +52,6 @@ struct Bench {
             emit menu->aboutToShow();
     }
     bool testsEnded(int count) const { return window->frame().View().TestsEnded() == count; }
-
-    test::TempDir dir;
-    QtScheduler scheduler;
-    test::RecordingDialogs dialogs;
-    std::unique_ptr<SimulatedDevice> device;
-    std::unique_ptr<SimSerialBackend> backend;
-    std::unique_ptr<CLumivexDlg> window;
 };
 
 SimConfig oneLed(int red, int green, int blue, int intensity, int firmware = 1007)
@@ -117,21 +103,9 @@ private slots:
     void layout_fontsAndRoomForValues();
 };
 
-namespace {
-QtMessageHandler g_defaultHandler = nullptr;
-// The offscreen platform says on every top-level window that it cannot pass size hints on.
-void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (!message.contains(QLatin1String("propagateSizeHints")))
-        g_defaultHandler(type, context, message);
-}
-} // namespace
-
 void TestLumivexDlg::initTestCase()
 {
-    // As the program does: the core's number formats need the C locale.
-    std::setlocale(LC_NUMERIC, "C");
-    g_defaultHandler = qInstallMessageHandler(quietHandler);
+    test::prepareWindowTests();
 }
 
 void TestLumivexDlg::connectAndTest(Bench& bench)

@@ -13,6 +13,7 @@
 
 #include "RecordingDialogs.h"
 #include "TempDir.h"
+#include "WindowBench.h"
 
 #include <QAction>
 #include <QLabel>
@@ -58,19 +59,13 @@ private slots:
 
 void TestTerminal::initTestCase()
 {
-    std::setlocale(LC_NUMERIC, "C");
+    test::prepareWindowTests();
 }
 
 void TestTerminal::fromTheMenu_sendsReceivesAndHandsThePortBack()
 {
-    test::TempDir dir;
-    test::writeFile(dir.file("Lumivex.ini"), "[SYSTEM]\r\nCOMPORT=SIM\r\n");
-    QtScheduler scheduler;
-    test::RecordingDialogs dialogs;
-    SimulatedDevice device(scheduler, SimConfig {});
-    SimSerialBackend backend(scheduler, device);
-    CLumivexDlg window(scheduler, backend, dialogs, IniSource(iniLocationOf(dir.file("Lumivex.ini"))));
-    window.show();
+    test::WindowBench bench("[SYSTEM]\r\nCOMPORT=SIM\r\n");
+    CLumivexDlg& window = *bench.window;
 
     auto* connectButton = control<QPushButton>(&window, 1002);
     QTest::mouseClick(connectButton, Qt::LeftButton);
@@ -117,8 +112,8 @@ void TestTerminal::fromTheMenu_sendsReceivesAndHandsThePortBack()
     QVERIFY(!window.frame().Sequencer().PortClosed());
     QVERIFY(window.frame().Connected());
     QCOMPARE(connectButton->text(), QStringLiteral("DISCONNECT"));
-    QVERIFY(dialogs.messages.empty());
-    QVERIFY(dialogs.problems.empty());
+    QVERIFY(bench.dialogs.messages.empty());
+    QVERIFY(bench.dialogs.problems.empty());
 }
 
 void TestTerminal::responseBox_showsUnaskedMessagesKeepsTheLastLineInViewAndClears()
