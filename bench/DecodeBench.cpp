@@ -1,14 +1,14 @@
-// Throughput of the reply path without the port: the main window's joiner, the completion rule
-// and the decoder, for the value replies a test reads most. Each iteration handles one reply as
-// the engine does: text and byte count cleared, the bytes appended (whole, or a byte at a time as
-// a slow line delivers them), complete once the line has ended and the rule is met, then decoded.
+// Throughput of the reply path without the port: the reply collector (joiner, line ends, echo and
+// completion rule), the digit check and the decoder, for the value replies a test reads most.
+// Each iteration handles one reply as the engine does: the request begun, the bytes fed (whole,
+// or a byte at a time as a slow line delivers them) until the reply is complete, then decoded.
 //
 //   build/bench/bench_decode [--benchmark_filter=getrgbi] [--benchmark_repetitions=5]
 
 #include "device/DeviceCommand.h"
+#include "device/ReplyCollector.h"
 #include "device/ReplyDecode.h"
 #include "device/ReplyRules.h"
-#include "device/ReplyText.h"
 
 #include <benchmark/benchmark.h>
 
@@ -70,18 +70,19 @@ int decoded(const ReplyCase& c, std::string_view text)
 void joinCompleteDecode(benchmark::State& state, const ReplyCase& c, bool twoLines, std::size_t piece)
 {
     const std::string bytes = replyBytes(c, twoLines);
-    ReplyText reply(JoinRules::MainWindow);
+    ReplyCollector reply(JoinRules::MainWindow);
+    const std::string request = c.request + "\r";
+    const Command command = *DeviceCommand::commandOf(c.number);
     std::int64_t checksum = 0;
     for (auto _ : state) {
-        reply.reset();
-        bool complete = false;
         const ReplyRule rule = DeviceCommand::replyRule(c.number, c.firmware);
+        reply.begin(request, rule);
+        bool complete = false;
         for (std::size_t at = 0; at < bytes.size() && !complete; at += piece) {
-            // As the engine looks at it: once the text ends in a line break, the rule decides.
-            reply.append(std::string_view(bytes).substr(at, piece));
-            complete = reply.text().ends_with('\n') && isReplyComplete(rule, reply);
+            reply.feed(std::string_view(bytes).substr(at, piece));
+            complete = reply.state() == ReplyCollector::State::Complete;
         }
-        if (!complete) {
+        if (!complete || !numberFieldsHoldDigits(command, reply.text(), c.firmware)) {
             state.SkipWithError("the reply did not complete");
             break;
         }

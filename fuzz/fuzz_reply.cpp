@@ -2,7 +2,11 @@
 // arrives. Every chunk goes through both joining rules; after each one every completion rule is
 // tested and, once met, every decoder runs on the text so far, for firmware 1006 and 1007.
 // Nothing may read outside the text, and the joined text must not depend on the chunking.
+// The reply collector gets the same bytes as the reply to every command, whole and in the
+// chunks: its outcome and text must not depend on the chunking either, its text stays bounded
+// and made of CR LF-ended lines, and a complete reply decodes.
 #include "device/DeviceRequest.h"
+#include "device/ReplyCollector.h"
 #include "device/ReplyDecode.h"
 #include "device/ReplyRules.h"
 #include "device/ReplyText.h"
@@ -141,5 +145,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     decodeAll(mainWindow.text());
     decodeAll(list.text());
     decodeAll(bytes); // raw, unjoined bytes as well
+
+    for (const Command command : kCommands) {
+        const int firmware = bytes.size() % 2 ? 1006 : 1007;
+        const std::string request = std::string(commandWord(command)) + "1 1\r";
+        ReplyCollector whole;
+        ReplyCollector chunked;
+        whole.begin(request, replyRule(command, firmware));
+        chunked.begin(request, replyRule(command, firmware));
+        whole.feed(bytes);
+        for (std::size_t at = 0; at < bytes.size(); at += chunkSize)
+            chunked.feed(bytes.substr(at, chunkSize));
+        require(whole.state() == chunked.state() && whole.text() == chunked.text());
+        require(whole.text().size() <= 2 * ReplyCollector::kMaxReplyBytes);
+        checkText(whole.text(), JoinRules::MainWindow);
+        require(whole.text().empty() || whole.text().ends_with("\r\n"));
+        if (whole.state() == ReplyCollector::State::Complete) {
+            numberFieldsHoldDigits(command, whole.text(), firmware);
+            decodeAll(whole.text());
+        }
+        require(whole.takeUnsolicited().size() <= ReplyCollector::kMaxUnsolicited);
+    }
     return 0;
 }

@@ -2,11 +2,16 @@
 
 #include "app/Startup.h"
 #include "base/Dialogs.h"
+#include "base/FormatText.h"
 #include "base/Windows1252.h"
 #include "cli/TestCommand.h"
+#include "device/DeviceExchange.h"
+#include "device/DeviceRequest.h"
+#include "device/ReplyRules.h"
 #include "main/MainFrame.h"
 #include "sim/SimSerialBackend.h"
 
+#include <chrono>
 #include <cstdio>
 #include <ostream>
 #include <vector>
@@ -74,6 +79,55 @@ void printFields(const std::vector<NamedField>& fields, bool json, std::ostream&
     out << "}\n";
 }
 
+// The identity of the device and what the test read of the tested sensor's offsets and distance.
+// Firmware below 1007 has no offsets and no distance: their fields stay empty.
+void appendDetails(std::vector<NamedField>& fields, MainFrame& frame, int board, int led)
+{
+    const auto& sequencer = frame.Sequencer();
+    fields.push_back({0, "Hardware", sequencer.HardwareText()});
+    fields.push_back({0, "Serial Number", sequencer.SerialText()});
+    fields.push_back({0, "Firmware Number", sequencer.FirmwareText()});
+    const auto& list = frame.List();
+    const bool read
+        = sequencer.FirmwareNumber() >= kFirmwareWideCounts && list.lastIndex == sensorListIndex(board, led);
+    const SensorValues& values = list.lastValues;
+    fields.push_back({0, "X offset", read ? values.xOffsetText : std::string()});
+    fields.push_back({0, "Y offset", read ? values.yOffsetText : std::string()});
+    // The device sends the distance with one decimal.
+    fields.push_back({0, "Distance", read ? formatText("%.1f", values.distance) : std::string()});
+}
+
+// A PWM capture's time-out is sized by the capture time of the engine's last one-sensor capture
+// (code 2, 200 ms, in a fresh run), but the device keeps whatever an earlier run set: after a
+// user capture of 10 s the PWM capture would outlast its time-out. So the sensor's capture time is
+// set to the assumed one first. The engine has no request for it; the port is borrowed the way
+// the measurement list's run borrows it (the engine keeps off while the list measures).
+bool setAssumedCaptureTime(MainFrame& frame, Scheduler& scheduler, Dialogs& dialogs, int board, int led)
+{
+    const auto& config = frame.Config();
+    const std::string request
+        = formatCodeAreaRequest(Command::SetCapTime, config.timeCode, config.areaCode, led, board);
+    auto& portSwitch = frame.PortSwitch();
+    DeviceExchange exchange(frame.Port(), JoinRules::MainWindow,
+        [&portSwitch](const char* data, std::size_t size) { portSwitch.RecordReceived(data, size); });
+    frame.List().SetMeasuring(true);
+    bool over = false;
+    const bool sent = exchange.Send(
+        request, replyRule(Command::SetCapTime, frame.Sequencer().FirmwareNumber()), dialogs, frame.Log());
+    if (sent) {
+        constexpr auto tick = std::chrono::milliseconds(MeasurementSequencer::kTickMs);
+        const auto poll = scheduler.setTimer(tick, [&] { over = !exchange.ReadArrived() || over; });
+        const auto limit = scheduler.singleShot(tick * MeasurementSequencer::kReplyLimitTicks, [&] { over = true; });
+        while (!over && exchange.State() == ReplyCollector::State::Pending && scheduler.pumpOnce()) { }
+        scheduler.killTimer(poll);
+        scheduler.killTimer(limit);
+    }
+    const bool ok = sent && exchange.State() == ReplyCollector::State::Complete;
+    exchange.Abandon();
+    frame.List().SetMeasuring(false);
+    return ok;
+}
+
 // Pumps until the engine rests: nothing awaited and no chain running. Its own time-outs bound it.
 void settle(Scheduler& scheduler, const MeasurementSequencer& sequencer)
 {
@@ -108,6 +162,17 @@ int runSingleLedTest(const TestCommandOptions& options, const IniSearchInput& se
         return kCliDeviceFailed;
     };
 
+    // A user test without --user-time sends the settings' time: refused before anything is sent,
+    // as --user-time itself would be.
+    const int userRange = frame.State().settings.userRange;
+    if (options.mode == kUserCapture && !options.userTime
+        && (userRange < TestConfiguration::kMinUserTime || userRange > TestConfiguration::kMaxUserTime)) {
+        err << "lumivex-cli test: UserRange in " << windows1252ToUtf8(frame.State().location.iniPath)
+            << formatText(" takes a whole number from %d to %d, not \"%d\"; give --user-time MS or correct the file\n",
+                   TestConfiguration::kMinUserTime, TestConfiguration::kMaxUserTime, userRange);
+        return kCliUsage;
+    }
+
     sequencer.Connect();
     settle(scheduler, sequencer);
     if (sequencer.DisconnectedShown()) {
@@ -131,12 +196,18 @@ int runSingleLedTest(const TestCommandOptions& options, const IniSearchInput& se
     if (options.userArea)
         config.OnArea(*options.userArea);
 
+    if (options.mode == kPwmCapture && !setAssumedCaptureTime(frame, scheduler, dialogs, options.board, options.led))
+        return fail("the sensor device did not set the capture time for the PWM capture");
+
     sequencer.StartTest();
     settle(scheduler, sequencer);
-    if (sequencer.TimedOut() || !sequencer.ResultValid())
+    if (sequencer.TimedOut() || !sequencer.ResultValid() || sequencer.ChainFailed())
         return fail("the test did not complete");
 
-    printFields(view.Display().Fields().InWindowOrder(), options.json, out);
+    auto fields = view.Display().Fields().InWindowOrder();
+    if (options.details)
+        appendDetails(fields, frame, options.board, options.led);
+    printFields(fields, options.json, out);
     portSwitch.SwitchComPort(0, {});
     return kCliSuccess;
 }

@@ -17,6 +17,12 @@ bool readNumber(const std::string& text, int low, int high, int& value)
     return !text.empty() && result.ec == std::errc() && result.ptr == end && value >= low && value <= high;
 }
 
+// "--json", "-h": the next option rather than a value ("-5" is a value, if a bad one).
+bool isOption(const std::string& arg)
+{
+    return arg.size() > 1 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9');
+}
+
 } // namespace
 
 std::string parseTestCommand(const std::vector<std::string>& args, TestCommandOptions& options)
@@ -30,15 +36,15 @@ std::string parseTestCommand(const std::vector<std::string>& args, TestCommandOp
             name = arg.substr(0, eq);
             inlineValue = arg.substr(eq + 1);
         }
-        auto value = [&](std::string& out) -> std::string {
+        auto value = [&](std::string& out, const char* what = "a value") -> std::string {
             if (inlineValue) {
                 out = *inlineValue;
-                return {};
+            } else if (i + 1 < args.size() && !isOption(args[i + 1])) {
+                out = args[++i];
+            } else {
+                return name + " needs " + what;
             }
-            if (i + 1 >= args.size())
-                return name + " needs a value";
-            out = args[++i];
-            return {};
+            return out.empty() ? name + " needs " + what : std::string();
         };
         auto number = [&](int low, int high, int& out) -> std::string {
             std::string text;
@@ -55,11 +61,9 @@ std::string parseTestCommand(const std::vector<std::string>& args, TestCommandOp
         if (name == "--help" || name == "-h") {
             options.help = true;
         } else if (name == "--ini") {
-            error = value(options.iniPath);
+            error = value(options.iniPath, "a path");
         } else if (name == "--port") {
-            error = value(options.port);
-            if (error.empty() && options.port.empty())
-                error = "--port needs a port name";
+            error = value(options.port, "a port name");
         } else if (name == "--simulate") {
             options.simulate = true;
         } else if (name == "--board") {
@@ -101,6 +105,8 @@ std::string parseTestCommand(const std::vector<std::string>& args, TestCommandOp
             }
         } else if (name == "--json") {
             options.json = true;
+        } else if (name == "--details") {
+            options.details = true;
         } else {
             others.push_back(arg);
         }
@@ -135,7 +141,8 @@ std::string testCommandHelp()
 {
     return "Usage: lumivex-cli test [--ini PATH] (--port NAME | --simulate [simulator options])\n"
            "                        [--board N] [--led N] [--mode manual|user|pwm] [--range I]\n"
-           "                        [--average F] [--user-time MS] [--user-area 3x3|9x9] [--json]\n"
+           "                        [--average F] [--user-time MS] [--user-area 3x3|9x9] [--details]\n"
+           "                        [--json]\n"
            "\n"
            "Connects to the sensor device, tests one LED and prints every value field as the main\n"
            "window shows it, one \"Name: text\" line per field (or one JSON object with --json).\n"
@@ -153,12 +160,19 @@ std::string testCommandHelp()
            "                      0 DISABLE, 1 UTH 3x3 10ms ... 6 LOW 3x3 600ms, 7 ULT 9x9 20ms ...\n"
            "                      11 LOW 9x9 600ms)\n"
            "  --average F         PWM averaging factor 0 to 15 (5 x (F + 1) runs; default 0)\n"
-           "  --user-time MS      user capture time 1 to 10000 ms (default: the settings' UserRange)\n"
+           "  --user-time MS      user capture time 1 to 10000 ms (default: the settings' UserRange,\n"
+           "                      which must lie in the same range)\n"
            "  --user-area A       user capture area 3x3 or 9x9 (default: the settings' UserArea)\n"
+           "  --details           also print the device's identity (Hardware, Serial Number,\n"
+           "                      Firmware Number) and the tested sensor's X offset, Y offset and\n"
+           "                      Distance (empty where the firmware has none, below 1007)\n"
            "  --json              print one JSON object instead of lines\n"
            "\n"
+           "A PWM test first sets the sensor's capture time to the one its reply time-out assumes\n"
+           "(code 2, 200 ms), whatever an earlier run left on the device.\n"
+           "\n"
            "Exit status: 0 the test ran, 1 the port or the device failed (the message on standard\n"
-           "error), 2 usage error.\n"
+           "error), 2 usage error (also a UserRange outside 1 to 10000 for a user test).\n"
            "\n"
            "Simulator options (with --simulate):\n"
         + simDeviceOptionsHelp();

@@ -21,6 +21,7 @@ struct TestCommandOptions {
     std::optional<int> average; // 0..15, pwm
     std::optional<int> userTime; // 1..10000 ms
     std::optional<int> userArea; // 0 3x3, 1 9x9
+    bool details = false; // the identity, offset and distance fields too
     bool json = false;
     bool help = false;
 };

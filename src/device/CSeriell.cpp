@@ -101,7 +101,8 @@ int CSeriell::WriteBlock(std::string_view text)
 
 std::size_t CSeriell::ReadAvailable()
 {
-    if (!m_backend.isOpen())
+    // A port that hung up still hands over what arrived before and its error, once.
+    if (!m_backend.isOpen() && !m_backend.hungUp())
         return 0;
     if (const auto errors = m_backend.takeErrors(); errors != 0 && m_log.IsLogging(6))
         m_log.WriteLog(6, CommErrorLine(errors));

@@ -84,7 +84,7 @@ std::string decodeIntensityText(std::string_view reply)
 
 int decodeUserTime(std::string_view reply)
 {
-    return integerField(reply, 0, 5);
+    return integerField(lastLine(reply), 0, 5);
 }
 
 std::string decodeSerial(std::string_view reply)
@@ -103,6 +103,59 @@ VersionReply decodeVersion(std::string_view reply)
 std::string decodeHardware(std::string_view reply)
 {
     return std::string(fieldText(reply, 0, 9));
+}
+
+namespace {
+
+bool holdsDigit(std::string_view text, std::size_t position, std::size_t count)
+{
+    for (const char c : fieldText(text, position, count)) {
+        if (c >= '0' && c <= '9')
+            return true;
+    }
+    return false;
+}
+
+struct Field {
+    std::size_t position;
+    std::size_t count;
+};
+
+bool allHoldDigits(std::string_view text, std::initializer_list<Field> fields)
+{
+    for (const Field& field : fields) {
+        if (!holdsDigit(text, field.position, field.count))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool numberFieldsHoldDigits(Command command, std::string_view reply, int firmware)
+{
+    const std::string_view line = lastLine(reply);
+    switch (command) {
+    case Command::GetRgbi:
+        return firmware >= kFirmwareWideCounts ? allHoldDigits(line, {{0, 4}, {5, 4}, {10, 4}, {15, 5}})
+                                               : allHoldDigits(line, {{0, 3}, {4, 3}, {8, 3}, {12, 5}});
+    case Command::GetHsi:
+        return allHoldDigits(line, {{0, 6}, {7, 3}, {11, 5}});
+    case Command::GetXy:
+        return allHoldDigits(line, {{0, 6}, {7, 6}});
+    case Command::GetCTemp:
+    case Command::GetXOffset:
+    case Command::GetYOffset:
+        return holdsDigit(line, 0, 7);
+    case Command::GetDistance:
+    case Command::GetIntensity:
+    case Command::GetUserTime:
+        return holdsDigit(line, 0, 5);
+    case Command::GetVersion:
+        return holdsDigit(reply, reply.size() <= 16 ? 0 : 12, 4);
+    default:
+        return true;
+    }
 }
 
 BoardCount decodeBoardCount(std::string_view reply)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/NumberText.h"
+#include "device/DeviceRequest.h"
 
 #include <cstddef>
 #include <string>
@@ -59,7 +60,8 @@ double decodeDistance(std::string_view reply);
 // "getintensity": the five characters as received.
 std::string decodeIntensityText(std::string_view reply);
 
-// "getusertime", from the start of the reply: the user capture time in ms.
+// "getusertime": the user capture time in ms, from the start of a one-line reply (from the last
+// line of a reply that echoes the request first).
 int decodeUserTime(std::string_view reply);
 
 // "getserial": four characters, at 0 in a reply of at most 15 characters, else at 11.
@@ -74,6 +76,11 @@ VersionReply decodeVersion(std::string_view reply);
 
 // "gethw": the first nine characters.
 std::string decodeHardware(std::string_view reply);
+
+// Whether every number field of a read reply holds at least one digit. A field without digits
+// would read as 0 and be shown, stored or saved as a value the device never sent ("ERRO" as a
+// firmware number, a line of letters as an underflow). Replies without number fields pass.
+bool numberFieldsHoldDigits(Command command, std::string_view reply, int firmware);
 
 // A garbled "testcon" reply must not build lists of billions of sensors (5 per board).
 inline constexpr int kMaxBoardCount = 999;

@@ -18,10 +18,10 @@ int SendCommandText(CSeriell& port, Dialogs& dialogs, CGlobal& log, std::string_
             log.WriteLog(ProtocolLog::kLevel, ProtocolLog::kTextTooLong);
         return 0;
     }
-    if (!port.WriteBlock(text)) {
-        dialogs.message(std::string(stringText(ProtocolLog::kWriteFailedMessage)));
+    // The port has already shown "Error COM writing" in its problem box; a second box with the
+    // same text would only make the user click twice.
+    if (!port.WriteBlock(text))
         return 0;
-    }
     if (logging)
         log.WriteLog(ProtocolLog::kLevel, ProtocolLog::commandSent(text));
     return 1;

@@ -74,6 +74,12 @@ public:
     virtual std::size_t read(char* buffer, std::size_t maxBytes) = 0;
     // The communication errors seen since the last call (CommError bits), then cleared.
     virtual std::uint32_t takeErrors() = 0;
+    // True once the port went away under the program (a USB adapter pulled, the far end of a
+    // pseudo-terminal closed): nothing can be read or written on it again. The backend has then
+    // closed the port itself (isOpen() is false, so no busy loop keeps polling a dead handle)
+    // and has called the bytes-arrived callback once so that the owner notices at once. Cleared
+    // by the next open().
+    virtual bool hungUp() const = 0;
 
     // Called (on the same thread, from the event loop) whenever bytes have arrived.
     virtual void setBytesArrivedCallback(std::function<void()> callback) = 0;

@@ -17,8 +17,10 @@ MainFrame::MainFrame(Scheduler& scheduler, SerialBackend& backend, Dialogs& dial
 
 MainFrame::~MainFrame()
 {
-    if (m_sequencer)
+    if (m_sequencer) {
+        m_sequencer->Shutdown();
         m_sequencer->Stop();
+    }
 }
 
 void MainFrame::Initialise(const IniSearchInput& search)
@@ -64,7 +66,7 @@ MenuState MainFrame::Menu() const
 
     const int firmware = m_sequencer ? m_sequencer->FirmwareNumber() : 0;
     menu.startTest = m_sequencer && m_sequencer->StartEnabled();
-    menu.resetBoard = firmware >= kFirmwareWideCounts && !stabilityShown;
+    menu.resetBoard = firmware >= kFirmwareWideCounts && !stabilityShown && menu.startTest;
 
     menu.measurements = !stabilityShown;
     menu.measurementSettings = !stabilityShown;

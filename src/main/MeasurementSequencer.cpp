@@ -6,6 +6,7 @@
 #include "base/Dialogs.h"
 #include "device/CSeriell.h"
 #include "device/ProtocolLog.h"
+#include "device/ReplyCollector.h"
 #include "device/ReplyDecode.h"
 #include "device/ReplyRules.h"
 #include "device/SendCommandText.h"
@@ -51,7 +52,11 @@ MeasurementSequencer::MeasurementSequencer(Links links)
       m_config(links.config),
       m_view(links.view),
       m_list(links.list),
-      m_stability(links.stability)
+      m_stability(links.stability),
+      m_exchange(
+          links.port, JoinRules::MainWindow, [&portSwitch = links.portSwitch](const char* data, std::size_t size) {
+              portSwitch.RecordReceived(data, size);
+          })
 {
 }
 
@@ -129,11 +134,11 @@ void MeasurementSequencer::ShowConnectionState(bool on)
 
 int MeasurementSequencer::SendRequest(int number, const std::string& text)
 {
-    if (m_replyAwaited)
+    if (m_replyAwaited || m_shutDown)
         return 0;
     m_list.SetBusy(true);
     m_tickCounter = 0;
-    if (!SendCommandText(m_port, m_dialogs, m_log, text)) {
+    if (!m_exchange.Send(text, DeviceCommand::replyRule(number, m_firmware), m_dialogs, m_log)) {
         m_list.SetBusy(false);
         Log(ProtocolLog::commandNotSent(text));
         return 0;
@@ -142,8 +147,6 @@ int MeasurementSequencer::SendRequest(int number, const std::string& text)
     m_commandNumber = number;
     m_replyAwaited = true;
     m_replyComplete = false;
-    m_reply.reset();
-    m_undispatched = false;
     return 1;
 }
 
@@ -180,7 +183,7 @@ int MeasurementSequencer::SendDeviceCommand(int number)
 
 int MeasurementSequencer::WaitForReply()
 {
-    while (m_replyAwaited) {
+    while (m_replyAwaited && !m_shutDown) {
         if (!m_scheduler.pumpOnce())
             break; // nothing can ever arrive (virtual time without a timer)
     }
@@ -191,18 +194,21 @@ int MeasurementSequencer::WaitForReply()
 
 bool MeasurementSequencer::Suspended() const
 {
-    return m_list.IsMeasuring() || m_stability.IsMeasuring() || m_portSwitch.PortClosed() || !m_replyAwaited;
+    return m_list.IsMeasuring() || m_stability.IsMeasuring() || m_portSwitch.PortClosed();
 }
 
 void MeasurementSequencer::OnBytesArrived()
 {
     // Handled at once rather than on the next tick; time-outs are still counted per tick.
     if (!m_tickOnly && !Suspended())
-        ReadAndDispatch(true);
+        ReadAndDispatch();
 }
 
 void MeasurementSequencer::OnTick()
 {
+    // The handle went away under an open switch: the device was pulled.
+    if (!m_portSwitch.PortClosed() && !m_port.IsOpen())
+        PortLost();
     if (m_portSwitch.PortClosed() && !m_disconnectedShown)
         ShowConnectionState(false);
 
@@ -217,40 +223,23 @@ void MeasurementSequencer::OnTick()
     // wait that is handed several events at once must still see it.
     if (Suspended())
         return;
-    ReadAndDispatch(false);
+    // Also while nothing is awaited: what arrives then is read and dropped, so that it cannot
+    // join the next reply.
+    ReadAndDispatch();
     if (m_replyAwaited)
         TimeoutCheck();
     if (!m_replyAwaited)
         m_list.SetBusy(false);
 }
 
-void MeasurementSequencer::ReadAndDispatch(bool onArrival)
+void MeasurementSequencer::ReadAndDispatch()
 {
-    std::string fresh;
-    for (;;) {
-        const std::size_t n = m_port.ReadAvailable();
-        if (n == 0)
-            break;
-        m_portSwitch.RecordReceived(m_port.ReceiveBuffer(), n);
-        m_reply.append(m_port.ReceiveBuffer(), n);
-        fresh.append(m_port.ReceiveBuffer(), n);
-    }
-    const bool newText = !ReplyText::join(fresh, JoinRules::MainWindow).empty();
-    if (newText) {
-        m_undispatched = true;
-        m_textSinceTick = true;
-    }
-    // A reply is looked at once its text ends in a line break, or once the line has been quiet for
-    // a whole tick. Rules that count bytes ("gethw": more than 7 of its 10) would otherwise fire
-    // while the rest of the line is still on the wire, and the rest would spill into the next
-    // reply. A device that never ends its lines is served one tick later, as the poll always did.
-    const bool lineEnded = !m_reply.text().empty() && m_reply.text().back() == '\n';
-    const bool quietTick = !onArrival && !m_textSinceTick && m_undispatched;
-    if (!onArrival)
-        m_textSinceTick = false;
-    if (!(newText && lineEnded) && !quietTick)
+    if (!m_exchange.ReadArrived()) {
+        PortLost();
         return;
-    m_undispatched = false;
+    }
+    if (!m_replyAwaited)
+        return;
     Dispatch();
     if (!m_replyAwaited)
         m_list.SetBusy(false);
@@ -258,11 +247,75 @@ void MeasurementSequencer::ReadAndDispatch(bool onArrival)
 
 void MeasurementSequencer::CompleteReply()
 {
-    m_lastReply = m_reply.text();
-    m_reply.reset();
+    m_lastReply = m_exchange.Text();
+    m_exchange.Abandon();
+    m_replyAwaited = false;
     m_replyComplete = true;
     m_timedOut = false;
     m_tickCounter = 0;
+}
+
+void MeasurementSequencer::EndAwaited()
+{
+    m_replyAwaited = false;
+    m_replyComplete = false;
+    m_tickCounter = 0;
+    m_exchange.Abandon();
+}
+
+void MeasurementSequencer::FailReply(const std::string& message)
+{
+    const bool wasTest = m_chain && !m_connecting;
+    if (m_chain || m_connecting)
+        m_chainFailed = true;
+    EndAwaited();
+    SetChain(false);
+    if (!message.empty() && !m_detecting && !m_shutDown) {
+        Log(message);
+        m_dialogs.message(message);
+    }
+    if (m_connecting)
+        ConnectionFailed();
+    else if (wasTest)
+        m_view.TestEnded(false);
+}
+
+void MeasurementSequencer::ConnectionFailed()
+{
+    // The window shows a connection only after a complete chain; a port left open behind a
+    // window that says NOT CONNECTED would be used by the next command without one.
+    m_connecting = false;
+    m_chainFailed = true;
+    SetChain(false);
+    if (!m_portSwitch.PortClosed()) {
+        m_portSwitch.SwitchComPort(0, CurrentPortSettings());
+        ShowStatus(m_portSwitch.StatusText());
+    }
+    ShowConnectionState(false);
+}
+
+void MeasurementSequencer::ClosePortEndingChain()
+{
+    const bool wasTest = m_chain && !m_connecting;
+    if (m_replyAwaited || m_chain || m_connecting)
+        m_chainFailed = true;
+    EndAwaited();
+    SetChain(false);
+    m_connecting = false;
+    m_portSwitch.SwitchComPort(0, CurrentPortSettings());
+    ShowStatus(m_portSwitch.StatusText());
+    if (wasTest)
+        m_view.TestEnded(false);
+}
+
+void MeasurementSequencer::PortLost()
+{
+    if (m_portSwitch.PortClosed())
+        return;
+    ClosePortEndingChain();
+    ShowConnectionState(false);
+    if (!m_shutDown)
+        m_dialogs.problem(CSeriell::ProblemText(StringId::ErrorComReadingNotRemedied));
 }
 
 void MeasurementSequencer::TimeoutCheck()
@@ -279,21 +332,8 @@ void MeasurementSequencer::TimeoutCheck()
         ++m_tickCounter;
         return;
     }
-    m_tickCounter = 0;
     m_timedOut = true;
-    m_replyComplete = false;
-    m_replyAwaited = false;
-    m_reply.reset();
-    // The chain cannot go on without its reply.
-    const bool wasTest = m_chain;
-    SetChain(false);
-    if (!m_detecting) {
-        const std::string text = ProtocolLog::noValidResponse(m_commandNumber);
-        Log(text);
-        m_dialogs.message(text);
-    }
-    if (wasTest)
-        m_view.TestEnded(false);
+    FailReply(ProtocolLog::noValidResponse(m_commandNumber));
 }
 
 void MeasurementSequencer::Dispatch()
@@ -301,15 +341,33 @@ void MeasurementSequencer::Dispatch()
     const int number = m_commandNumber;
     const auto rule = DeviceCommand::replyRule(number, m_firmware);
     if (rule.kind == ReplyRule::Kind::Immediately) {
-        m_replyAwaited = false;
+        if (m_exchange.State() != ReplyCollector::State::Complete)
+            return;
+        EndAwaited();
         m_commandNumber = 0;
-        m_reply.reset();
         return;
     }
-    if (!isReplyComplete(rule, m_reply))
+    const auto command = DeviceCommand::commandOf(number);
+    switch (m_exchange.State()) {
+    case ReplyCollector::State::Pending:
         return;
-    m_replyAwaited = false;
-    const std::string reply = m_reply.text();
+    case ReplyCollector::State::DeviceError:
+        // The device refused the request: nothing of the reply is a value.
+        Log(ProtocolLog::reply(m_exchange.Text(), number));
+        FailReply(std::string(stringText(ProtocolLog::kBoardErrorMessage)));
+        return;
+    case ReplyCollector::State::Overlong:
+        FailReply(ProtocolLog::noValidResponse(number));
+        return;
+    case ReplyCollector::State::Complete:
+        if (command && !numberFieldsHoldDigits(*command, m_exchange.Text(), m_firmware)) {
+            Log(ProtocolLog::reply(m_exchange.Text(), number));
+            FailReply(ProtocolLog::noValidResponse(number));
+            return;
+        }
+        break;
+    }
+    const std::string reply = m_exchange.Text();
     // Last reply kept, text and byte count cleared, before a handler sends the chain's next request.
     CompleteReply();
 
@@ -319,6 +377,7 @@ void MeasurementSequencer::Dispatch()
             HandleTestcon(reply);
         } else if (number >= DeviceCommand::CaptureAll && number <= DeviceCommand::CaptureUser) {
             if (!SendDeviceCommand(DeviceCommand::GetRgbi) && m_chain) {
+                m_chainFailed = true;
                 SetChain(false);
                 EndTest(false);
             }
@@ -345,7 +404,7 @@ void MeasurementSequencer::HandleTestcon(const std::string& reply)
     ShowStatus(std::string(stringText(StringId::DeviceName)) + " " + testconStatusCount(reply) + " "
         + std::string(stringText(StringId::BoardsConnected)) + " ");
     if (!SendDeviceCommand(DeviceCommand::GetSerial))
-        SetChain(false);
+        ChainSendFailed();
 }
 
 void MeasurementSequencer::HandleValueReply(int number, const std::string& reply)
@@ -420,7 +479,9 @@ void MeasurementSequencer::HandleValueReply(int number, const std::string& reply
         EndTest(true);
         break;
     case DeviceCommand::GetUserTime:
-        m_config.userTime = decodeUserTime(reply);
+        // A time the device cannot be sent back ("setusertime" has five digits) is no user time.
+        if (const int time = decodeUserTime(reply); TestConfiguration::IsUserTime(time))
+            m_config.userTime = time;
         break;
     case DeviceCommand::GetSerial:
         m_serialText = decodeSerial(reply);
@@ -428,7 +489,7 @@ void MeasurementSequencer::HandleValueReply(int number, const std::string& reply
             ShowStatus(m_statusText + "\r\n" + std::string(stringText(StringId::SerialNumberLabel)) + " " + m_serialText
                 + " ");
             if (!SendDeviceCommand(DeviceCommand::GetVersion))
-                SetChain(false);
+                ChainSendFailed();
         }
         break;
     case DeviceCommand::GetVersion:
@@ -439,6 +500,7 @@ void MeasurementSequencer::HandleValueReply(int number, const std::string& reply
             ShowStatus(m_statusText + "\r\n" + std::string(stringText(StringId::FirmwareNumberLabel)) + " "
                 + m_firmwareText + " ");
             SetChain(false);
+            m_connecting = false;
             ShowConnectionState(true);
         }
         break;
@@ -455,8 +517,18 @@ void MeasurementSequencer::ContinueTest(bool more, int next)
     // A send that fails ends the test with what it has got so far.
     if (more && SendDeviceCommand(next))
         return;
+    if (more)
+        m_chainFailed = true;
     SetChain(false);
     EndTest(false);
+}
+
+void MeasurementSequencer::ChainSendFailed()
+{
+    if (m_connecting)
+        ConnectionFailed();
+    else
+        SetChain(false);
 }
 
 void MeasurementSequencer::EndTest(bool withWheel)
@@ -480,30 +552,44 @@ void MeasurementSequencer::OnConnectButton()
 
 void MeasurementSequencer::Disconnect()
 {
-    m_portSwitch.SwitchComPort(0, CurrentPortSettings());
-    ShowStatus(m_portSwitch.StatusText());
+    ClosePortEndingChain();
     ShowConnectionState(false);
 }
 
 void MeasurementSequencer::Connect()
 {
+    if (m_shutDown)
+        return;
+    m_chainFailed = false;
     if (m_state.settings.comPort == "Auto") {
         m_detecting = true;
         const int found = AutoDetectPort();
         m_detecting = false;
-        if (!found)
+        if (!found) {
+            m_chainFailed = true;
             return;
+        }
     }
     m_port.Purge(kPurgeInput);
     m_hardwareText.clear();
+    // A fresh chain: nothing of an earlier request is awaited any more.
+    EndAwaited();
+    SetChain(false);
     const int opened = m_portSwitch.SwitchComPort(1, CurrentPortSettings());
     ShowStatus(m_portSwitch.StatusText());
-    if (!opened)
+    if (!opened) {
+        m_chainFailed = true;
         return;
-    if (!m_replyAwaited && !SendRequest(DeviceCommand::GetHw, "gethw\r"))
+    }
+    m_connecting = true;
+    if (!SendRequest(DeviceCommand::GetHw, "gethw\r")) {
+        ConnectionFailed();
         return;
+    }
     if (WaitForReply() && SendDeviceCommand(DeviceCommand::Testcon)) {
         SetChain(true);
+    } else if (m_connecting) {
+        ConnectionFailed();
     } else if (m_portSwitch.PortClosed()) {
         ShowConnectionState(false);
     }
@@ -516,6 +602,8 @@ int MeasurementSequencer::AutoDetectPort()
         ShowStatus(m_portSwitch.StatusText());
     };
     auto probe = [this, &closeAfterTimeout] {
+        if (m_shutDown)
+            return false;
         m_port.Purge(kPurgeInput);
         if (!m_replyAwaited && SendRequest(DeviceCommand::GetHw, "gethw\r") && WaitForReply())
             return true;
@@ -534,7 +622,7 @@ int MeasurementSequencer::AutoDetectPort()
     }
     // Every serial port the platform lists, in order, instead of COM1 to COM255.
     for (const auto& name : m_port.Backend().availablePorts()) {
-        if (!m_portSwitch.PortClosed())
+        if (!m_portSwitch.PortClosed() || m_shutDown)
             break;
         if (m_port.IsOpen())
             m_port.ClosePort();
@@ -571,8 +659,10 @@ void MeasurementSequencer::StartTest()
         return;
     }
     SetChain(true);
+    m_chainFailed = false;
     m_resultValid = false;
     if (!SendDeviceCommand(number)) {
+        m_chainFailed = true;
         SetChain(false);
         m_view.TestEnded(false);
     }
@@ -580,7 +670,9 @@ void MeasurementSequencer::StartTest()
 
 void MeasurementSequencer::ResetBoard()
 {
-    if (!EnsurePortOpen())
+    // Only on a connected device: it would otherwise open the port behind a window that says
+    // NOT CONNECTED.
+    if (m_disconnectedShown || !EnsurePortOpen())
         return;
     if (!m_replyAwaited)
         SendRequest(DeviceCommand::SetDefault, "setdefault\r");
@@ -600,8 +692,8 @@ void MeasurementSequencer::AfterConfiguration(bool accepted, const std::string& 
     if (!accepted)
         return;
     if (m_state.settings.comPort != oldPort || m_state.settings.baudrate != oldRate) {
-        m_portSwitch.SwitchComPort(0, CurrentPortSettings());
-        ShowStatus(m_portSwitch.StatusText());
+        ClosePortEndingChain();
+        ShowConnectionState(false);
     }
 }
 
@@ -609,8 +701,15 @@ void MeasurementSequencer::BeforeTerminal()
 {
     m_terminalHadPort = !m_portSwitch.PortClosed();
     m_terminalWasConnected = m_terminalHadPort && !m_disconnectedShown;
-    m_portSwitch.SwitchComPort(0, CurrentPortSettings());
-    ShowStatus(m_portSwitch.StatusText());
+    ClosePortEndingChain();
+}
+
+void MeasurementSequencer::Shutdown()
+{
+    m_shutDown = true;
+    EndAwaited();
+    SetChain(false);
+    m_connecting = false;
 }
 
 void MeasurementSequencer::AfterTerminal()

@@ -3,7 +3,7 @@
 #include "base/Scheduler.h"
 #include "device/ComPortSwitch.h"
 #include "device/DeviceCommand.h"
-#include "device/ReplyText.h"
+#include "device/DeviceExchange.h"
 
 #include "main/SequencerLinks.h"
 
@@ -61,6 +61,7 @@ public:
     // CONNECT / DISCONNECT button: disconnects while the port is open, connects otherwise.
     void OnConnectButton();
     void Connect();
+    // Closes the port; an awaited reply and a running chain end at once, without a message.
     void Disconnect();
     // START TEST. Sends nothing while a reply is awaited.
     void StartTest();
@@ -72,6 +73,9 @@ public:
     // The terminal takes the port and gives it back.
     void BeforeTerminal();
     void AfterTerminal();
+    // The window is closing: an awaited reply and a running chain end at once, nothing more is
+    // sent and no further message is shown, so a wait in progress returns and the window closes.
+    void Shutdown();
 
     // --- the engine ---
     // 1 when the request was sent.
@@ -89,6 +93,9 @@ public:
     bool ReplyAwaited() const { return m_replyAwaited; }
     bool ReplyComplete() const { return m_replyComplete; }
     bool TimedOut() const { return m_timedOut; }
+    // The last chain (connection or test) ended early: a time-out, a failed reply, a write that
+    // failed, a lost port or a disconnect.
+    bool ChainFailed() const { return m_chainFailed; }
     bool Detecting() const { return m_detecting; }
     bool ChainRunning() const { return m_chain; }
     int CommandNumber() const { return m_commandNumber; }
@@ -108,7 +115,7 @@ public:
     int PwmTimeoutTicks() const { return m_pwmTimeout; }
     int TickCounter() const { return m_tickCounter; }
     // Raw bytes of the awaited reply received so far.
-    std::size_t PendingReplyBytes() const { return m_reply.rawByteCount(); }
+    std::size_t PendingReplyBytes() const { return m_exchange.RawByteCount(); }
     // Every request written, in order (for tests and the command-line tool's report).
     const std::vector<std::string>& SentRequests() const { return m_sent; }
 
@@ -117,10 +124,20 @@ private:
     void OnBytesArrived();
     bool Suspended() const;
     // Reads what has arrived and dispatches the reply once its line has ended or gone quiet.
-    void ReadAndDispatch(bool onArrival);
+    void ReadAndDispatch();
     void Dispatch();
     void CompleteReply();
     void TimeoutCheck();
+    // The awaited reply is over without a usable value. A message (empty: none) is logged and
+    // shown; the running chain ends, a connection chain with the port closed.
+    void FailReply(const std::string& message);
+    void EndAwaited();
+    void ConnectionFailed();
+    void ChainSendFailed();
+    // Disconnect, a changed port, the terminal: the port closes and whatever ran ends at once.
+    void ClosePortEndingChain();
+    // The device went away under the open port: one problem box, the port closed.
+    void PortLost();
     int SendRequest(int number, const std::string& text);
     bool EnsurePortOpen();
     void ShowConnectionState(bool on);
@@ -149,10 +166,11 @@ private:
     Scheduler::TimerId m_timer = 0;
     bool m_replyAwaited = false;
     int m_commandNumber = 0;
-    ReplyText m_reply {JoinRules::MainWindow};
-    bool m_undispatched = false; // text arrived that the dispatch has not looked at yet
-    bool m_textSinceTick = false; // text arrived since the last tick
+    DeviceExchange m_exchange;
     bool m_tickOnly = false;
+    bool m_connecting = false; // the connection chain runs: its failure closes the port again
+    bool m_chainFailed = false;
+    bool m_shutDown = false;
     int m_tickCounter = 0;
     bool m_replyComplete = false;
     bool m_timedOut = false;

@@ -10,7 +10,7 @@ namespace lumivex {
 
 TestConfiguration::TestConfiguration(const Settings& settings)
     : userArea(settings.userArea),
-      userTime(settings.userRange),
+      userTime(IsUserTime(settings.userRange) ? settings.userRange : kDefaultUserTime),
       checkRgb(settings.checkRgb != 0),
       checkHsi(settings.checkHsi != 0),
       checkXy(settings.checkXy != 0)
@@ -146,7 +146,7 @@ std::string TestConfiguration::OnUserTimeEdited(std::string_view text)
     if (!number)
         return UserTimeRangeMessage();
     const int value = readInteger(digits);
-    if (value < kMinUserTime || value > kMaxUserTime)
+    if (!IsUserTime(value))
         return UserTimeRangeMessage();
     userTime = value;
     return {};

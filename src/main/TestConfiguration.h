@@ -26,6 +26,10 @@ public:
     static constexpr int kPwmFactors = 16;
     static constexpr int kMinUserTime = 1;
     static constexpr int kMaxUserTime = 10000;
+    static constexpr int kDefaultUserTime = 800;
+    // A user time the device can be sent ("setusertime" has five digits); any other, from an
+    // edited settings file or a device's reply, gives way to the default.
+    static bool IsUserTime(int value) { return value >= kMinUserTime && value <= kMaxUserTime; }
     static constexpr int kStartRange = 5; // "MED 3x3 200ms"
     static constexpr int kRangeOnModeSwitch = 1; // "UTH 3x3  10ms"
 

@@ -59,14 +59,41 @@ QtSerialBackend::~QtSerialBackend()
 void QtSerialBackend::noteError(QSerialPort::SerialPortError error)
 {
     switch (error) {
-    case QSerialPort::ReadError:
+    case QSerialPort::ReadError: // raised only when the driver said readable and gave nothing
+    case QSerialPort::ResourceError: // EIO: the device went away
+        hangUp();
+        break;
     case QSerialPort::WriteError:
-    case QSerialPort::ResourceError: // the device went away (unplugged)
         m_errors |= CeIoe;
         break;
     default:
         break;
     }
+}
+
+void QtSerialBackend::hangUp()
+{
+    if (m_hungUp || !m_port.isOpen())
+        return;
+    m_hungUp = true;
+    m_errors |= CeIoe;
+    if (!m_writing)
+        closeAfterHangUp();
+    QMetaObject::invokeMethod(
+        &m_context,
+        [this] {
+            if (m_bytesArrived)
+                m_bytesArrived();
+        },
+        Qt::QueuedConnection);
+}
+
+void QtSerialBackend::closeAfterHangUp()
+{
+    const QByteArray unread = m_port.readAll();
+    m_leftover.append(unread.constData(), static_cast<std::size_t>(unread.size()));
+    m_port.close();
+    m_port.clearError();
 }
 
 bool QtSerialBackend::open(const std::string& portName)
@@ -75,6 +102,8 @@ bool QtSerialBackend::open(const std::string& portName)
         m_port.close();
     m_port.setPortName(QString::fromLocal8Bit(portName.c_str()));
     m_errors = 0;
+    m_hungUp = false;
+    m_leftover.clear();
     const bool ok = m_port.open(QIODevice::ReadWrite);
     m_port.clearError();
     return ok;
@@ -87,6 +116,7 @@ bool QtSerialBackend::isOpen() const
 
 bool QtSerialBackend::close()
 {
+    m_leftover.clear();
     if (!m_port.isOpen())
         return false;
     m_port.close();
@@ -149,30 +179,42 @@ bool QtSerialBackend::write(const char* data, std::size_t size)
 {
     if (!m_port.isOpen())
         return false;
-    if (m_port.write(data, static_cast<qint64>(size)) != static_cast<qint64>(size))
-        return false;
+    // Qt may find the hang-up while it waits below; the port is closed only after it returns.
+    m_writing = true;
+    bool ok = m_port.write(data, static_cast<qint64>(size)) == static_cast<qint64>(size);
     // Bounded: the write waits for the driver at most the write time-out, never longer.
     QDeadlineTimer deadline(m_writeTimeout.count());
-    while (m_port.bytesToWrite() > 0) {
+    while (ok && !m_hungUp && m_port.bytesToWrite() > 0) {
         if (deadline.hasExpired() || !m_port.waitForBytesWritten(static_cast<int>(deadline.remainingTime())))
-            return m_port.bytesToWrite() == 0;
+            ok = m_port.bytesToWrite() == 0;
     }
-    return true;
+    m_writing = false;
+    if (m_hungUp) {
+        if (m_port.isOpen())
+            closeAfterHangUp();
+        return false;
+    }
+    return ok;
 }
 
 std::size_t QtSerialBackend::bytesQueued()
 {
-    return m_port.isOpen() ? static_cast<std::size_t>(m_port.bytesAvailable()) : 0;
+    return m_leftover.size() + (m_port.isOpen() ? static_cast<std::size_t>(m_port.bytesAvailable()) : 0);
 }
 
 std::size_t QtSerialBackend::read(char* buffer, std::size_t maxBytes)
 {
-    const qint64 count = m_port.read(buffer, static_cast<qint64>(maxBytes));
+    const std::size_t own = std::min(maxBytes, m_leftover.size());
+    std::copy_n(m_leftover.begin(), own, buffer);
+    m_leftover.erase(0, own);
+    if (own == maxBytes || !m_port.isOpen())
+        return own;
+    const qint64 count = m_port.read(buffer + own, static_cast<qint64>(maxBytes - own));
     if (count < 0) {
         m_errors |= CeIoe;
-        return 0;
+        return own;
     }
-    return static_cast<std::size_t>(count);
+    return own + static_cast<std::size_t>(count);
 }
 
 std::uint32_t QtSerialBackend::takeErrors()

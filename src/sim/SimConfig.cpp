@@ -58,6 +58,11 @@ std::string validateSimConfig(const SimConfig& config)
     const SimFaults& f = config.faults;
     if (f.latencyMs < 0 || f.paceBaud < 0 || f.chunkSize < 0 || f.chunkGapUs < 0 || f.noiseBytes < 0)
         return "fault settings must not be negative";
+    for (const auto& [request, ms] : f.latencyAt) {
+        if (request < 1 || ms < 0 || ms > kSimMaxLatencyMs)
+            return "a one-off latency needs a request number of at least 1 and 0 to " + std::to_string(kSimMaxLatencyMs)
+                + " ms";
+    }
     if (f.disconnectAfter && *f.disconnectAfter < 0)
         return "the disconnect count must not be negative";
     return {};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -37,6 +38,9 @@ struct SimInputEvent {
 // Faults the simulated device can be told to show, each switched off by default.
 struct SimFaults {
     int latencyMs = 0; // before every reply
+    // Request number (from 1, counted since the start or the last reconnect) -> milliseconds of
+    // extra wait before that one request is worked on, on top of latencyMs.
+    std::map<int, int> latencyAt;
     int paceBaud = 0; // 0: bytes arrive at once; else 10 bits per byte at this rate
     int chunkSize = 0; // 0: a reply arrives whole; else in pieces of this many bytes
     int chunkGapUs = 1000; // between pieces when not pacing
@@ -67,6 +71,7 @@ inline constexpr int kSimMaxBoards = 99;
 inline constexpr int kSimSensorsPerBoard = 5;
 inline constexpr int kSimSaturated = 99999;
 inline constexpr std::size_t kSimMaxRequest = 500;
+inline constexpr int kSimMaxLatencyMs = 600000;
 
 // The LED a sensor looks at when nothing else was configured: five distinct colours per board,
 // slightly dimmer on each further board.

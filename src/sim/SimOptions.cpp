@@ -178,6 +178,21 @@ std::string applyInputIo(SimConfig& config, const std::string& value)
     return {};
 }
 
+std::string applyLatencyAt(SimFaults& faults, const std::string& value)
+{
+    const auto parts = split(value, ':');
+    if (parts.size() != 2)
+        return quoted(value) + " is not N:MS";
+    const auto request = wholeNumber(parts[0], 1, 1000000000);
+    if (!request)
+        return "request " + notWhole(parts[0], 1, 1000000000);
+    const auto ms = wholeNumber(parts[1], 0, kSimMaxLatencyMs);
+    if (!ms)
+        return "time " + notWhole(parts[1], 0, kSimMaxLatencyMs);
+    faults.latencyAt[static_cast<int>(*request)] = static_cast<int>(*ms);
+    return {};
+}
+
 // A whole-number option that sets one int.
 Option intOption(std::string_view name, int& target, long long min, long long max, int scale = 1)
 {
@@ -255,7 +270,8 @@ std::vector<Option> deviceOptions(SimConfig& c)
                 return {};
             }},
         {"--input-io", true, [&c](const std::string& v) { return applyInputIo(c, v); }},
-        intOption("--latency-ms", f.latencyMs, 0, 600000),
+        intOption("--latency-ms", f.latencyMs, 0, kSimMaxLatencyMs),
+        {"--latency-at", true, [&f](const std::string& v) { return applyLatencyAt(f, v); }},
         intOption("--pace", f.paceBaud, 1, 10000000),
         intOption("--chunk", f.chunkSize, 1, 65536),
         intOption("--chunk-gap-ms", f.chunkGapUs, 0, 60000, 1000),
@@ -417,6 +433,8 @@ std::string simDeviceOptionsHelp()
            "                          may be repeated\n"
            "Faults (all off by default):\n"
            "  --latency-ms N          wait N ms before working on each request\n"
+           "  --latency-at N:MS       wait MS ms more (0..600000) before working on the Nth request line,\n"
+           "                          counted from 1 since the start; may be repeated\n"
            "  --pace BAUD             send bytes at this rate, 10 bits per byte\n"
            "  --chunk N               send every message in pieces of N bytes\n"
            "  --chunk-gap-ms N        pause between pieces when not pacing (default 1)\n"

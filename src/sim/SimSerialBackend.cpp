@@ -28,6 +28,7 @@ bool SimSerialBackend::onDevice() const
 bool SimSerialBackend::open(const std::string& portName)
 {
     m_open = false;
+    m_hungUp = false;
     m_portName.clear();
     const bool silent
         = std::find(m_ports.silentPorts.begin(), m_ports.silentPorts.end(), portName) != m_ports.silentPorts.end();
@@ -44,11 +45,11 @@ bool SimSerialBackend::open(const std::string& portName)
 
 bool SimSerialBackend::close()
 {
+    m_received.clear();
     if (!m_open)
         return false;
     m_open = false;
     m_portName.clear();
-    m_received.clear();
     return true;
 }
 
@@ -137,6 +138,10 @@ void SimSerialBackend::deviceVanished()
 {
     if (!onDevice())
         return;
+    // Closed like a real port whose device was pulled; what had arrived stays readable.
+    m_open = false;
+    m_portName.clear();
+    m_hungUp = true;
     m_errors |= CeIoe;
     // Tell the reader from the event loop, not from inside the write that found the device gone.
     if (m_notifyTimer == 0) {

@@ -25,7 +25,9 @@ struct SimPortConfig {
 // A serial port in the same process as the program, wired to a SimulatedDevice: write() hands
 // the bytes to the device; its replies arrive as scheduled events that append to the receive
 // queue and call the bytes-arrived callback. When the device vanishes (disconnect-after fault)
-// the port reports CeIoe, further writes fail, and the device's name no longer opens.
+// the port hangs up: it closes itself, reports CeIoe once, calls the bytes-arrived callback once
+// from the event loop, and the device's name no longer opens. Bytes that had arrived stay
+// readable until the next open() or close().
 // The device must outlive the backend.
 class SimSerialBackend final : public SerialBackend {
 public:
@@ -49,6 +51,7 @@ public:
     std::size_t bytesQueued() override { return m_received.size(); }
     std::size_t read(char* buffer, std::size_t maxBytes) override;
     std::uint32_t takeErrors() override;
+    bool hungUp() const override { return m_hungUp; }
     void setBytesArrivedCallback(std::function<void()> callback) override { m_bytesArrived = std::move(callback); }
     std::vector<std::string> availablePorts() const override;
     bool isPortName(const std::string& name) const override;
@@ -78,6 +81,7 @@ private:
     std::string m_received;
     std::string m_silentWritten;
     std::uint32_t m_errors = 0;
+    bool m_hungUp = false;
     std::function<void()> m_bytesArrived;
     Scheduler::TimerId m_notifyTimer = 0;
 };

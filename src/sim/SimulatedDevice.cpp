@@ -70,13 +70,13 @@ void SimulatedDevice::receive(std::string_view bytes)
 
 void SimulatedDevice::takeLine()
 {
-    Pending request {std::move(m_line), m_lineOverlong};
+    Pending request {std::move(m_line), m_lineOverlong, 0};
     m_line.clear();
     m_lineOverlong = false;
     if (request.line.empty() && !request.overlong)
         return;
     trace("<", request.line);
-    ++m_requests;
+    request.number = ++m_requests;
     const auto& limit = m_config.faults.disconnectAfter;
     if (limit && m_requests > *limit) {
         disconnect();
@@ -100,7 +100,9 @@ void SimulatedDevice::startNext()
         std::optional<SimRequest> parsed;
         if (!request.overlong && faults.errorOn.count(word) == 0)
             parsed = parseSimRequest(request.line);
-        const std::int64_t latency = static_cast<std::int64_t>(faults.latencyMs) * 1000;
+        std::int64_t latency = static_cast<std::int64_t>(faults.latencyMs) * 1000;
+        if (const auto once = faults.latencyAt.find(request.number); once != faults.latencyAt.end())
+            latency += static_cast<std::int64_t>(once->second) * 1000;
         const std::int64_t work = parsed ? m_model.durationMicros(*parsed) : 0;
         const std::int64_t captureStart = m_scheduler.nowMicros() + latency;
         m_working = true;

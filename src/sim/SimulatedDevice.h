@@ -67,6 +67,7 @@ private:
     struct Pending {
         std::string line;
         bool overlong = false;
+        int number = 0; // counted as requestCount() counts
     };
     struct Delivery {
         std::int64_t due = 0;

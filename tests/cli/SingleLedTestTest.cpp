@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <regex>
 #include <sstream>
 
@@ -24,22 +25,44 @@ struct CliRun {
     std::string err;
 };
 
+// One simulated device that several runs of the command, each with a new MainFrame, talk to.
+struct Bench {
+    explicit Bench(SimConfig config = {}) : device(scheduler, std::move(config)), backend(scheduler, device) { }
+
+    CliRun run(const std::vector<std::string>& args)
+    {
+        TestCommandOptions options;
+        EXPECT_EQ(parseTestCommand(args, options), "");
+        options.iniPath = ini;
+        std::ostringstream out, err;
+        CliRun result;
+        result.status
+            = runSingleLedTest(options, nativeIniSearchInput("/nowhere/lumivex-cli"), scheduler, backend, out, err);
+        result.out = out.str();
+        result.err = err.str();
+        return result;
+    }
+    // A request straight to the device, as an earlier program would have left it.
+    void tell(const std::string& request)
+    {
+        device.receive(request);
+        scheduler.advance(std::chrono::milliseconds(50));
+    }
+
+    test::TempDir dir;
+    std::string ini = dir.file("Lumivex.ini");
+    VirtualScheduler scheduler;
+    SimulatedDevice device;
+    SimSerialBackend backend;
+};
+
 CliRun run(const std::vector<std::string>& args)
 {
-    test::TempDir dir;
     TestCommandOptions options;
     EXPECT_EQ(parseTestCommand(args, options), "");
-    options.iniPath = dir.file("Lumivex.ini");
-    VirtualScheduler scheduler;
-    SimulatedDevice device(scheduler, options.simConfig);
-    SimSerialBackend backend(scheduler, device);
-    std::ostringstream out, err;
-    CliRun result;
-    result.status
-        = runSingleLedTest(options, nativeIniSearchInput("/nowhere/lumivex-cli"), scheduler, backend, out, err);
-    result.out = out.str();
-    result.err = err.str();
-    EXPECT_FALSE(std::filesystem::exists(dir.file("Lumivex.ini"))) << "the settings are read, never written";
+    Bench bench(options.simConfig);
+    const CliRun result = bench.run(args);
+    EXPECT_FALSE(std::filesystem::exists(bench.ini)) << "the settings are read, never written";
     return result;
 }
 
@@ -97,4 +120,100 @@ TEST(SingleLedTest, aSilentDeviceOrAStalledTestExitsWithOneAndSaysWhy)
     auto stalled = run({"--simulate", "--silent-on", "getxy"});
     EXPECT_EQ(stalled.status, kCliDeviceFailed);
     EXPECT_NE(stalled.err.find("No valid response from command 8"), std::string::npos) << stalled.err;
+}
+
+TEST(SingleLedTest, detailsAddTheIdentityAndTheTestedSensorsOffsetsAndDistance)
+{
+    struct Case {
+        const char* name;
+        const char* firmware;
+        const char* expected; // after "Color temperature"
+    };
+    const Case cases[] = {
+        {"offsets and distance", "1007",
+            "Hardware: LVXCS5-R2\nSerial Number: 1042\nFirmware Number: 1007\nX offset: -0.0125\nY offset: 0.0300\n"
+            "Distance: 7.5\n"},
+        {"none below 1007", "1006",
+            "Hardware: LVXCS5-R2\nSerial Number: 1042\nFirmware Number: 1006\nX offset: \nY offset: \nDistance: \n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<std::string> args {
+            "--simulate", "--firmware", c.firmware, "--boards", "2", "--board", "2", "--led", "4", "--details"};
+        TestCommandOptions options;
+        ASSERT_EQ(parseTestCommand(args, options), "");
+        Bench bench(options.simConfig);
+        // Another sensor's values must not show.
+        for (const char* request : {"setxoffset4-0.0125 2\r", "setyoffset4+0.0300 2\r", "setdistance47.5 2\r",
+                 "setxoffset3+0.5000 2\r", "setdistance39.0 2\r"})
+            bench.tell(request);
+        const auto lines = bench.run(args);
+        ASSERT_EQ(lines.status, kCliSuccess) << lines.err;
+        const auto tail = lines.out.find("Hardware: ");
+        ASSERT_NE(tail, std::string::npos) << lines.out;
+        EXPECT_EQ(lines.out.substr(tail), c.expected);
+        EXPECT_NE(lines.out.find("\nColor temperature: "), std::string::npos) << "the window's fields come first";
+
+        auto jsonArgs = args;
+        jsonArgs.push_back("--json");
+        const auto json = bench.run(jsonArgs);
+        ASSERT_EQ(json.status, kCliSuccess) << json.err;
+        EXPECT_NE(json.out.find(", \"Hardware\": \"LVXCS5-R2\", \"Serial Number\": \"1042\", \"Firmware Number\": \""
+                      + std::string(c.firmware) + "\", \"X offset\": "),
+            std::string::npos)
+            << json.out;
+    }
+}
+
+TEST(SingleLedTest, aPwmTestAfterALongUserCaptureSetsTheCaptureTimeItsTimeOutAssumes)
+{
+    Bench bench;
+    const auto user = bench.run({"--simulate", "--mode", "user", "--user-time", "10000"});
+    ASSERT_EQ(user.status, kCliSuccess) << user.err;
+    ASSERT_EQ(bench.device.model().sensor(1, 1).code, 8) << "the device keeps the user capture's code";
+
+    const auto pwm = bench.run({"--simulate", "--mode", "pwm"});
+    EXPECT_EQ(pwm.status, kCliSuccess) << pwm.err;
+    EXPECT_EQ(bench.device.model().sensor(1, 1).code, 2);
+    const auto again = bench.run({"--simulate", "--mode", "pwm", "--average", "3"});
+    EXPECT_EQ(again.status, kCliSuccess) << again.err;
+}
+
+TEST(SingleLedTest, aUserTimeFromTheSettingsIsCheckedLikeUserTime)
+{
+    struct Case {
+        const char* name;
+        const char* userRange;
+        const char* userTime; // --user-time, or none
+        int status;
+        int sent; // the user time the device got
+    };
+    const Case cases[] = {
+        {"negative", "-00005", nullptr, kCliUsage, 0},
+        {"zero", "0", nullptr, kCliUsage, 0},
+        {"too long", "123456", nullptr, kCliUsage, 0},
+        {"the longest", "10000", nullptr, kCliSuccess, 10000},
+        {"replaced by --user-time", "123456", "300", kCliSuccess, 300},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bench bench;
+        {
+            std::ofstream ini(bench.ini);
+            ini << "[SYSTEM]\nUserRange=" << c.userRange << "\n";
+        }
+        std::vector<std::string> args {"--simulate", "--mode", "user"};
+        if (c.userTime)
+            args.insert(args.end(), {"--user-time", c.userTime});
+        const auto r = bench.run(args);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        if (c.status == kCliSuccess) {
+            EXPECT_EQ(bench.device.model().board(1).userTime, c.sent);
+        } else {
+            EXPECT_EQ(bench.device.requestCount(), 0) << "nothing is sent";
+            EXPECT_NE(r.err.find("UserRange in " + bench.ini + " takes a whole number from 1 to 10000, not \""),
+                std::string::npos)
+                << r.err;
+        }
+    }
 }

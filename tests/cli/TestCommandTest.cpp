@@ -17,7 +17,7 @@ TEST(TestCommand, readsEveryOptionAndTheSimulatorsOwn)
 {
     TestCommandOptions o;
     ASSERT_EQ(parse({"--simulate", "--firmware", "1006", "--boards=3", "--board", "3", "--led", "5", "--mode", "pwm",
-                        "--average", "15", "--json", "--ini", "/tmp/x.ini"},
+                        "--average", "15", "--json", "--details", "--ini", "/tmp/x.ini"},
                   o),
         "");
     EXPECT_TRUE(o.simulate);
@@ -28,6 +28,7 @@ TEST(TestCommand, readsEveryOptionAndTheSimulatorsOwn)
     EXPECT_EQ(o.mode, 2);
     EXPECT_EQ(o.average, 15);
     EXPECT_TRUE(o.json);
+    EXPECT_TRUE(o.details);
     EXPECT_EQ(o.iniPath, "/tmp/x.ini");
 
     ASSERT_EQ(parse({"--port", "Auto", "--mode", "user", "--user-time", "250", "--user-area", "3x3"}, o), "");
@@ -42,7 +43,13 @@ TEST(TestCommand, usageErrorsNameWhatIsWrong)
     const std::pair<Args, std::string> cases[] = {
         {{}, "give either --port NAME or --simulate"},
         {{"--port", "COM1", "--simulate"}, "give either --port NAME or --simulate"},
-        {{"--port"}, "--port needs a value"},
+        {{"--port"}, "--port needs a port name"},
+        {{"--port", "--json"}, "--port needs a port name"},
+        {{"--port", "-h"}, "--port needs a port name"},
+        {{"--ini", "--simulate"}, "--ini needs a path"},
+        {{"--simulate", "--led", "--json"}, "--led needs a value"},
+        {{"--simulate", "--mode", "user", "--user-time", "-5"},
+            "--user-time takes a whole number from 1 to 10000, not \"-5\""},
         {{"--simulate", "--led", "6"}, "--led takes a whole number from 1 to 5, not \"6\""},
         {{"--simulate", "--range", "3x"}, "--range takes a whole number from 0 to 11, not \"3x\""},
         {{"--simulate", "--mode", "auto"}, "--mode is manual, user or pwm, not \"auto\""},
@@ -62,5 +69,6 @@ TEST(TestCommand, usageErrorsNameWhatIsWrong)
     EXPECT_EQ(parse({"--help"}, o), "");
     EXPECT_TRUE(o.help);
     EXPECT_NE(testCommandHelp().find("--user-area"), std::string::npos);
+    EXPECT_NE(testCommandHelp().find("--details"), std::string::npos);
     EXPECT_NE(testCommandHelp().find("--chunk"), std::string::npos) << "the simulator's options are documented";
 }

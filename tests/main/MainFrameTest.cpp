@@ -69,6 +69,11 @@ TEST(MainFrameMenu, followsConnectionFirmwareAndOpenWindows)
     menu = bench.frame->Menu();
     EXPECT_FALSE(menu.startStability);
     EXPECT_FALSE(menu.openStabilityReport);
+    bench.frame->measurementListShown = false;
+    bench.frame->MenuDisconnect();
+    menu = bench.frame->Menu();
+    EXPECT_FALSE(menu.startTest);
+    EXPECT_FALSE(menu.resetBoard) << "the firmware is still known, but the device is not connected";
 
     FrameBench old(1006);
     old.connect();

@@ -27,12 +27,23 @@ namespace lumivex::test {
 // Remembers what the engine asked the window to show, one line per call.
 class RecordingView : public SequencerView {
 public:
-    void ShowRgbReading(int r, int g, int b, int i, int fullScale, bool goesOn) override
+    void ShowRgbReading(int r, int g, int b, int i, int scale, bool goesOn) override
     {
+        red = r;
+        green = g;
+        blue = b;
+        intensity = i;
+        fullScale = scale;
         calls.push_back("rgb " + std::to_string(r) + " " + std::to_string(g) + " " + std::to_string(b) + " "
-            + std::to_string(i) + " /" + std::to_string(fullScale) + (goesOn ? " more" : " last"));
+            + std::to_string(i) + " /" + std::to_string(scale) + (goesOn ? " more" : " last"));
     }
-    void ShowHsiReading(double, int, int, bool goesOn) override { calls.push_back(goesOn ? "hsi more" : "hsi last"); }
+    void ShowHsiReading(double h, int s, int i, bool goesOn) override
+    {
+        hue = h;
+        saturation = s;
+        hsiIntensity = i;
+        calls.push_back(goesOn ? "hsi more" : "hsi last");
+    }
     void ShowXyReading(double x, double y, bool goesOn) override
     {
         lastX = x;
@@ -53,6 +64,9 @@ public:
 
     std::vector<std::string> calls;
     std::string status;
+    int red = 0, green = 0, blue = 0, intensity = 0, fullScale = 0;
+    double hue = 0;
+    int saturation = 0, hsiIntensity = 0;
     double lastX = 0, lastY = 0, lastCct = 0;
 };
 

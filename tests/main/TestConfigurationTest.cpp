@@ -72,6 +72,13 @@ TEST_F(ConfigFixture, userTimeIsValidatedAndAreaNormalised)
 
     config.OnArea(7);
     EXPECT_EQ(config.userArea, 0) << "anything but 1 counts as 3x3";
+
+    // A settings file edited by hand cannot make the window send a time the device refuses.
+    for (const int stored : {-5, 0, 10001, 123456}) {
+        Settings edited;
+        edited.userRange = stored;
+        EXPECT_EQ(TestConfiguration(edited).userTime, 800) << stored;
+    }
 }
 
 TEST_F(ConfigFixture, boardListAndStartTest)

@@ -1,8 +1,8 @@
 // The QSerialPort backend under CSeriell, against a pseudo-terminal whose master side the test
 // holds: bytes must cross unchanged in both directions (no CR/LF translation, no echo), arrivals
-// must be announced through the event loop, and a vanished peer must surface as an I/O error.
+// must be announced through the event loop, and a vanished peer must close the port once, without
+// leaving the event loop busy on the dead handle.
 #include "platform/QtSerialBackend.h"
-#include "app/StringTable.h"
 #include "device/CSeriell.h"
 #include "platform/QtScheduler.h"
 
@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace lumivex;
@@ -63,6 +64,15 @@ private:
     int m_master = -1;
     std::string m_slavePath;
 };
+
+std::chrono::microseconds processCpuTime()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto micros
+        = [](const timeval& t) { return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec); };
+    return micros(usage.ru_utime) + micros(usage.ru_stime);
+}
 
 struct PtyFixture : ::testing::Test {
     PseudoTerminal pty;
@@ -117,18 +127,41 @@ TEST_F(PtyFixture, opensWithoutABoxAndBytesCrossUnchangedInBothDirections)
     EXPECT_EQ(pty.receive(1, 100ms), "") << "nothing echoed back to the device";
 }
 
-TEST_F(PtyFixture, aVanishedPeerFailsTheNextWriteQuickly)
+TEST_F(PtyFixture, aVanishedPeerClosesThePortOnceAndLeavesTheLoopIdle)
 {
-    backend.setBytesArrivedCallback([] {});
-    pty.closeMaster();
-    pumpUntil([] { return false; }, 200ms); // let the event loop see the hang-up, if it does
-    EXPECT_EQ(port.ReadAvailable(), 0u);
+    struct Case {
+        const char* name;
+        bool writeFirst; // a write finds the hang-up before the event loop does
+    };
+    for (const Case& c : {Case {"seen by the event loop", false}, Case {"seen by a write", true}}) {
+        SCOPED_TRACE(c.name);
+        PseudoTerminal peer;
+        ASSERT_TRUE(backend.open(peer.slavePath()));
+        EXPECT_FALSE(backend.hungUp()) << "open() starts afresh";
+        int announced = 0;
+        backend.setBytesArrivedCallback([&] { ++announced; });
+        peer.closeMaster();
+        if (c.writeFirst) {
+            const auto start = std::chrono::steady_clock::now();
+            EXPECT_FALSE(backend.write("gethw\r", 6));
+            EXPECT_LT(std::chrono::steady_clock::now() - start, 1s) << "a write never blocks past its time-out";
+            EXPECT_EQ(announced, 0) << "not told from inside the write";
+        }
+        ASSERT_TRUE(pumpUntil([&] { return announced > 0; })) << "the owner is told at once";
+        EXPECT_TRUE(backend.hungUp());
+        EXPECT_FALSE(backend.isOpen());
+        EXPECT_EQ(backend.takeErrors(), std::uint32_t(SerialBackend::CeIoe));
 
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(port.WriteBlock("gethw\r"), 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s) << "a write never blocks past its time-out";
-    ASSERT_FALSE(dialogs.problems.empty());
-    EXPECT_EQ(dialogs.problems.front(), std::string(stringText(StringId::ErrorComWriting)) + " \n");
+        const auto cpuBefore = processCpuTime();
+        const auto wallBefore = std::chrono::steady_clock::now();
+        pumpUntil([] { return false; }, 300ms);
+        const auto wall
+            = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - wallBefore);
+        EXPECT_LT(processCpuTime() - cpuBefore, wall / 10) << "nothing keeps polling the dead handle";
+        EXPECT_EQ(announced, 1);
+        EXPECT_EQ(backend.takeErrors(), 0u) << "the hang-up is reported once";
+        EXPECT_FALSE(backend.write("gethw\r", 6));
+    }
 }
 
 TEST(QtSerialBackendNames, platformDeviceNamesAreAcceptedAndAutoIsNot)

@@ -32,6 +32,29 @@ TEST(SimFaults, latencyComesBeforeTheCaptureTime)
     EXPECT_EQ(wire.lastArrival() - start, 35000 + 20000);
 }
 
+TEST(SimFaults, aOneOffLatencyDelaysOnlyItsRequestCountedAgainAfterAReconnect)
+{
+    SimFaults faults;
+    faults.latencyMs = 5;
+    faults.latencyAt = {{2, 300}};
+    faults.disconnectAfter = 3;
+    SimWire wire(withFaults(faults));
+    const auto answeredAfter = [&wire](const std::string& request) {
+        const std::int64_t start = wire.scheduler.nowMicros();
+        EXPECT_EQ(wire.reply(request), "1OK\r\n") << request;
+        return wire.lastArrival() - start;
+    };
+    EXPECT_EQ(answeredAfter("testcon"), 5000);
+    EXPECT_EQ(answeredAfter("testcon"), 305000) << "on top of the latency for every request";
+    EXPECT_EQ(answeredAfter("testcon"), 5000);
+    wire.ask("testcon");
+    ASSERT_FALSE(wire.device->connected());
+    wire.device->faults().disconnectAfter.reset();
+    wire.device->reconnect();
+    EXPECT_EQ(answeredAfter("testcon"), 5000);
+    EXPECT_EQ(answeredAfter("testcon"), 305000);
+}
+
 TEST(SimFaults, pacingSendsOneByteEveryTenBitTimes)
 {
     SimFaults faults;

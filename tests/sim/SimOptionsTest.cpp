@@ -12,9 +12,9 @@ TEST(SimOptions, everyOptionReachesTheConfiguration)
     const Args args {"--pty", "--firmware", "2002", "--boards=3", "--seed", "99", "--hw", "ABCDEFGHI", "--serial",
         "S-07", "--long-id", "--line-end", "crlf", "--sensor-led", "2:4:10,20,30:99999", "--sensor-led", "1:1:1,2,3",
         "--drift", "2:4:-1.5", "--flicker", "3:5:20:250", "--jitter", "0.5", "--input-io", "2@1500", "--input-io", "5",
-        "--latency-ms", "40", "--pace", "9600", "--chunk", "3", "--chunk-gap-ms", "12", "--noise", "--error-on",
-        "getxy", "--error-on", "capture", "--silent-on", "gethw", "--multiline", "--multiline-lead", "#",
-        "--disconnect-after", "0", "--verbose"};
+        "--latency-ms", "40", "--latency-at", "5:2500", "--latency-at", "1:0", "--pace", "9600", "--chunk", "3",
+        "--chunk-gap-ms", "12", "--noise", "--error-on", "getxy", "--error-on", "capture", "--silent-on", "gethw",
+        "--multiline", "--multiline-lead", "#", "--disconnect-after", "0", "--verbose"};
     ASSERT_EQ(parseSimProgramOptions(args, o), "");
     EXPECT_TRUE(o.pty);
     EXPECT_TRUE(o.verbose);
@@ -42,6 +42,7 @@ TEST(SimOptions, everyOptionReachesTheConfiguration)
     EXPECT_EQ(c.inputEvents[1].afterMs, 0);
     const SimFaults& f = c.faults;
     EXPECT_EQ(f.latencyMs, 40);
+    EXPECT_EQ(f.latencyAt, (std::map<int, int> {{1, 0}, {5, 2500}}));
     EXPECT_EQ(f.paceBaud, 9600);
     EXPECT_EQ(f.chunkSize, 3);
     EXPECT_EQ(f.chunkGapUs, 12000);
@@ -81,6 +82,9 @@ TEST(SimOptions, badOptionsAreNamedAndLeaveTheOptionsAlone)
         {{"--pty", "--flicker", "1:1:150"}, "--flicker: flicker '150' is not a number from 0 to 100"},
         {{"--pty", "--input-io", "12"}, "--input-io: '12' is not a digit 0..9"},
         {{"--pty", "--input-io", "2@soon"}, "--input-io: time 'soon' is not a whole number from 0 to 86400000"},
+        {{"--pty", "--latency-at", "0:50"}, "--latency-at: request '0' is not a whole number from 1 to 1000000000"},
+        {{"--pty", "--latency-at", "3:600001"}, "--latency-at: time '600001' is not a whole number from 0 to 600000"},
+        {{"--pty", "--latency-at", "3"}, "--latency-at: '3' is not N:MS"},
         {{"--pty", "--error-on", "getrgb"}, "--error-on: 'getrgb' is no command word of the device"},
         {{"--pty", "--line-end", "cr lf"}, "--line-end: 'cr lf' is none of cr, crlf, lf"},
         {{"--pty", "--hw", "TOO-LONG-TEXT"}, "--hw: 'TOO-LONG-TEXT' is not 9 printable characters"},

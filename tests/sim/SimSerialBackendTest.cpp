@@ -115,7 +115,7 @@ TEST(SimBackendPorts, anAutomaticSearchFindsTheDeviceOnTheSeventhPort)
     EXPECT_FALSE(port.isPortName("Auto"));
 }
 
-TEST(SimBackendPorts, aVanishedDeviceFailsWritesAndCannotBeOpened)
+TEST(SimBackendPorts, aVanishedDeviceHangsUpThePortOnceAndCannotBeOpened)
 {
     VirtualScheduler scheduler;
     SimConfig config;
@@ -129,15 +129,21 @@ TEST(SimBackendPorts, aVanishedDeviceFailsWritesAndCannotBeOpened)
     scheduler.advance(std::chrono::milliseconds(1));
     EXPECT_EQ(arrivals, 1);
     EXPECT_TRUE(port.write("testcon\r", 8)) << "the request left the port; nobody is there to answer it";
+    EXPECT_TRUE(port.hungUp());
+    EXPECT_FALSE(port.isOpen());
     EXPECT_EQ(arrivals, 1) << "not told from inside the write";
     scheduler.advance(std::chrono::milliseconds(1));
     EXPECT_EQ(arrivals, 2) << "told from the event loop";
+    scheduler.advance(std::chrono::milliseconds(100));
+    EXPECT_EQ(arrivals, 2) << "told once";
     EXPECT_EQ(port.takeErrors(), static_cast<std::uint32_t>(SimSerialBackend::CeIoe));
+    EXPECT_EQ(port.takeErrors(), 0u) << "reported once";
+    EXPECT_EQ(port.bytesQueued(), 10u) << "the reply that had arrived is not lost";
     EXPECT_FALSE(port.write("testcon\r", 8));
-    EXPECT_EQ(port.takeErrors(), static_cast<std::uint32_t>(SimSerialBackend::CeIoe));
-    port.close();
     EXPECT_FALSE(port.open("SIM"));
 
     device.reconnect();
     EXPECT_TRUE(port.open("SIM"));
+    EXPECT_FALSE(port.hungUp());
+    EXPECT_EQ(port.bytesQueued(), 0u);
 }

@@ -80,6 +80,7 @@ public:
         errors = 0;
         return e;
     }
+    bool hungUp() const override { return hangUp; }
     void setBytesArrivedCallback(std::function<void()> callback) override { bytesArrived = std::move(callback); }
     std::vector<std::string> availablePorts() const override { return {existingPorts.begin(), existingPorts.end()}; }
     bool isPortName(const std::string& name) const override { return name.rfind("/dev/", 0) == 0; }
@@ -97,6 +98,7 @@ public:
     bool purgeResult = true;
     bool closeResult = true;
     bool writeResult = true;
+    bool hangUp = false;
     std::function<void()> bytesArrived;
 
 private:

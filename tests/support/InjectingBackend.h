@@ -47,6 +47,7 @@ public:
         return own + m_inner.read(buffer + own, maxBytes - own);
     }
     std::uint32_t takeErrors() override { return m_inner.takeErrors(); }
+    bool hungUp() const override { return m_inner.hungUp(); }
     void setBytesArrivedCallback(std::function<void()> callback) override
     {
         m_arrived = callback;

@@ -532,9 +532,10 @@ void CLumivexDlg::whileWaiting(const std::function<void()>& handler)
 void CLumivexDlg::closeEvent(QCloseEvent* event)
 {
     if (m_waitDepth > 0) {
-        // The engine is waiting for a reply inside a handler: stopping its timer now would leave
-        // that wait without its time-out. The window closes as soon as the handler returns.
+        // The engine is waiting for a reply inside a handler: it gives the wait up now, and the
+        // window closes as soon as the handler returns.
         m_closeAfterWait = true;
+        m_frame.Sequencer().Shutdown();
         event->ignore();
         return;
     }
