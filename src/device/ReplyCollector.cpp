@@ -8,7 +8,8 @@ void ReplyCollector::begin(std::string_view request, ReplyRule rule)
 {
     while (!request.empty() && (request.back() == '\r' || request.back() == '\n'))
         request.remove_suffix(1);
-    m_echo = ReplyText::join(request, m_rules);
+    m_echo.clear();
+    ReplyText::joinAppend(m_echo, request, m_rules);
     m_rule = rule;
     m_awaiting = true;
     m_text.clear();
@@ -18,7 +19,8 @@ void ReplyCollector::begin(std::string_view request, ReplyRule rule)
     m_overlong = false;
     // A line begun before the request belongs to nothing awaited. Its start is kept aside only
     // so that an input message cut in two by the request is still recognised.
-    m_foreignStart = ReplyText::join(m_line, m_rules);
+    m_foreignStart.clear();
+    ReplyText::joinAppend(m_foreignStart, m_line, m_rules);
     m_line.clear();
     m_lineHasText = false;
 }
@@ -82,7 +84,10 @@ bool ReplyCollector::fitsRule(std::string_view line, std::size_t rawBytes) const
 
 void ReplyCollector::endLine()
 {
-    const std::string joined = ReplyText::join(m_line, m_rules);
+    // Joined into a buffer kept between lines: a reply is handled without allocating.
+    m_joined.clear();
+    ReplyText::joinAppend(m_joined, m_line, m_rules);
+    const std::string& joined = m_joined;
     const std::size_t raw = m_line.size() + 1;
     m_line.clear();
     m_lineHasText = false;

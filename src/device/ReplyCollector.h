@@ -74,6 +74,7 @@ private:
     std::string m_text;
     std::size_t m_rawBytes = 0;
     std::string m_line; // raw bytes of the line now arriving
+    std::string m_joined; // the kept text of the line just ended
     bool m_lineHasText = false;
     std::string m_foreignStart; // the text of a line begun before the request
     int m_finalLines = 0; // kept lines other than the echo

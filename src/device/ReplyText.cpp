@@ -55,6 +55,11 @@ void ReplyText::reset()
     m_rawBytes = 0;
 }
 
+bool ReplyText::joinAppend(std::string& text, std::string_view chunk, JoinRules rules)
+{
+    return joinInto(text, chunk, rules);
+}
+
 std::string ReplyText::join(std::string_view chunk, JoinRules rules)
 {
     std::string text;

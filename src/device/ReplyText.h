@@ -45,6 +45,8 @@ public:
 
     // The text one chunk contributes under the given rules.
     static std::string join(std::string_view chunk, JoinRules rules);
+    // The same, appended to `text`; true when the chunk held a line end.
+    static bool joinAppend(std::string& text, std::string_view chunk, JoinRules rules);
 
 private:
     JoinRules m_rules;
