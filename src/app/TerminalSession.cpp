@@ -14,6 +14,21 @@ namespace lumivex {
 
 namespace {
 constexpr std::uint32_t kPurgeInput = SerialBackend::PurgeRxAbort | SerialBackend::PurgeRxClear; // 10
+
+// Where the last `lines` lines of the text begin.
+std::size_t startOfLastLines(std::string_view text, std::size_t lines)
+{
+    std::size_t at = text.size();
+    while (at > 0) {
+        const std::size_t lineFeed = text.rfind('\n', at - 1);
+        if (lineFeed == std::string_view::npos)
+            return 0;
+        if (lines-- == 0)
+            return lineFeed + 1;
+        at = lineFeed;
+    }
+    return 0;
+}
 } // namespace
 
 TerminalSession::TerminalSession(Scheduler& scheduler, CSeriell& port, Dialogs& dialogs)
@@ -86,6 +101,8 @@ void TerminalSession::ClearList()
     if (m_response.empty())
         return;
     m_response.clear();
+    m_lineLength = 0;
+    m_lineCount = 0;
     Notify(TerminalChange::ResponseCleared);
 }
 
@@ -136,13 +153,51 @@ void TerminalSession::ReadPort()
     }
     if (text.empty())
         return;
-    m_response += text;
-    m_accumulator += text;
-    if (m_accumulator.find('\r') != std::string::npos) {
+    // A reply line has come: only the new text is looked at, so a long line costs no more per tick.
+    if (text.find('\r') != std::string::npos)
         m_awaiting = false;
-        m_accumulator.clear();
+    AppendResponse(text);
+}
+
+void TerminalSession::AppendResponse(std::string_view joined)
+{
+    std::string folded;
+    folded.reserve(joined.size() + joined.size() / kMaxLineLength * 2);
+    std::size_t breaks = 0;
+    for (const char c : joined) {
+        if (c == '\n') {
+            ++breaks;
+            m_lineLength = 0;
+        } else if (c != '\r') {
+            if (m_lineLength == kMaxLineLength) {
+                folded += "\r\n";
+                ++breaks;
+                m_lineLength = 0;
+            }
+            ++m_lineLength;
+        }
+        folded += c;
     }
-    Notify(TerminalChange::ResponseAppended, text);
+    m_response += folded;
+    m_lineCount += breaks;
+
+    // Trimmed in steps of a whole history, so that the cost per received byte stays constant.
+    if (m_lineCount > 2 * kMaxHistoryLines) {
+        std::size_t drop = m_lineCount - kMaxHistoryLines;
+        std::size_t at = 0;
+        for (; drop > 0; --drop)
+            at = m_response.find('\n', at) + 1;
+        m_response.erase(0, at);
+        m_lineCount = kMaxHistoryLines;
+    }
+    if (breaks >= kMaxHistoryLines) {
+        // This text alone holds more lines than the box keeps: it gets what is left, not all of it.
+        Notify(TerminalChange::ResponseCleared);
+        Notify(TerminalChange::ResponseAppended,
+            std::string_view(m_response).substr(startOfLastLines(m_response, kMaxHistoryLines)));
+        return;
+    }
+    Notify(TerminalChange::ResponseAppended, folded);
 }
 
 } // namespace lumivex

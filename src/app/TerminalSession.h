@@ -33,6 +33,10 @@ public:
     // A reply is waited for while the tick counter has not passed this.
     static constexpr int kReplyLimitTicks = 100;
     static constexpr std::size_t kMinCommandLength = 5;
+    // The response box keeps the latest lines only, and folds a line that grows longer than
+    // kMaxLineLength: a device that floods the line cannot fill the memory or slow each tick down.
+    static constexpr std::size_t kMaxLineLength = 1024;
+    static constexpr std::size_t kMaxHistoryLines = 5000;
 
     using ChangeHandler = std::function<void(TerminalChange change, std::string_view appended)>;
 
@@ -64,7 +68,8 @@ public:
 
     const std::string& CommandText() const { return m_command; }
     bool SendEnabled() const { return m_command.size() >= kMinCommandLength; }
-    // Everything received since the last "Clear list", joined (Windows-1252, CR LF line ends).
+    // What was received since the last "Clear list", joined (Windows-1252, CR LF line ends), long
+    // lines folded; at least the last kMaxHistoryLines lines of it.
     const std::string& Response() const { return m_response; }
     const std::string& StatusText() const { return m_portSwitch.StatusText(); }
     bool PortClosed() const { return m_portSwitch.PortClosed(); }
@@ -76,6 +81,8 @@ public:
 private:
     void OnTick();
     void ReadPort();
+    // Adds received text to the response (folded, trimmed) and tells the window.
+    void AppendResponse(std::string_view joined);
     void Notify(TerminalChange change, std::string_view appended = {});
 
     Scheduler& m_scheduler;
@@ -88,7 +95,8 @@ private:
     Scheduler::TimerId m_timer = 0;
     std::string m_command;
     std::string m_response;
-    std::string m_accumulator; // text received since the last complete reply line
+    std::size_t m_lineLength = 0; // characters of the response's last line
+    std::size_t m_lineCount = 0; // line breaks in the response
     bool m_awaiting = false;
     int m_tickCounter = 0;
     bool m_ended = false;

@@ -15,7 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <ctime>
 
 using namespace lumivex;
 using namespace std::chrono_literals;
@@ -258,4 +260,36 @@ TEST(TerminalSession, endingClosesThePortAndStopsTheTickOnce)
     }
     EXPECT_FALSE(bench.wire.isOpen());
     EXPECT_EQ(bench.scheduler.pendingCount(), 0u);
+}
+
+TEST(TerminalSession, aFloodIsFoldedAndTrimmedInLinearTime)
+{
+    SimConfig silent;
+    silent.faults.silentOn = {"getrgbi"};
+    TerminalBench bench(silent);
+    ASSERT_TRUE(bench.session.Open(bench.settings()));
+    bench.send("getrgbi1 1");
+    // 10 MB without a line break, arriving over 80 ticks (16 s) while the reply is awaited.
+    const std::string burst(125'000, 'A');
+    const auto started = std::clock();
+    for (int tick = 0; tick < 80; ++tick) {
+        bench.wire.inject(burst);
+        bench.scheduler.advance(std::chrono::milliseconds(TerminalSession::kTickMs));
+    }
+    const double cpuSeconds = double(std::clock() - started) / CLOCKS_PER_SEC;
+    EXPECT_LT(cpuSeconds, 5.0) << "quadratic work per tick takes minutes here";
+    EXPECT_TRUE(bench.session.Awaiting()) << "a folded line is no reply line";
+
+    const std::string& response = bench.session.Response();
+    EXPECT_LE(response.size(), 2 * TerminalSession::kMaxHistoryLines * (TerminalSession::kMaxLineLength + 2));
+    std::size_t longest = 0;
+    for (std::size_t at = 0, next; at < response.size(); at = next + 1) {
+        next = std::min(response.find('\n', at), response.size());
+        longest = std::max(longest, next - at);
+    }
+    EXPECT_LE(longest, TerminalSession::kMaxLineLength + 1); // with its CR
+
+    bench.wire.inject("0255 0128 0000 01234\r");
+    EXPECT_TRUE(bench.awaitReply());
+    EXPECT_TRUE(response.ends_with("AAAA0255 0128 0000 01234\r\n"));
 }

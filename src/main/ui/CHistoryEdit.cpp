@@ -1,5 +1,7 @@
 #include "main/ui/CHistoryEdit.h"
 
+#include "app/TerminalSession.h"
+
 #include <QScrollBar>
 #include <QTextCursor>
 
@@ -10,8 +12,8 @@ CHistoryEdit::CHistoryEdit(QWidget* parent) : QPlainTextEdit(parent)
     setReadOnly(true);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    // The whole history stays; its length is up to the user's "Clear list".
-    setMaximumBlockCount(0);
+    // The oldest lines go once the box holds as many as the terminal keeps.
+    setMaximumBlockCount(static_cast<int>(TerminalSession::kMaxHistoryLines));
     setSelectable(false);
 }
 

@@ -11,16 +11,19 @@
 #include "sim/SimSerialBackend.h"
 #include "sim/SimulatedDevice.h"
 
+#include "InjectingBackend.h"
 #include "RecordingDialogs.h"
 #include "TempDir.h"
 #include "WindowBench.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextBlock>
 #include <QTimer>
 
 #include <clocale>
@@ -55,6 +58,7 @@ private slots:
     void initTestCase();
     void fromTheMenu_sendsReceivesAndHandsThePortBack();
     void responseBox_showsUnaskedMessagesKeepsTheLastLineInViewAndClears();
+    void responseBox_aFloodStaysBoundedAndQuick();
 };
 
 void TestTerminal::initTestCase()
@@ -150,6 +154,33 @@ void TestTerminal::responseBox_showsUnaskedMessagesKeepsTheLastLineInViewAndClea
     QVERIFY(terminal->session().Ended());
     QVERIFY(!port.IsOpen());
     QVERIFY(dialogs.messages.empty());
+}
+
+void TestTerminal::responseBox_aFloodStaysBoundedAndQuick()
+{
+    QtScheduler scheduler;
+    test::RecordingDialogs dialogs;
+    SimulatedDevice device(scheduler, SimConfig {});
+    SimSerialBackend backend(scheduler, device);
+    test::InjectingBackend wire(backend);
+    CSeriell port(wire, dialogs);
+    PortSettings settings;
+    settings.comPort = "SIM";
+
+    CDlgTerminal terminal(scheduler, port, dialogs, settings);
+    terminal.show();
+    auto* response = control<CHistoryEdit>(&terminal, 1084);
+    QElapsedTimer clock;
+    clock.start();
+    // 10 MB without a line break, then one line.
+    wire.inject(std::string(10'000'000, 'A') + "\rlast\r");
+    QTRY_VERIFY_WITH_TIMEOUT(response->toPlainText().endsWith(QStringLiteral("\nlast\n")), 20000);
+    QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(response->blockCount() <= int(TerminalSession::kMaxHistoryLines) + 1);
+    for (QTextBlock block = response->document()->begin(); block.isValid(); block = block.next())
+        QVERIFY(block.length() <= int(TerminalSession::kMaxLineLength) + 1);
+    QVERIFY(terminal.session().Response().size() < 11'000'000);
+    terminal.session().End();
 }
 
 QTEST_MAIN(TestTerminal)
