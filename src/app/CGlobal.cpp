@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <vector>
+#include <iterator>
 
 namespace lumivex {
 
@@ -28,7 +28,7 @@ CGlobal::CGlobal() : m_timeSource([] { return std::time(nullptr); }) { }
 
 void CGlobal::SetFilePath(const std::string& path)
 {
-    m_filePath = path.substr(0, kMaxPathLength);
+    m_filePath = path;
 }
 
 std::string CGlobal::FormatTime(const std::tm& time)
@@ -109,21 +109,14 @@ void CGlobal::TruncateIfTooLarge()
     if (!in)
         return;
     in.seekg(static_cast<std::streamoff>(size - kKeptTail));
-
-    // The temporary file lies beside the log, so the final rename never crosses drives and the
-    // log is replaced in one step; until then the old log stays as it is.
-    const std::string temp = temporaryFileBeside(m_filePath, kTempName);
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out)
+    std::string cut(kBanner);
+    cut.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad())
         return;
-    out.write(kBanner.data(), static_cast<std::streamsize>(kBanner.size()));
-    std::vector<char> block(kCopyBlock);
-    while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0)
-        out.write(block.data(), in.gcount());
-    out.close();
     in.close();
-    if (!out || !replaceFile(temp, m_filePath))
-        std::remove(temp.c_str());
+    // Replaced in one step like every file the program writes; a log the user may not write is
+    // left whole, and the lines that follow are lost as they always are for such a log.
+    writeFileAtomically(m_filePath, cut);
 }
 
 } // namespace lumivex

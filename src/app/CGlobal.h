@@ -18,11 +18,8 @@ class CGlobal {
 public:
     static constexpr std::string_view kTag = "Lumivex.log";
     static constexpr std::size_t kMaxTextLength = 249;
-    static constexpr std::size_t kMaxPathLength = 250;
     static constexpr std::uintmax_t kTruncateAbove = 262144; // a file of exactly this size stays whole
     static constexpr std::uintmax_t kKeptTail = 131072;
-    static constexpr std::size_t kCopyBlock = 4096;
-    static constexpr std::string_view kTempName = "~~tmp.log";
     static constexpr std::string_view kBanner
         = "!!! This log file was automaticaly truncated for file size limitation\r\n\r\n\r\n...";
     static constexpr std::string_view kSeparatorLine
@@ -34,7 +31,7 @@ public:
 
     void SetLevel(int level) { m_level = level; }
     int Level() const { return m_level; }
-    // At most 250 characters of the path are kept.
+    // The whole path: a cut one would name another file.
     void SetFilePath(const std::string& path);
     const std::string& FilePath() const { return m_filePath; }
     // The callers' filter: a message of this level is written only when the configured level is
@@ -43,8 +40,8 @@ public:
 
     // Appends one line; silently loses it when the file cannot be opened.
     void WriteLog(int level, std::string_view text);
-    // Once per run: cuts a log over 256 KiB down to the banner and its last 128 KiB, then writes
-    // the start-up block.
+    // Once per run: cuts a log over 256 KiB down to the banner and its last 128 KiB (not a log
+    // the user may not write), then writes the start-up block.
     void OpenLog();
 
     // Tests pin the clock; the program uses the real one.

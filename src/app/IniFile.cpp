@@ -137,7 +137,8 @@ std::size_t IniFile::findKey(std::size_t header, std::string_view key) const
     return npos;
 }
 
-std::string IniFile::getString(std::string_view section, std::string_view key, std::string_view defaultValue) const
+std::string IniFile::getString(
+    std::string_view section, std::string_view key, std::string_view defaultValue, std::size_t maxLength) const
 {
     std::string_view result = defaultValue;
     if (const auto header = findSection(section); header != npos) {
@@ -147,7 +148,7 @@ std::string IniFile::getString(std::string_view section, std::string_view key, s
             result = unquote(value);
         }
     }
-    return std::string(result.substr(0, std::min(result.size(), kMaxValueLength)));
+    return std::string(result.substr(0, std::min(result.size(), maxLength)));
 }
 
 std::int32_t IniFile::getInt(std::string_view section, std::string_view key, std::int32_t defaultValue) const

@@ -20,13 +20,16 @@ class IniFile {
 public:
     // Strings read from the file are cut to this many bytes (a 127-byte buffer with its NUL).
     static constexpr std::size_t kMaxValueLength = 126;
+    // For values that a cut would make name something else, such as paths.
+    static constexpr std::size_t kWholeValue = std::string::npos;
 
     IniFile() = default;
     static IniFile parse(std::string_view bytes);
     std::string serialize() const;
 
-    // The value, or `defaultValue` when the section or key is missing; cut to kMaxValueLength.
-    std::string getString(std::string_view section, std::string_view key, std::string_view defaultValue) const;
+    // The value, or `defaultValue` when the section or key is missing; cut to `maxLength`.
+    std::string getString(std::string_view section, std::string_view key, std::string_view defaultValue,
+        std::size_t maxLength = kMaxValueLength) const;
     // A missing or empty value gives the default; otherwise the number its leading digits form
     // (blanks and one sign allowed in front; 0 when there are no digits).
     std::int32_t getInt(std::string_view section, std::string_view key, std::int32_t defaultValue) const;

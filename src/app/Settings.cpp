@@ -38,6 +38,10 @@ Settings loadSettings(const IniFile& ini, const std::string& workingFolder)
     auto str = [&](std::string_view section, std::string_view key, const std::string& def) {
         return ini.getString(section, key, def);
     };
+    // The 126-byte cut of other strings would make a path name another file.
+    auto path = [&](std::string_view key, const std::string& def) {
+        return ini.getString(kSystem, key, def, IniFile::kWholeValue);
+    };
     auto num = [&](std::string_view section, std::string_view key, std::int32_t def) {
         return ini.getInt(section, key, def);
     };
@@ -47,10 +51,12 @@ Settings loadSettings(const IniFile& ini, const std::string& workingFolder)
 
     s.comPort = str(kSystem, "COMPORT", s.comPort);
     s.baudrate = readInteger(str(kSystem, "Baudrate", "115200"));
-    s.logFile = str(kSystem, "Log-Datei", "");
+    s.logFile = path("Log-Datei", "");
     s.logLevel = readInteger(str(kSystem, "Log-Level", "9"));
-    if (s.logFile.empty())
+    if (s.logFile.empty()) {
         s.logFile = workingFolder + kNativeSeparator + "Lumivex.log";
+        s.logFileByDefault = s.logFile;
+    }
 
     s.seriellDatei = num(kSystem, "SeriellDatei", s.seriellDatei);
     s.userRange = num(kSystem, "UserRange", s.userRange);
@@ -59,11 +65,11 @@ Settings loadSettings(const IniFile& ini, const std::string& workingFolder)
     s.checkRgb = num(kSystem, "CheckRGB", s.checkRgb);
     s.checkHsi = num(kSystem, "CheckHSI", s.checkHsi);
     s.checkXy = num(kSystem, "CheckXY", s.checkXy);
-    s.resultFile = str(kSystem, "ResultFile", s.resultFile);
-    s.stabilityFile = str(kSystem, "StabilityFile", s.stabilityFile);
+    s.resultFile = path("ResultFile", s.resultFile);
+    s.stabilityFile = path("StabilityFile", s.stabilityFile);
     s.selectDatei = num(kSystem, "SelectDatei", s.selectDatei);
     s.userArea = num(kSystem, "UserArea", s.userArea);
-    s.sensorSettings = str(kSystem, "SensorSettings", s.sensorSettings);
+    s.sensorSettings = path("SensorSettings", s.sensorSettings);
     s.checkAbwIntens = num(kSystem, "CheckAbwIntens", s.checkAbwIntens);
     s.checkAbwXy = num(kSystem, "CheckAbwXY", s.checkAbwXy);
     s.abwIntens = num16(kSystem, "AbwIntens", s.abwIntens);
@@ -101,7 +107,7 @@ void saveSettings(const Settings& s, IniFile& ini)
 
     put(kSystem, "COMPORT", s.comPort);
     putNum(kSystem, "Baudrate", s.baudrate);
-    put(kSystem, "Log-Datei", s.logFile);
+    put(kSystem, "Log-Datei", !s.logFileByDefault.empty() && s.logFile == s.logFileByDefault ? "" : s.logFile);
     putNum(kSystem, "Log-Level", s.logLevel);
     putNum(kSystem, "SeriellDatei", s.seriellDatei);
     putNum(kSystem, "UserRange", s.userRange);
@@ -141,11 +147,6 @@ void saveSettings(const Settings& s, IniFile& ini)
     putNum(kBlink, "Average", s.average);
     putNum(kBlink, "Readings", s.readings);
     putNum(kBlink, "Delay", s.delay);
-}
-
-std::string logPathForWriters(const Settings& settings)
-{
-    return settings.logFile.substr(0, kMaxLogPathLength);
 }
 
 std::string serialDebugFilePath(const std::string& logFilePath)

@@ -15,7 +15,10 @@ struct Settings {
     // [SYSTEM]
     std::string comPort = "COM1";
     std::int32_t baudrate = 115200;
-    std::string logFile; // empty: "Lumivex.log" in the working folder (filled in at load)
+    std::string logFile; // an empty "Log-Datei" gives "Lumivex.log" in the working folder (at load)
+    // What an empty "Log-Datei" gave at load, empty when the file named a log. A logFile still equal
+    // to it is saved empty again, so each start finds the log in the INI's folder wherever that is.
+    std::string logFileByDefault;
     std::int32_t logLevel = 9;
     std::int32_t seriellDatei = 0;
     std::int32_t userRange = 800;
@@ -57,16 +60,14 @@ struct Settings {
 };
 
 inline constexpr int kSettingsKeyCount = 38;
-inline constexpr std::size_t kMaxLogPathLength = 250;
 
-// Fills every member from the file (a missing key keeps its default). A missing "Log-Datei"
-// becomes "Lumivex.log" in the working folder.
+// Fills every member from the file (a missing key keeps its default). A missing or empty
+// "Log-Datei" becomes "Lumivex.log" in the working folder. Paths are read whole.
 Settings loadSettings(const IniFile& ini, const std::string& workingFolder);
-// Writes every key in the fixed order and with the fixed formats.
+// Writes every key in the fixed order and with the fixed formats; a log path worked out at load
+// stays an empty "Log-Datei".
 void saveSettings(const Settings& settings, IniFile& ini);
 
-// The log file path as the log writers take it (at most 250 characters).
-std::string logPathForWriters(const Settings& settings);
 // "SERDATA.DAT" in the log file's folder.
 std::string serialDebugFilePath(const std::string& logFilePath);
 // Logging is on when the level loaded at start-up is not 0.

@@ -2,13 +2,15 @@
 
 #include "app/IniLocation.h"
 #include "app/Settings.h"
+#include "base/AtomicFile.h"
 
 #include <string>
 
 namespace lumivex {
 
 // Reads "Lumivex.ini" once at start-up and writes every key back at the end. The save re-reads
-// the file, so lines that someone else wrote meanwhile survive, and replaces it in one rename.
+// the file, so lines that someone else wrote meanwhile survive, and replaces it in one rename
+// (writeFileAtomically: a read-only INI stays as it is, a linked one is written at its target).
 class SettingsStore {
 public:
     // An INI file larger than this is not a settings file; it is treated as unreadable and left
@@ -21,8 +23,9 @@ public:
 
     // Every key from the file, or the defaults when it is missing or unreadable.
     Settings load() const;
-    // Writes every key; false when the file could not be written (the old file is kept).
-    bool save(const Settings& settings) const;
+    // Writes every key. When it could not (the old file is kept), the result says why, for the
+    // caller's one message.
+    FileWriteResult save(const Settings& settings) const;
 
 private:
     IniLocation m_location;

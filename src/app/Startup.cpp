@@ -14,7 +14,7 @@ std::string versionText()
 
 void applyLogSettings(const Settings& settings, CGlobal& writer)
 {
-    writer.SetFilePath(logPathForWriters(settings));
+    writer.SetFilePath(settings.logFile);
     writer.SetLevel(settings.logLevel);
 }
 
@@ -60,9 +60,14 @@ PortSettings portSettingsOf(const StartupState& state)
     return port;
 }
 
-bool finishApplication(const StartupState& state)
+FileWriteResult saveSettingsAtEnd(const StartupState& state)
 {
     return SettingsStore(state.location).save(state.settings);
+}
+
+bool finishApplication(const StartupState& state)
+{
+    return static_cast<bool>(saveSettingsAtEnd(state));
 }
 
 } // namespace lumivex

@@ -18,7 +18,7 @@ struct StartupState {
     bool loggingOn = false;
 };
 
-// Gives a log writer the loaded path (at most 250 characters) and level.
+// Gives a log writer the loaded path and level.
 void applyLogSettings(const Settings& settings, CGlobal& writer);
 
 // The start-up sequence: locate and load the settings, hand both log writers their path and
@@ -29,7 +29,10 @@ StartupState startApplication(const IniLocation& location, CGlobal& mainLog, CGl
 // The location of a given INI file: its folder is the working folder.
 IniLocation iniLocationOf(const std::string& iniPath);
 
-// The end: save every key (the program's only write of the INI file).
+// The end: save every key (the program's only write of the INI file). The result says why it
+// could not, e.g. a read-only INI, which is left as it is.
+FileWriteResult saveSettingsAtEnd(const StartupState& state);
+// The same, for callers that only report that it failed.
 bool finishApplication(const StartupState& state);
 
 // What a port switch reads of the settings when it opens the port.

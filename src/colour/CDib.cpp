@@ -139,6 +139,8 @@ bool CDib::ReadFrom(Source& source)
     m_height = height < 0 ? -height : height;
     m_topDown = height < 0;
     m_bitCount = bitCount;
+    if (static_cast<std::uint64_t>(m_width) * static_cast<std::uint64_t>(m_height) > kMaxPixels)
+        return fail();
 
     const std::uint64_t colourCount = coloursUsed != 0 ? coloursUsed : bitCount <= 8 ? 1u << bitCount : 0;
     // The colour table lies inside the block just read; a count that reaches beyond it is a lie.

@@ -18,14 +18,19 @@ struct DibColour {
 
 // A device-independent bitmap as read from a Windows BMP file: a 14-byte file header, a 40-byte
 // info header with its colour table, and the pixel data. Every size in the headers is checked
-// against the bytes the file really holds before anything is allocated for it, so a hostile
-// header ends in a failed read, never in a crash or a huge allocation.
+// against the bytes the file really holds before anything is allocated for it, and the pixel count
+// against kMaxPixels, so a hostile header ends in a failed read, never in a crash or a huge
+// allocation.
 class CDib {
 public:
     // The message a caller shows when Read fails.
     static constexpr std::string_view kReadErrorText = "Read error";
     static constexpr std::size_t kFileHeaderSize = 14;
     static constexpr std::size_t kInfoHeaderSize = 40;
+    // The most pixels an image may have: 4096 x 4096, 64 MiB once unpacked to 32 bits a pixel.
+    // The program's own charts are 640 x 640; a one-bit file of a few megabytes could otherwise
+    // unpack to gigabytes.
+    static constexpr std::uint64_t kMaxPixels = 4096 * 4096;
 
     // Reads from the current position of an open file; true on success. On failure the object is
     // empty.

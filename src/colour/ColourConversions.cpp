@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 
 namespace lumivex {
 
@@ -33,6 +35,44 @@ int ChannelByte(double value)
 {
     // Out-of-range inputs would otherwise wrap (or be undefined) in the conversion to a byte.
     return std::clamp(static_cast<int>(value * 255), 0, 255);
+}
+
+// Whole numbers up to this size go through integer arithmetic without any risk of overflow.
+constexpr double kExactInputLimit = 1 << 20;
+
+bool IsWholeNumber(double value)
+{
+    return std::abs(value) <= kExactInputLimit && std::floor(value) == value;
+}
+
+std::int64_t FloorDivide(std::int64_t numerator, std::int64_t denominator)
+{
+    const std::int64_t quotient = numerator / denominator;
+    return quotient * denominator > numerator ? quotient - 1 : quotient;
+}
+
+// HueToValue for whole-number inputs, exactly: m1 and m2 in units of 1/240^2, the hue position in
+// 240ths of a turn. The value is a multiple of 1/(240^2 * 40), so its byte is an integer division.
+int ExactChannelByte(std::int64_t m1, std::int64_t m2, std::int64_t position)
+{
+    position = (position % 240 + 240) % 240;
+    std::int64_t value = m1 * 40;
+    if (position < 40)
+        value = m1 * 40 + (m2 - m1) * position;
+    else if (position < 120)
+        value = m2 * 40;
+    else if (position < 160)
+        value = m1 * 40 + (m2 - m1) * (160 - position);
+    return static_cast<int>(std::clamp<std::int64_t>(FloorDivide(value * 255, 240 * 240 * 40), 0, 255));
+}
+
+// Floating point lands a step low wherever the exact value is a whole byte (hsl(0, 4, 240) would
+// give 254 for red), so whole-number inputs, all the palette's own, are computed exactly.
+PackedRgb ExactHsl240ToRgb(std::int64_t h, std::int64_t s, std::int64_t l)
+{
+    const std::int64_t m2 = l <= 120 ? l * (240 + s) : 240 * (l + s) - l * s;
+    const std::int64_t m1 = 480 * l - m2;
+    return PackRgb(ExactChannelByte(m1, m2, h + 80), ExactChannelByte(m1, m2, h), ExactChannelByte(m1, m2, h - 80));
 }
 
 } // namespace
@@ -74,6 +114,10 @@ HslBytes RgbToHslBytes(PackedRgb colour)
 
 PackedRgb Hsl240ToRgb(double h, double s, double l)
 {
+    if (IsWholeNumber(h) && IsWholeNumber(s) && IsWholeNumber(l))
+        return ExactHsl240ToRgb(
+            static_cast<std::int64_t>(h), static_cast<std::int64_t>(s), static_cast<std::int64_t>(l));
+    // Fractions come only from painting gradients, where a byte one step low cannot be seen.
     h /= 240;
     s /= 240;
     l /= 240;
@@ -119,7 +163,41 @@ double RgbToCct(PackedRgb colour)
     if (xyz.X + xyz.Y + xyz.Z == 0)
         xyz = {0.964221, 1.0, 0.825211};
     const double denominator = xyz.X + 15 * xyz.Y + 3 * xyz.Z;
-    return RobertsonCct(4 * xyz.X / denominator, 6 * xyz.Y / denominator);
+    const CctResult cct = CctFromUv(4 * xyz.X / denominator, 6 * xyz.Y / denominator);
+    return cct.valid ? cct.kelvin : 0;
+}
+
+CctResult CctFromUv(double u, double v)
+{
+    CctResult result;
+    result.kelvin = RobertsonCct(u, v);
+    result.duv = PlanckianDuv(u, v);
+    // Far from the locus Robertson's lines cross each other and bracket points at random.
+    result.valid = std::abs(result.duv) <= kMaxPlanckianDistance && result.kelvin >= kMinCctKelvin
+        && result.kelvin <= kMaxCctKelvin;
+    return result;
+}
+
+double PlanckianDuv(double u, double v)
+{
+    const auto lines = RobertsonLines();
+    double nearest = std::numeric_limits<double>::infinity();
+    double signedNearest = 0;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const double du = lines[i].u - lines[i - 1].u;
+        const double dv = lines[i].v - lines[i - 1].v;
+        const double along
+            = std::clamp(((u - lines[i - 1].u) * du + (v - lines[i - 1].v) * dv) / (du * du + dv * dv), 0.0, 1.0);
+        const double offU = u - (lines[i - 1].u + along * du);
+        const double offV = v - (lines[i - 1].v + along * dv);
+        const double distance = std::hypot(offU, offV);
+        if (distance < nearest) {
+            nearest = distance;
+            // The locus runs towards higher u and v as it gets warmer: left of it is above.
+            signedNearest = du * offV - dv * offU >= 0 ? distance : -distance;
+        }
+    }
+    return signedNearest;
 }
 
 double RobertsonCct(double u, double v)

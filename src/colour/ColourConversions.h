@@ -49,11 +49,13 @@ inline constexpr Chromaticity kD50WhitePoint {0.34566929754874826, 0.35849592318
 
 Hsl240 RgbToHsl240(PackedRgb colour);
 HslBytes RgbToHslBytes(PackedRgb colour);
+// Each channel is 255 times the HSL formula's value, truncated; exactly so for whole-number inputs.
 // Inputs outside 0..240 give channels that are held to 0..255.
 PackedRgb Hsl240ToRgb(double h, double s, double l);
 // CIE 1931 x, y of the colour taken as sRGB, adapted to a D50 white.
 Chromaticity RgbToXy(PackedRgb colour);
-// Correlated colour temperature in kelvin by Robertson's method; 0 when none can be found.
+// Correlated colour temperature in kelvin by Robertson's method; 0 when none can be found or it
+// means nothing (CctResult::valid).
 double RgbToCct(PackedRgb colour);
 
 // The sRGB -> XYZ (D50) step shared by RgbToXy and RgbToCct.
@@ -67,5 +69,24 @@ Xyz RgbToXyzD50(PackedRgb colour);
 // Robertson's interpolation on CIE 1960 u, v; 0 when no pair of isotemperature lines brackets the
 // point. Exposed for tests that probe the method away from the sRGB gamut.
 double RobertsonCct(double u, double v);
+
+// A correlated colour temperature is only meaningful near the Planckian locus and within the range
+// where the term is in use.
+inline constexpr double kMaxPlanckianDistance = 0.05;
+inline constexpr double kMinCctKelvin = 1000;
+inline constexpr double kMaxCctKelvin = 25000;
+
+struct CctResult {
+    double kelvin = 0; // RobertsonCct
+    // CIE 1960 u, v distance from the Planckian locus; positive above it (towards green).
+    double duv = 0;
+    // |duv| <= kMaxPlanckianDistance and kMinCctKelvin <= kelvin <= kMaxCctKelvin.
+    bool valid = false;
+};
+CctResult CctFromUv(double u, double v);
+// The signed distance of CctResult::duv, from the locus through the Planckian points of Robertson's
+// table (1667 K and hotter) joined by straight lines; between rows the line is within 1.1e-4 of the
+// curve.
+double PlanckianDuv(double u, double v);
 
 } // namespace lumivex

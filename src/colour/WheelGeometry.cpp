@@ -71,7 +71,9 @@ std::vector<WheelSpoke> WheelSpokes(Size panel)
             static_cast<int>(layout.centre.y - std::sin(angle) * layout.radius)};
         SpokeColour spoke;
         spoke.SetHsl(static_cast<float>((270 + i) % 360), 1.0f, 0.5f);
-        spokes.push_back({rim, spoke.Rgb()});
+        // Spoke i points i degrees clockwise from the left: 180 - i counter-clockwise from the right.
+        // A degree and a half each, a quarter more than the gap on either side.
+        spokes.push_back({rim, 180 - i - 0.75, 1.5, spoke.Rgb()});
     }
     return spokes;
 }

@@ -19,10 +19,14 @@ struct WheelLayout {
 };
 WheelLayout MakeWheelLayout(Size panel);
 
-// One spoke: drawn from its rim point to the centre in its colour. Spoke i has hue 270 + i degrees
-// (wrapped), full saturation, half lightness.
+// One spoke: a sector of the disc in its colour, centred on the line from the centre to its rim
+// point. Spoke i has hue 270 + i degrees (wrapped), full saturation, half lightness. The sectors
+// overlap their neighbours a little, so that at any size no angle falls between two of them.
 struct WheelSpoke {
     Point rim;
+    // Degrees counter-clockwise from the right, as seen on the screen.
+    double startDegrees = 0;
+    double spanDegrees = 0;
     PackedRgb colour = 0;
 };
 std::vector<WheelSpoke> WheelSpokes(Size panel);

@@ -45,7 +45,7 @@ void MainFrame::Wire()
         m_scheduler, m_port, m_portSwitch, m_state, m_log, m_dialogs, *m_config, m_view, m_list, m_stability});
 }
 
-bool MainFrame::Finish(int windowX, int windowY)
+FileWriteResult MainFrame::Finish(int windowX, int windowY)
 {
     if (m_sequencer)
         m_sequencer->Stop();
@@ -53,7 +53,7 @@ bool MainFrame::Finish(int windowX, int windowY)
     m_state.settings.lumivexPosY = windowY;
     if (m_config)
         m_config->StoreInto(m_state.settings);
-    return finishApplication(m_state);
+    return saveSettingsAtEnd(m_state);
 }
 
 MenuState MainFrame::Menu() const

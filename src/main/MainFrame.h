@@ -2,6 +2,7 @@
 
 #include "app/CGlobal.h"
 #include "app/Startup.h"
+#include "base/AtomicFile.h"
 #include "device/CSeriell.h"
 #include "device/ComPortSwitch.h"
 #include "main/MeasurementSequencer.h"
@@ -51,7 +52,7 @@ public:
     void Initialise(const IniLocation& location);
     // The end: the timer stopped, the window position recorded, every setting saved. Returns
     // false when the settings file could not be written.
-    bool Finish(int windowX, int windowY);
+    FileWriteResult Finish(int windowX, int windowY);
 
     // Menu items, recomputed whenever a menu opens.
     MenuState Menu() const;

@@ -665,7 +665,9 @@ void MeasurementSequencer::StartTest()
         m_chainFailed = true;
         SetChain(false);
         m_view.TestEnded(false);
+        return;
     }
+    m_view.TestStarted(m_config.boardNumber, m_config.ledIndex + 1, m_config.testMode);
 }
 
 void MeasurementSequencer::ResetBoard()

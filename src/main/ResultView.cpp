@@ -36,8 +36,32 @@ void ResultView::ResetBars()
     m_display.ResetBars();
 }
 
+void ResultView::TestStarted(int board, int led, int testMode)
+{
+    StringId mode = StringId::ManualCapture;
+    if (testMode == 1)
+        mode = StringId::UserCapture;
+    else if (testMode == 2)
+        mode = StringId::PwmCapture;
+    m_subjectText
+        = "Board " + std::to_string(board) + ", LED " + std::to_string(led) + ", " + std::string(stringText(mode));
+    m_testRunning = true;
+    if (m_onStatusText)
+        m_onStatusText();
+}
+
+void ResultView::ShowPickedColour()
+{
+    m_subjectText = "Picked colour, not a measurement";
+    if (m_onStatusText)
+        m_onStatusText();
+}
+
 void ResultView::TestEnded(bool withWheel)
 {
+    m_testRunning = false;
+    if (m_onStatusText)
+        m_onStatusText();
     ++m_testsEnded;
     m_lastWithWheel = withWheel;
     m_display.EndOfTest(withWheel);

@@ -32,7 +32,10 @@ public:
     void ShowXyReading(double x, double y, bool goesOn) override;
     void ShowCctReading(double kelvin, bool goesOn) override;
     void ResetBars() override;
+    void TestStarted(int board, int led, int testMode) override;
     void TestEnded(bool withWheel) override;
+    // The fields now show a colour picked from the palette, not a measurement.
+    void ShowPickedColour();
     void ShowConnectionState(bool connected) override;
     void SetOthersBusy(bool busy) override;
     void ShowStatusText(const std::string& text) override;
@@ -42,6 +45,10 @@ public:
     bool OthersBusy() const { return m_othersBusy; }
     // The information field: the welcome text until the engine reports something.
     const std::string& StatusText() const { return m_statusText; }
+    // What the values shown are: the LED and mode of the test that runs or ran last, or a colour
+    // picked from the palette; empty before the first test.
+    const std::string& SubjectText() const { return m_subjectText; }
+    bool TestRunning() const { return m_testRunning; }
     int BoardListChanges() const { return m_boardListChanges; }
     int TestsEnded() const { return m_testsEnded; }
     bool LastTestEndedWithWheel() const { return m_lastWithWheel; }
@@ -52,6 +59,8 @@ private:
     bool m_connected = false;
     bool m_othersBusy = false;
     std::string m_statusText;
+    std::string m_subjectText;
+    bool m_testRunning = false;
     int m_boardListChanges = 0;
     int m_testsEnded = 0;
     bool m_lastWithWheel = false;

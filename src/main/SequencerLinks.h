@@ -17,6 +17,9 @@ public:
     virtual void ShowCctReading(double kelvin, bool goesOn) = 0;
     // START TEST puts the four bars to 0 before the capture is sent.
     virtual void ResetBars() = 0;
+    // A test's first request went out: its values will be those of this LED (board from 1, LED
+    // 1..5) in this test mode.
+    virtual void TestStarted(int /*board*/, int /*led*/, int /*testMode*/) { }
     // The test is over (also when a failed send ended it early): redraw the chart views and move
     // the fields into the controls. `withWheel`: the wheel is redrawn as well (after "getdistance").
     virtual void TestEnded(bool withWheel) = 0;

@@ -77,6 +77,16 @@ const char* modeSuffix(int measureTime)
     return kSuffixes[measureTime];
 }
 
+// A reference named like its own data file ("dat" at the end, in any case, as Windows sees it)
+// would have the data and the settings in one file.
+bool namesDataFile(const std::string& referencePath)
+{
+    if (referencePath.size() < 3)
+        return false;
+    const std::string_view end = std::string_view(referencePath).substr(referencePath.size() - 3);
+    return std::equal(end.begin(), end.end(), "dat", [](char a, char b) { return (a | 0x20) == b; });
+}
+
 } // namespace
 
 std::string referenceDataPath(const std::string& referencePath)
@@ -267,8 +277,8 @@ bool ReadingLists::writeReferenceData(const std::string& path)
     // No results: nothing to keep, and an existing data file is not emptied for it.
     if (bytes.empty())
         return false;
-    if (!writeFileAtomically(path, bytes)) {
-        m_dialogs.message(std::string(stringText(StringId::SavingMeasurementsFailed)));
+    if (const auto written = writeFileAtomically(path, bytes); !written) {
+        m_dialogs.message(writeFailureMessage(stringText(StringId::SavingMeasurementsFailed), path, written));
         return false;
     }
     for (const CMessList* record : resultsByNumber()) {
@@ -313,7 +323,7 @@ bool ReadingLists::SaveReference(const std::string& path, SensorSettingsList& se
     m_referenceFileName = std::filesystem::path(path).filename().string();
     const std::string dataPath = referenceDataPath(path);
     // A chosen name ending in "dat" would make the data overwrite the settings just written.
-    if (dataPath == path) {
+    if (namesDataFile(path)) {
         m_dialogs.message(std::string(stringText(StringId::SavingMeasurementsFailed)));
         return false;
     }
@@ -329,6 +339,11 @@ bool ReadingLists::LoadReference(const std::string& path, SensorSettingsList& se
 {
     m_referenceLoaded = false;
     m_referenceFileName = std::filesystem::path(path).filename().string();
+    // Refused like saving one: the file would be read as settings and as data at once.
+    if (namesDataFile(path)) {
+        m_dialogs.message(std::string(stringText(StringId::SavingMeasurementsFailed)));
+        return false;
+    }
     // Data read against settings that are not the reference's own would be judged wrongly.
     if (!settings.LoadSettingsFile(path) || settings.settingsCount() == 0)
         return false;

@@ -73,6 +73,7 @@ public:
     bool SaveReference(const std::string& path, SensorSettingsList& settings);
     // Load a reference: the settings from `path` replace the current ones; the data file replaces
     // results and reference. The reference is set only when both were read and it holds results.
+    // A name ending in "dat" (any case) is refused for both, with the same message.
     bool LoadReference(const std::string& path, SensorSettingsList& settings);
 
     // The reference data file: written in one atomic replace (message 162 when that fails) and read

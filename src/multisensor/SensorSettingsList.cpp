@@ -233,10 +233,10 @@ std::string SensorSettingsList::settingsFileBytes() const
 
 bool SensorSettingsList::SaveSettingsFile(const std::string& path)
 {
-    if (writeFileAtomically(path, settingsFileBytes()))
-        return true;
-    m_dialogs.message(std::string(stringText(StringId::SavingConfigurationFailed)));
-    return false;
+    const auto written = writeFileAtomically(path, settingsFileBytes());
+    if (!written)
+        m_dialogs.message(writeFailureMessage(stringText(StringId::SavingConfigurationFailed), path, written));
+    return static_cast<bool>(written);
 }
 
 } // namespace lumivex

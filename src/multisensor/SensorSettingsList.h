@@ -82,8 +82,8 @@ public:
     // Replaces the list by the file's records; false (list unchanged, no message) when the file
     // cannot be read or holds more records than a list can address.
     bool LoadSettingsFile(const std::string& path);
-    // Writes every record to the file in one atomic replace; on failure the old file stays and the
-    // user is told (message 179).
+    // Writes every record to the file in one atomic replace; on failure (a read-only file, too) the
+    // old file stays and the user is told (message 179, then the file and why).
     bool SaveSettingsFile(const std::string& path);
 
     // The same from and to memory: the file's bytes.

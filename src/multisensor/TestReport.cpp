@@ -107,10 +107,10 @@ bool ReadingLists::WriteTestReport(const std::string& path)
         now = *local;
     // One replace: a failed write leaves the previous report whole, and the user is told, since
     // the caller does not look at the result.
-    if (writeFileAtomically(path, testReportText(path, now)))
-        return true;
-    m_dialogs.message(std::string(stringText(StringId::SavingMeasurementsFailed)));
-    return false;
+    const auto written = writeFileAtomically(path, testReportText(path, now));
+    if (!written)
+        m_dialogs.message(writeFailureMessage(stringText(StringId::SavingMeasurementsFailed), path, written));
+    return static_cast<bool>(written);
 }
 
 } // namespace lumivex

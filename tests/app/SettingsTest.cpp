@@ -2,11 +2,14 @@
 #include "app/IniFile.h"
 #include "app/SettingsStore.h"
 
+#include "NormalUser.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+
+#include <sys/stat.h>
 
 using namespace lumivex;
 
@@ -17,7 +20,7 @@ namespace {
 const char* const kFromScratch = "[SYSTEM]\r\n"
                                  "COMPORT=COM1\r\n"
                                  "Baudrate=115200\r\n"
-                                 "Log-Datei=/work/Lumivex.log\r\n"
+                                 "Log-Datei=\r\n"
                                  "Log-Level=9\r\n"
                                  "SeriellDatei=0\r\n"
                                  "UserRange=800\r\n"
@@ -68,8 +71,10 @@ std::string saved(const Settings& settings, std::string before = {})
 
 TEST(Settings, aFileWrittenFromScratchHoldsAll38KeysInTheFixedOrder)
 {
-    // Loaded from no file at all: the defaults, with the log in the working folder.
+    // Loaded from no file at all: the defaults, with the log in the working folder, which is worked
+    // out again at each start.
     const auto settings = loadSettings(IniFile(), "/work");
+    EXPECT_EQ(settings.logFile, "/work/Lumivex.log");
     EXPECT_EQ(saved(settings), kFromScratch);
     EXPECT_TRUE(loggingOn(settings));
     EXPECT_FLOAT_EQ(settings.abwAbsXy, 0.01f);
@@ -114,10 +119,42 @@ TEST(Settings, serialDebugFileLiesBesideTheLog)
     EXPECT_EQ(serialDebugFilePath("/var/log/lumivex/Lumivex.log"), "/var/log/lumivex/SERDATA.DAT");
     EXPECT_EQ(serialDebugFilePath("Lumivex.log"), "SERDATA.DAT");
     EXPECT_EQ(serialDebugFilePath(""), "SERDATA.DAT");
+}
 
-    Settings s;
-    s.logFile = std::string(300, 'a');
-    EXPECT_EQ(logPathForWriters(s).size(), kMaxLogPathLength);
+TEST(Settings, pathsAreReadWhole)
+{
+    const std::string deep = "/" + std::string(140, 'd') + "/" + std::string(140, 'e') + "/file.txt";
+    const std::pair<const char*, std::string Settings::*> keys[]
+        = {{"Log-Datei", &Settings::logFile}, {"ResultFile", &Settings::resultFile},
+            {"StabilityFile", &Settings::stabilityFile}, {"SensorSettings", &Settings::sensorSettings}};
+    for (const auto& [key, member] : keys) {
+        const auto s = loadSettings(IniFile::parse(std::string("[SYSTEM]\n") + key + "=" + deep + "\n"), "/w");
+        EXPECT_EQ(s.*member, deep) << key;
+    }
+    const auto comPort = loadSettings(IniFile::parse("[SYSTEM]\nCOMPORT=" + deep + "\n"), "/w").comPort;
+    EXPECT_EQ(comPort.size(), IniFile::kMaxValueLength) << "other strings keep their cut";
+}
+
+struct LogKeyCase {
+    const char* name;
+    const char* inFile; // "Log-Datei" as loaded
+    const char* chosen; // nullptr: the loaded path is kept
+    const char* saved;
+};
+
+TEST(Settings, anEmptyLogKeyStaysEmptyUntilAnotherLogIsChosen)
+{
+    const LogKeyCase cases[] = {
+        {"empty stays empty", "", nullptr, ""},
+        {"a named log stays named", "/logs/bench.log", nullptr, "/logs/bench.log"},
+        {"a log chosen later is saved", "", "/logs/other.log", "/logs/other.log"},
+    };
+    for (const LogKeyCase& c : cases) {
+        auto s = loadSettings(IniFile::parse(std::string("[SYSTEM]\nLog-Datei=") + c.inFile + "\n"), "/w");
+        if (c.chosen)
+            s.logFile = c.chosen;
+        EXPECT_EQ(IniFile::parse(saved(s)).getString("SYSTEM", "Log-Datei", "?"), c.saved) << c.name;
+    }
 }
 
 TEST(Settings, unknownLinesSurviveLoadAndSave)
@@ -158,4 +195,21 @@ TEST(SettingsStore, aFileThatCannotBeReadIsNotOverwritten)
 
     const SettingsStore nowhere({dir.file("missing/Lumivex.ini"), dir.file("missing")});
     EXPECT_FALSE(nowhere.save(Settings {}));
+}
+
+TEST(SettingsStore, aReadOnlyIniIsKeptAndTheSaveSaysWhy)
+{
+    test::TempDir dir;
+    const std::string ini = dir.file("Lumivex.ini");
+    const std::string before = "[SYSTEM]\r\nCOMPORT=COM7\r\n";
+    test::writeFile(ini, before);
+    test::giveToNormalUser(dir.path());
+    test::giveToNormalUser(ini);
+    ::chmod(ini.c_str(), 0444);
+    const int status = test::runAsNormalUser([&] {
+        const auto result = SettingsStore({ini, dir.path().string()}).save(Settings {});
+        return result.reason.empty() ? 99 : static_cast<int>(result.status);
+    });
+    EXPECT_EQ(status, static_cast<int>(FileWriteStatus::ReadOnly));
+    EXPECT_EQ(test::readFile(ini), before);
 }

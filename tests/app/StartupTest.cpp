@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using namespace lumivex;
 
 namespace {
@@ -38,7 +40,7 @@ TEST(Startup, firstRunUsesDefaultsLogsTheStartAndCreatesTheIniAtTheEnd)
 
     ASSERT_TRUE(finishApplication(state));
     const auto ini = IniFile::parse(test::readFile(dir.file("Lumivex.ini")));
-    EXPECT_EQ(ini.getString("SYSTEM", "Log-Datei", ""), dir.file("Lumivex.log"));
+    EXPECT_EQ(ini.getString("SYSTEM", "Log-Datei", "?"), "") << "worked out again at the next start";
     EXPECT_EQ(ini.getString("BLINKLED", "Readings", ""), "1");
 }
 
@@ -51,4 +53,37 @@ TEST(Startup, levelZeroLeavesNoLogFile)
     const auto state = startApplication(inFolder(dir), dialogs, mainLog, serialLog);
     EXPECT_FALSE(state.loggingOn);
     EXPECT_FALSE(std::filesystem::exists(dir.file("Lumivex.log")));
+}
+
+struct LogFolderCase {
+    const char* name;
+    std::filesystem::path first; // below the test folder: where the INI lies at the first start
+    std::filesystem::path second; // where it lies at the next start (the folder moved there)
+};
+
+TEST(Startup, theDefaultLogFollowsTheIniFolderAtEveryStart)
+{
+    std::filesystem::path deep;
+    for (int depth = 0; depth < 6; ++depth)
+        deep /= std::string(50, static_cast<char>('a' + depth));
+    const LogFolderCase cases[] = {
+        {"a folder deeper than any old path limit", deep, deep},
+        {"a folder moved between two starts", "bench", "moved"},
+    };
+    for (const LogFolderCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir;
+        std::filesystem::create_directories(dir.path() / c.first);
+        CGlobal mainLog, serialLog;
+        ASSERT_TRUE(finishApplication(
+            startApplication(iniLocationOf((dir.path() / c.first / "Lumivex.ini").string()), mainLog, serialLog)));
+        if (c.second != c.first)
+            std::filesystem::rename(dir.path() / c.first, dir.path() / c.second);
+
+        const auto folder = dir.path() / c.second;
+        std::filesystem::remove(folder / "Lumivex.log");
+        const auto state = startApplication(iniLocationOf((folder / "Lumivex.ini").string()), mainLog, serialLog);
+        EXPECT_NE(test::readFile((folder / "Lumivex.log").string()).find("Log - START"), std::string::npos);
+        EXPECT_EQ(state.serialDebugFile, (folder / "SERDATA.DAT").string());
+    }
 }

@@ -103,6 +103,18 @@ BmpFile Small8()
     return f;
 }
 
+// A one-bit image with all its rows there: the cheapest file that decodes to width x height pixels.
+BmpFile Mono(std::int32_t width, std::int32_t height)
+{
+    BmpFile f;
+    f.width = width;
+    f.height = height;
+    f.bitCount = 1;
+    f.table = Greys(2);
+    f.pixels.resize(static_cast<std::size_t>((width + 31) / 32 * 4) * static_cast<std::size_t>(height));
+    return f;
+}
+
 bool ReadThroughFile(const Bytes& bytes, CDib& dib)
 {
     std::FILE* file = std::tmpfile();
@@ -235,6 +247,11 @@ TEST(CDib, topDownRowsImageSizeFieldGapsAndAnEmptyImage)
     ASSERT_TRUE(dib.Read(empty.Build())) << "reads, but has nothing to draw";
     EXPECT_EQ(dib.ImageSize(), 0u);
     EXPECT_TRUE(dib.ToArgb32().empty());
+
+    for (const auto& [width, height] : {std::pair {4096, 4096}, std::pair {16384, 1024}}) {
+        ASSERT_TRUE(dib.Read(Mono(width, height).Build())) << width << "x" << height << ": within the bound";
+        EXPECT_EQ(dib.Width(), width);
+    }
 }
 
 struct BadFile {
@@ -279,6 +296,8 @@ const BadFile kBadFiles[] = {
     {"height 2^31-1", [] { return Modified(Small24(), [](BmpFile& f) { f.height = INT_MAX; }); }},
     {"height -2^31", [] { return Modified(Small24(), [](BmpFile& f) { f.height = INT_MIN; }); }},
     {"negative width", [] { return Modified(Small24(), [](BmpFile& f) { f.width = -3; }); }},
+    {"more pixels than 4096 x 4096", [] { return Mono(4097, 4096).Build(); }},
+    {"a wide strip of more pixels than 4096 x 4096", [] { return Mono(16384, 1025).Build(); }},
     {"huge width and height", [] { return Modified(Small24(), [](BmpFile& f) { f.width = f.height = 0x10000; }); }},
     {"bit count 0", [] { return Modified(Small24(), [](BmpFile& f) { f.bitCount = 0; }); }},
     {"bit count 7", [] { return Modified(Small24(), [](BmpFile& f) { f.bitCount = 7; }); }},

@@ -70,6 +70,10 @@ TEST(Wheel, spokesPutRedUpHue90RightAndRunFromTheRimToTheCentre)
     for (const WheelSpoke& s : spokes) {
         const double r = std::hypot(s.rim.x - layout.centre.x, s.rim.y - layout.centre.y);
         EXPECT_NEAR(r, layout.radius, 1.5);
+        // The sector drawn for the spoke lies around it (angles counter-clockwise, y grows downwards).
+        const double middle = (s.startDegrees + s.spanDegrees / 2) * std::acos(-1.0) / 180;
+        EXPECT_NEAR(layout.centre.x + std::cos(middle) * layout.radius, s.rim.x, 1.5);
+        EXPECT_NEAR(layout.centre.y - std::sin(middle) * layout.radius, s.rim.y, 1.5);
     }
 }
 

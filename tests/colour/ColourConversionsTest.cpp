@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <numeric>
 #include <sstream>
 #include <string>
 
@@ -199,6 +202,63 @@ TEST(Hsl240ToRgb, roundTripOverA16StepGridStaysWithinOneStep)
             }
 }
 
+// Exact rational arithmetic for a reference that owes nothing to floating point. Reduced only on
+// request: over the HSL formula's whole-number domain the terms stay far inside 64 bits.
+struct Fraction {
+    std::int64_t num = 0;
+    std::int64_t den = 1;
+    Fraction Reduced() const
+    {
+        const std::int64_t g = std::gcd(num, den);
+        return {num / g, den / g};
+    }
+    friend Fraction operator+(Fraction a, Fraction b) { return {a.num * b.den + b.num * a.den, a.den * b.den}; }
+    friend Fraction operator-(Fraction a, Fraction b) { return {a.num * b.den - b.num * a.den, a.den * b.den}; }
+    friend Fraction operator*(Fraction a, Fraction b) { return {a.num * b.num, a.den * b.den}; }
+    friend bool operator<(Fraction a, Fraction b) { return a.num * b.den < b.num * a.den; }
+    std::int64_t Floor() const { return num >= 0 ? num / den : -((-num + den - 1) / den); }
+};
+
+// The HSL formula read literally, with h, s, l as fractions of 240 and the hue in turns: the 240
+// channel bytes that one saturation and lightness give at hue positions 0/240 .. 239/240 of a turn.
+std::array<int, 240> ExactChannelsAround(int s, int l)
+{
+    const Fraction one {1}, half {1, 2}, sf {s, 240}, lf {l, 240};
+    const Fraction m2 = (half < lf ? lf + sf - lf * sf : lf * (one + sf)).Reduced();
+    const Fraction m1 = (Fraction {2} * lf - m2).Reduced();
+    const Fraction rise = (m2 - m1).Reduced();
+    std::array<int, 240> bytes {};
+    for (int position = 0; position < 240; ++position) {
+        const Fraction t {position, 240};
+        Fraction value = m1;
+        if (Fraction {6} * t < one)
+            value = m1 + rise * Fraction {6} * t;
+        else if (Fraction {2} * t < one)
+            value = m2;
+        else if (Fraction {3} * t < Fraction {2})
+            value = m1 + rise * (Fraction {2, 3} - t) * Fraction {6};
+        bytes[static_cast<std::size_t>(position)]
+            = static_cast<int>(std::clamp<std::int64_t>((value * Fraction {255}).Floor(), 0, 255));
+    }
+    return bytes;
+}
+
+TEST(Hsl240ToRgb, everyWholeNumberInputTruncatesTheExactValue)
+{
+    long mismatches = 0;
+    std::string first;
+    for (int s = 0; s <= 240; ++s)
+        for (int l = 0; l <= 240; ++l) {
+            const std::array<int, 240> channel = ExactChannelsAround(s, l);
+            // Red leads the hue by a third of a turn, blue trails it by a third.
+            const auto at = [&channel](int position) { return channel[static_cast<std::size_t>(position % 240)]; };
+            for (int h = 0; h < 240; ++h)
+                if (Hsl240ToRgb(h, s, l) != PackRgb(at(h + 80), at(h), at(h + 160)) && mismatches++ < 5)
+                    first += testing::PrintToString(std::array {h, s, l}) + " ";
+        }
+    EXPECT_EQ(mismatches, 0) << "first: " << first;
+}
+
 TEST(RgbToXy, blackAndGreysGiveTheD50WhitePoint)
 {
     const Chromaticity black = RgbToXy(PackRgb(0, 0, 0));
@@ -263,6 +323,68 @@ TEST(RgbToCct, agreesWithADirectSearchAlongThePlanckianLocus)
         const double reference = ReferenceCct(4 * xyz[0] / d, 6 * xyz[1] / d);
         EXPECT_NEAR(RgbToCct(colour), reference, reference * 0.005) << std::hex << colour;
     }
+}
+
+TEST(RgbToCct, coloursFarFromThePlanckianLocusHaveNone)
+{
+    const struct {
+        const char* name;
+        PackedRgb colour;
+    } cases[] = {
+        {"pure green, 0.09 above the locus", PackRgb(0, 255, 0)},
+        {"pure magenta, 0.12 below it", PackRgb(255, 0, 255)},
+        {"a palette violet near it but hotter than any temperature", PackRgb(118, 114, 208)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RgbToCct(c.colour), 0) << c.name;
+}
+
+TEST(CctFromUv, publishedIlluminantsAreValidAtTheirTemperatures)
+{
+    // The CIE illuminants' chromaticities (2 degree observer) with their commonly quoted CCT and Duv.
+    const struct {
+        const char* name;
+        double x, y, kelvin, duv;
+    } cases[] = {
+        {"A", 0.44757, 0.40745, 2856, 0.0},
+        {"D50", 0.34567, 0.35850, 5003, 0.0033},
+        {"D65", 0.31271, 0.32902, 6504, 0.0032},
+    };
+    for (const auto& c : cases) {
+        const double d = -2 * c.x + 12 * c.y + 3;
+        const CctResult r = CctFromUv(4 * c.x / d, 6 * c.y / d);
+        EXPECT_TRUE(r.valid) << c.name;
+        EXPECT_NEAR(r.kelvin, c.kelvin, c.kelvin * 0.002) << c.name;
+        EXPECT_NEAR(r.duv, c.duv, 3e-4) << c.name;
+    }
+}
+
+// Points moved off Kim's spline along its normal by a known distance: Duv comes back, and only
+// those within 0.05 count. A temperature beyond 25000 K (the table's 30 MK^-1 row) counts neither.
+TEST(CctFromUv, distanceFromTheLocusDecidesValidity)
+{
+    const auto uvOf = [](double kelvin) {
+        const Chromaticity p = KimPlanckian(kelvin);
+        const double d = -2 * p.x + 12 * p.y + 3;
+        return std::array {4 * p.x / d, 6 * p.y / d};
+    };
+    for (const double kelvin : {1800.0, 3000.0, 6500.0, 20000.0})
+        for (const double offset : {-0.06, -0.045, 0.0, 0.045, 0.06}) {
+            const auto on = uvOf(kelvin);
+            const auto a = uvOf(1e6 / (1e6 / kelvin - 0.5));
+            const auto b = uvOf(1e6 / (1e6 / kelvin + 0.5));
+            const double du = b[0] - a[0], dv = b[1] - a[1], length = std::hypot(du, dv);
+            // The normal on the green side: the locus runs towards higher u and v as it gets warmer.
+            const CctResult r = CctFromUv(on[0] - dv / length * offset, on[1] + du / length * offset);
+            EXPECT_NEAR(r.duv, offset, 1e-3) << kelvin << " K, " << offset;
+            EXPECT_EQ(r.valid, std::abs(offset) <= 0.05) << kelvin << " K, " << offset;
+            if (r.valid) {
+                EXPECT_NEAR(1e6 / r.kelvin, 1e6 / kelvin, 2) << kelvin << " K, " << offset;
+            }
+        }
+    const CctResult hot = CctFromUv(0.18208, 0.27119);
+    EXPECT_NEAR(hot.kelvin, 33333, 50);
+    EXPECT_FALSE(hot.valid);
 }
 
 TEST(RobertsonCct, planckianPointsBetweenTableRowsComeBackAtTheirTemperature)

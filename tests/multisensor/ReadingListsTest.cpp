@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace lumivex {
 namespace {
 
@@ -15,6 +17,13 @@ using test::TempDir;
 using test::writeFile;
 
 const std::string kSaveFailed = "Saving of measurements is not possible";
+
+// A write that failed is told with the file and why on a second line.
+bool toldWriteFailed(const std::string& message, const std::string& path)
+{
+    const std::string head = kSaveFailed + "\n" + path + ": ";
+    return message.size() > head.size() && message.rfind(head, 0) == 0;
+}
 
 // Every field at full width or with a recognisable pattern; flags measured, x and y deviation,
 // compared, PWM.
@@ -257,7 +266,8 @@ TEST_F(ReadingListsTest, ReportByteForByte)
     ASSERT_TRUE(lists.WriteTestReport(path));
     EXPECT_NE(readFile(path).find("\tError\t -I-Y-\r\n"), std::string::npos);
     EXPECT_FALSE(lists.WriteTestReport(dir.file("missing/report.txt")));
-    EXPECT_EQ(dialogs.messages, std::vector<std::string> {kSaveFailed});
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(toldWriteFailed(dialogs.messages[0], dir.file("missing/report.txt"))) << dialogs.messages[0];
 }
 
 struct ColumnCase {
@@ -343,7 +353,28 @@ TEST_F(ReadingListsTest, HostileReferenceDataLosesNothing)
     lists.CreateEmptyReadings(3);
     EXPECT_FALSE(lists.SaveReference(dir.file("x.dat"), settings));
     EXPECT_FALSE(lists.writeReferenceData(dir.file("none/a.dat")));
-    EXPECT_EQ(dialogs.messages, (std::vector<std::string> {kSaveFailed, kSaveFailed}));
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0], kSaveFailed);
+    EXPECT_TRUE(toldWriteFailed(dialogs.messages[1], dir.file("none/a.dat"))) << dialogs.messages[1];
+}
+
+TEST_F(ReadingListsTest, AReferenceNamedLikeItsDataFileIsRefusedForLoadingAsForSaving)
+{
+    storeReference();
+    const std::string data = readFile(dir.file("a.dat"));
+    for (const char* name : {"b.dat", "b.DAT", "bDat"}) {
+        SCOPED_TRACE(name);
+        dialogs.messages.clear();
+        EXPECT_FALSE(lists.SaveReference(dir.file(name), settings));
+        EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << "nothing written";
+
+        writeFile(dir.file(name), data);
+        EXPECT_FALSE(lists.LoadReference(dir.file(name), settings));
+        EXPECT_EQ(settings.settingsCount(), 3) << "the data is not read as settings";
+        EXPECT_FALSE(lists.isReferenceLoaded());
+        EXPECT_EQ(dialogs.messages, (std::vector<std::string> {kSaveFailed, kSaveFailed}));
+        std::filesystem::remove(dir.file(name));
+    }
 }
 
 } // namespace

@@ -200,7 +200,11 @@ TEST_F(SettingsFileTest, FailedSaveTellsTheUserAndLeavesNothingBehind)
         dialogs.messages.clear();
         EXPECT_FALSE(list.SaveSettingsFile(path.string()));
         ASSERT_EQ(dialogs.messages.size(), 1u);
-        EXPECT_EQ(dialogs.messages[0], stringText(StringId::SavingConfigurationFailed));
+        // The text, then the file and why.
+        const std::string head
+            = std::string(stringText(StringId::SavingConfigurationFailed)) + "\n" + path.string() + ": ";
+        EXPECT_GT(dialogs.messages[0].size(), head.size());
+        EXPECT_EQ(dialogs.messages[0].rfind(head, 0), 0u) << dialogs.messages[0];
     }
     EXPECT_TRUE(std::filesystem::is_directory(target));
     int entries = 0;

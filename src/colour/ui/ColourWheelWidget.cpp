@@ -47,13 +47,14 @@ const QImage& ColourWheelWidget::wheelImage(QSize panel)
     const Size size {panel.width(), panel.height()};
     const WheelLayout layout = MakeWheelLayout(size);
     const std::vector<WheelSpoke> spokes = WheelSpokes(size);
-    const QPoint centre(layout.centre.x, layout.centre.y);
-    // The wide pass fills the gaps between the spokes towards the rim, the narrow one sharpens them.
-    for (const int width : {4, 1}) {
-        for (const WheelSpoke& spoke : spokes) {
-            painter.setPen(QPen(qColour(spoke.colour), width, Qt::SolidLine, Qt::RoundCap));
-            painter.drawLine(QPoint(spoke.rim.x, spoke.rim.y), centre);
-        }
+    // Sectors, not lines: lines of any width leave gaps towards the rim of a large wheel.
+    const QRect disc(
+        layout.centre.x - layout.radius, layout.centre.y - layout.radius, 2 * layout.radius, 2 * layout.radius);
+    painter.setPen(Qt::NoPen);
+    for (const WheelSpoke& spoke : spokes) {
+        painter.setBrush(qColour(spoke.colour));
+        // The painter counts angles in sixteenths of a degree.
+        painter.drawPie(disc, qRound(spoke.startDegrees * 16), qRound(spoke.spanDegrees * 16));
     }
     return m_wheel;
 }

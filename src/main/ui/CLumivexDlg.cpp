@@ -28,9 +28,14 @@
 #include <QStyleOptionGroupBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace lumivex {
 
 namespace {
+// What a window manager adds around the window: borders and the title bar.
+const QSize kFrameAllowance(16, 40);
+
 // The yellow brush of the information field.
 void paintBlackOnYellow(QWidget* widget)
 {
@@ -161,11 +166,12 @@ void CLumivexDlg::buildWindow()
     root->addWidget(buildHeader());
     root->addLayout(body, 1);
     setCentralWidget(central);
-    // Room for a chart of a useful size, within the screen the window opens on.
+    // Room for a chart of a useful size, within the screen the window opens on, its frame and
+    // title bar included.
     QSize size = sizeHint().expandedTo(QSize(1100, 740));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        size = size.boundedTo(screen->availableSize());
-    resize(size);
+        size = size.boundedTo(screen->availableSize() - kFrameAllowance);
+    resize(size.expandedTo(minimumSizeHint()));
 }
 
 QWidget* CLumivexDlg::buildHeader()
@@ -206,8 +212,11 @@ QWidget* CLumivexDlg::buildConnectionArea()
     m_startTest->setIconSize(face.deviceIndependentSize().toSize());
     m_startTest->setAccessibleName(QStringLiteral("START TEST"));
     m_startTest->setToolTip(QStringLiteral("START TEST"));
-    // The bitmap is the button's face; a frame around it would only double its edge.
+    // The bitmap is the button's face; a frame around it would only double its edge. The frame
+    // that stays shows the keyboard focus.
     m_startTest->setFlat(true);
+    m_startTest->setStyleSheet(QStringLiteral("QPushButton { border: 2px solid transparent; padding: 0px; }"
+                                              "QPushButton:focus { border: 2px solid palette(highlight); }"));
 
     auto* column = new QVBoxLayout(area);
     column->addWidget(m_connect);
@@ -218,6 +227,9 @@ QWidget* CLumivexDlg::buildConnectionArea()
     column->addStretch(1);
     column->addWidget(m_startTest);
 
+    // Enter on a focused button presses it, as Space does, instead of reaching the window.
+    m_connect->setAutoDefault(true);
+    m_startTest->setAutoDefault(true);
     connect(m_connect, &QPushButton::clicked, this,
         [this] { whileWaiting([this] { m_frame.Sequencer().OnConnectButton(); }); });
     connect(m_startTest, &QPushButton::clicked, this, [this] { runCommand(MainMenu::StartTest); });
@@ -233,8 +245,10 @@ void CLumivexDlg::wireCore()
     // "WM_XCOLORPICKER_SELCHANGE": taken only while the palette is the current chart.
     m_chart->setPickHandler([this](PackedRgb colour) {
         ResultDisplay& display = m_frame.View().Display();
-        if (display.CurrentChart() == ChartChoice::Palette)
+        if (display.CurrentChart() == ChartChoice::Palette) {
             display.ShowPickedColour(colour, m_frame.Sequencer().FirmwareNumber());
+            m_frame.View().ShowPickedColour();
+        }
     });
 
     TestConfiguration& config = m_frame.Config();
@@ -262,8 +276,9 @@ void CLumivexDlg::showEverything()
     showStatusText();
     showValueGroups();
     m_chart->showChart(display.CurrentChart());
-    // The chromaticity chart of the configured table is loaded at start, whichever chart is shown.
-    loadChartImage();
+    // Read when the xy chart is shown: a broken image file troubles nobody who never looks at it.
+    if (display.CurrentChart() == ChartChoice::XyChart)
+        loadChartImage();
 }
 
 void CLumivexDlg::moveToStoredPosition()
@@ -271,8 +286,20 @@ void CLumivexDlg::moveToStoredPosition()
     const Settings& settings = m_frame.State().settings;
     const QPoint stored(settings.lumivexPosX, settings.lumivexPosY);
     // A position on a screen that is no longer there would leave the window out of reach.
-    if (QGuiApplication::screenAt(stored + QPoint(40, 20)) != nullptr)
-        move(stored);
+    const QScreen* screen = QGuiApplication::screenAt(stored + QPoint(40, 20));
+    const QPoint wanted = screen ? stored : QPoint();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // The whole window inside the screen's free area: a position stored on a larger screen, or
+    // no position at all, must not leave part of it out of sight.
+    const QRect free = screen->availableGeometry();
+    const QSize outer = size() + kFrameAllowance;
+    QPoint at = wanted.isNull() ? free.center() - QPoint(outer.width() / 2, outer.height() / 2) : wanted;
+    at.setX(std::max(free.left(), std::min(at.x(), free.right() + 1 - outer.width())));
+    at.setY(std::max(free.top(), std::min(at.y(), free.bottom() + 1 - outer.height())));
+    move(at);
 }
 
 // ---------------------------------------------------------------- showing
@@ -303,12 +330,26 @@ void CLumivexDlg::showConnection()
     m_connect->setEnabled(connection.connectEnabled);
     m_statusLine->setText(qText(connection.statusLine));
     m_portLine->setText(qText(connection.portLine));
-    m_startTest->setEnabled(connection.startEnabled);
+    showStartTest();
+}
+
+void CLumivexDlg::showStartTest()
+{
+    // While a test runs the button is visibly out of use: a second press would send nothing.
+    const bool running = m_frame.View().TestRunning();
+    m_startTest->setEnabled(m_frame.View().Display().Connection().startEnabled && !running);
+    m_startTest->setToolTip(running ? QStringLiteral("A test is running") : QStringLiteral("START TEST"));
 }
 
 void CLumivexDlg::showStatusText()
 {
-    m_info->setPlainText(qMultiLine(m_frame.View().StatusText()));
+    const ResultView& view = m_frame.View();
+    std::string text = view.StatusText();
+    // Which LED the values belong to, so that a value is never read as another LED's.
+    if (!view.SubjectText().empty())
+        text += std::string("\r\n\r\n") + (view.TestRunning() ? "Testing: " : "Values shown: ") + view.SubjectText();
+    m_info->setPlainText(qMultiLine(text));
+    showStartTest();
 }
 
 void CLumivexDlg::showValueGroups()
@@ -395,6 +436,8 @@ void CLumivexDlg::runCommand(MainMenu::Command command)
         whileWaiting([this] { m_frame.MenuDisconnect(); });
         break;
     case MainMenu::StartTest:
+        // An edited user time is checked now, and the time that will be used is put back.
+        m_config->commitUserTime();
         whileWaiting([&sequencer] { sequencer.StartTest(); });
         break;
     case MainMenu::ResetBoard:
@@ -460,7 +503,7 @@ void CLumivexDlg::openConfiguration()
         if (accepted)
             changes = model.apply(state.settings, m_frame.Log(), m_frame.Port().Log());
         sequencer.AfterConfiguration(accepted, oldPort, oldRate);
-        if (changes.chartTable)
+        if (changes.chartTable && m_frame.View().Display().CurrentChart() == ChartChoice::XyChart)
             loadChartImage();
         // The user time the device reported before the dialog opened.
         m_config->showConfiguration();
@@ -508,6 +551,7 @@ void CLumivexDlg::keyPressEvent(QKeyEvent* event)
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
+        // A focused button takes Enter itself (auto-default); only elsewhere does it ask to quit.
         onOk();
         return;
     case Qt::Key_Escape:
@@ -552,8 +596,10 @@ void CLumivexDlg::finish()
     // The run-only port goes; a port chosen meanwhile stays.
     if (m_configuredPort && port == m_runPort)
         port = *m_configuredPort;
-    if (!m_frame.Finish(pos().x(), pos().y()))
-        m_dialogs.message("The settings could not be saved to " + m_frame.State().location.iniPath);
+    // Said once, with the reason: a read-only settings file is the user's choice and stays as it is.
+    if (const FileWriteResult saved = m_frame.Finish(pos().x(), pos().y()); !saved)
+        m_dialogs.message(
+            writeFailureMessage("The settings could not be saved.", m_frame.State().location.iniPath, saved));
 }
 
 } // namespace lumivex

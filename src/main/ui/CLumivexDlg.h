@@ -61,6 +61,7 @@ private:
     void onDisplayChange(DisplayChange change);
     void showConnection();
     void showStatusText();
+    void showStartTest();
     void showValueGroups();
     void selectChart(int choice);
     // Reads the xy chart's image for the configured table ("CIETabelle"); a chart that cannot be

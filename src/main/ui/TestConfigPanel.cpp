@@ -114,6 +114,7 @@ TestConfigPanel::TestConfigPanel(TestConfiguration& config, Dialogs& dialogs, QW
             m_config.OnArea(id);
     });
     connect(m_userTime, &QLineEdit::textEdited, this, &TestConfigPanel::onUserTimeEdited);
+    connect(m_userTime, &QLineEdit::returnPressed, this, &TestConfigPanel::commitUserTime);
 }
 
 void TestConfigPanel::showConfiguration()
@@ -171,19 +172,30 @@ void TestConfigPanel::onTestModeChanged(int mode)
     showUserControls();
 }
 
-void TestConfigPanel::onUserTimeEdited(const QString& text)
+void TestConfigPanel::onUserTimeEdited()
 {
-    const std::string refused = m_config.OnUserTimeEdited(coreText(text));
-    if (!refused.empty()) {
+    // Checked when the field is left or a test starts, not at every keystroke: "1" on the way to
+    // "150" is no error, and a box per key would be one too many.
+    m_userTimeEdited = true;
+}
+
+void TestConfigPanel::commitUserTime()
+{
+    if (!m_userTimeEdited)
+        return;
+    m_userTimeEdited = false;
+    const std::string refused = m_config.OnUserTimeEdited(coreText(m_userTime->text()));
+    // The field shows the time that will be used, accepted or kept.
+    m_userTime->setText(QString::number(m_config.userTime));
+    m_config.OnUserTimeLeft();
+    if (!refused.empty())
         m_dialogs.message(refused);
-        m_userTime->setFocus();
-    }
 }
 
 bool TestConfigPanel::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_userTime && event->type() == QEvent::FocusOut)
-        m_config.OnUserTimeLeft();
+        commitUserTime();
     return QGroupBox::eventFilter(watched, event);
 }
 

@@ -26,6 +26,9 @@ public:
     void showConfiguration();
     // The board list after the device reported its boards.
     void showBoards();
+    // An edited user time is checked (once, with its message when refused) and the time that
+    // will be used is put back into the field. On leaving the field, on Enter and before a test.
+    void commitUserTime();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -34,7 +37,7 @@ private:
     void showOptions();
     void showUserControls();
     void onTestModeChanged(int mode);
-    void onUserTimeEdited(const QString& text);
+    void onUserTimeEdited();
 
     TestConfiguration& m_config;
     Dialogs& m_dialogs;
@@ -49,6 +52,7 @@ private:
     QButtonGroup* m_area;
     QLabel* m_timeLabel;
     QLineEdit* m_userTime;
+    bool m_userTimeEdited = false;
     QLabel* m_msLabel;
 };
 

@@ -79,6 +79,8 @@ private slots:
     void wheel_crossAtHueAndSaturation_data();
     void wheel_crossAtHueAndSaturation();
     void wheel_arrowAtTheLightness();
+    void wheel_noGapsBetweenTheSpokes_data();
+    void wheel_noGapsBetweenTheSpokes();
     void palette_mouseAndKeysReachTheModel();
     void palette_tabMovesThroughBothPartsBeforeLeaving();
     void palette_paintsSpectrumBarAndCross();
@@ -234,6 +236,42 @@ void TestChartWidgets::wheel_arrowAtTheLightness()
     const int barX = panel.left() + panel.width() - 27 + 9;
     QCOMPARE(image.pixelColor(barX, panel.top()), kWhite);
     QCOMPARE(image.pixelColor(barX, panel.top() + (panel.height() - 6) - 22 - 1), QColor(0, 0, 0));
+}
+
+void TestChartWidgets::wheel_noGapsBetweenTheSpokes_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("small") << QSize(420, 300);
+    QTest::newRow("large") << QSize(1244, 1200);
+    QTest::newRow("very large") << QSize(2444, 2400);
+}
+
+void TestChartWidgets::wheel_noGapsBetweenTheSpokes()
+{
+    QFETCH(QSize, size);
+    ColourWheelWidget wheel;
+    wheel.resize(size);
+    wheel.setMarks("", "", 0);
+    const QRect panel = wheel.panelRect();
+    const WheelLayout layout = MakeWheelLayout({panel.width(), panel.height()});
+    const QPoint centre = panel.topLeft() + QPoint(layout.centre.x, layout.centre.y);
+    const QRgb face = wheel.palette().color(QPalette::Button).rgb();
+    const QImage image = wheel.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    // The disc less its outermost pixels, whose rasterising is the painter's; the cross marks the centre.
+    const int inside = layout.radius - 2;
+    int faceColoured = 0;
+    QPoint first;
+    for (int dy = -inside; dy <= inside; ++dy) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(centre.y() + dy));
+        for (int dx = -inside; dx <= inside; ++dx) {
+            if (dx * dx + dy * dy > inside * inside || (std::abs(dx) <= 10 && std::abs(dy) <= 10))
+                continue;
+            if (row[centre.x() + dx] == face && faceColoured++ == 0)
+                first = centre + QPoint(dx, dy);
+        }
+    }
+    QVERIFY2(faceColoured == 0,
+        qPrintable(QStringLiteral("%1 gap pixels, first at %2,%3").arg(faceColoured).arg(first.x()).arg(first.y())));
 }
 
 void TestChartWidgets::palette_mouseAndKeysReachTheModel()

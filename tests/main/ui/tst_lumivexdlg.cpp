@@ -26,6 +26,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -99,6 +100,8 @@ private slots:
     void enterKey_asksOnlyWhileDisconnected();
     void escapeAndExit_closeWithoutAskingAndSave();
     void closeDuringAWait_closesAtOnce();
+    void startTest_busyWhileRunningAndNamesTheLed();
+    void window_fitsASmallScreen();
     void qtDialogs_showTheCoreTextsInTheirBoxes();
     void testConfiguration_controlsFollowModeAndChecks();
     void layout_fontsAndRoomForValues();
@@ -135,7 +138,9 @@ void TestLumivexDlg::connectAndTest_normalReadingInFieldsAndBars()
         return;
     QCOMPARE(texts(bench, {1004, 1005}), QStringList({"CONNECTED", "SIM"}));
     const QString info = bench.control<QPlainTextEdit>(1017)->toPlainText();
-    QCOMPARE(info, QStringLiteral("Lumivex 1 Board(s) connected \nSerial Number: 1042 \nFirmware Number: 1007 "));
+    QCOMPARE(info,
+        QStringLiteral("Lumivex 1 Board(s) connected \nSerial Number: 1042 \nFirmware Number: 1007 \n\n"
+                       "Values shown: Board 1, LED 1, Manual Capture"));
 
     QCOMPARE(texts(bench, {1039, 1041, 1043}), QStringList({"2047", "1027", "0"}));
     QCOMPARE(texts(bench, {1023, 1025, 1028, 1031}), QStringList({"169", "85", "0", "50 %"}));
@@ -268,6 +273,8 @@ void TestLumivexDlg::menus_followConnectionAndFirmware()
 void TestLumivexDlg::enterKey_asksOnlyWhileDisconnected()
 {
     Bench bench;
+    bench.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(bench.window.get()));
     // Enter on a control that does not use it reaches the window.
     QWidget* boardList = bench.control(1008);
     QTest::keyClick(boardList, Qt::Key_Return);
@@ -280,10 +287,14 @@ void TestLumivexDlg::enterKey_asksOnlyWhileDisconnected()
     QCOMPARE(bench.dialogs.questions.size(), 1u); // connected: nothing at all
     QVERIFY(bench.window->isVisible());
 
-    QTest::mouseClick(bench.control(1002), Qt::LeftButton);
+    // Enter on a focused button presses that button, and asks nothing.
+    bench.control(1002)->setFocus();
+    QTest::keyClick(bench.control(1002), Qt::Key_Return);
     QVERIFY(!bench.window->frame().Connected());
+    QCOMPARE(bench.dialogs.questions.size(), 1u);
     bench.dialogs.answer = true;
-    QTest::keyClick(bench.window.get(), Qt::Key_Return);
+    boardList->setFocus();
+    QTest::keyClick(boardList, Qt::Key_Return);
     QCOMPARE(bench.dialogs.questions.size(), 2u);
     QVERIFY(!bench.window->isVisible());
 }
@@ -340,6 +351,44 @@ void TestLumivexDlg::closeDuringAWait_closesAtOnce()
     QVERIFY(bench.dialogs.messages.empty());
     QCOMPARE(bench.window->frame().Sequencer().SentRequests(), std::vector<std::string>({"gethw\r"}));
     QVERIFY(test::readFile(bench.dir.file("Lumivex.ini")).find("LumivexPosX=") != std::string::npos);
+}
+
+void TestLumivexDlg::startTest_busyWhileRunningAndNamesTheLed()
+{
+    SimConfig config;
+    config.boards = 2;
+    Bench bench(config);
+    auto* start = bench.control<QPushButton>(1016);
+    auto* info = bench.control<QPlainTextEdit>(1017);
+    QTest::mouseClick(bench.control(1002), Qt::LeftButton);
+    QTRY_VERIFY(start->isEnabled());
+    bench.control<QComboBox>(1008)->setCurrentIndex(1); // Board2
+    bench.control<QComboBox>(1010)->setCurrentIndex(3); // LED 4
+    bench.control<QComboBox>(1012)->setCurrentIndex(2); // PWM Capture
+
+    QTest::mouseClick(start, Qt::LeftButton);
+    QVERIFY(!start->isEnabled());
+    QVERIFY(info->toPlainText().endsWith(QStringLiteral("Testing: Board 2, LED 4, PWM Capture")));
+    QTest::mouseClick(start, Qt::LeftButton); // refused: nothing more is sent
+    QTRY_VERIFY(bench.testsEnded(1));
+    QVERIFY(start->isEnabled());
+    QVERIFY(info->toPlainText().endsWith(QStringLiteral("Values shown: Board 2, LED 4, PWM Capture")));
+    QCOMPARE(bench.window->frame().Sequencer().SentRequests().size(), 4u + 8u);
+}
+
+void TestLumivexDlg::window_fitsASmallScreen()
+{
+    // Everything must be reachable on a 1024 x 768 screen with a task bar.
+    Bench bench;
+    const QSize least = bench.window->minimumSizeHint();
+    QVERIFY2(least.width() <= 1024 && least.height() <= 720,
+        qPrintable(QStringLiteral("%1 x %2").arg(least.width()).arg(least.height())));
+    // Opened inside the available area, no larger than it unless the least size is larger.
+    const QRect available = bench.window->screen()->availableGeometry();
+    const QRect opened = bench.window->geometry();
+    QVERIFY(available.contains(opened.topLeft()));
+    QVERIFY(opened.width() <= std::max(available.width(), least.width()));
+    QVERIFY(opened.height() <= std::max(available.height(), least.height()));
 }
 
 void TestLumivexDlg::qtDialogs_showTheCoreTextsInTheirBoxes()
@@ -401,14 +450,20 @@ void TestLumivexDlg::testConfiguration_controlsFollowModeAndChecks()
     QCOMPARE(time->text(), QStringLiteral("800"));
     QVERIFY(bench.control<QAbstractButton>(1093)->isChecked()); // 9x9 by default
 
-    // A refused user time says so and keeps the value; an accepted one is taken.
+    // The time is checked when the field is left (or Enter, or START TEST), not at every key: a
+    // refused one says so once and the field shows the time that will be used.
     time->setFocus();
     time->selectAll();
-    QTest::keyClicks(time, "0");
+    QTest::keyClicks(time, "1e");
+    QVERIFY(bench.dialogs.messages.empty());
+    QTest::keyClick(time, Qt::Key_Return);
     QCOMPARE(bench.dialogs.messages, std::vector<std::string>({"Please enter an integer between 1 and 10000."}));
     QCOMPARE(config.userTime, 800);
+    QCOMPARE(time->text(), QStringLiteral("800"));
     time->selectAll();
     QTest::keyClicks(time, "250");
+    QFocusEvent left(QEvent::FocusOut, Qt::TabFocusReason); // the field is left
+    QApplication::sendEvent(time, &left);
     QCOMPARE(bench.dialogs.messages.size(), 1u);
     QCOMPARE(config.userTime, 250);
     QTest::mouseClick(bench.control(1092), Qt::LeftButton);
