@@ -85,6 +85,25 @@ TEST(SimTiming, aCaptureAnswersAfterItsCaptureTime)
     EXPECT_EQ(okAfterMs("capturepwm"), 200 * 5);
 }
 
+TEST(SimTiming, allSensorCapturesWaitForTheSlowestBoard)
+{
+    SimConfig config = configWith(1007);
+    config.boards = 2;
+    SimWire wire(config);
+    const auto okAfterMs = [&wire](const std::string& request) {
+        const std::int64_t start = wire.scheduler.nowMicros();
+        EXPECT_EQ(wire.reply(request), "OK\r\n") << request;
+        return (wire.lastArrival() - start) / 1000;
+    };
+    EXPECT_EQ(okAfterMs("setaverage03 2"), 0);
+    EXPECT_EQ(okAfterMs("capturepwm"), 20 * 200) << "board 2 averages 20 runs, board 1 only 5";
+    EXPECT_EQ(okAfterMs("setusertime01000 2"), 0);
+    EXPECT_EQ(okAfterMs("setcaptime801 1"), 0);
+    EXPECT_EQ(okAfterMs("capture"), 800) << "code 8 on board 1 takes board 1's user time";
+    EXPECT_EQ(okAfterMs("setcaptime805 2"), 0);
+    EXPECT_EQ(okAfterMs("capture"), 1000);
+}
+
 TEST(SimTiming, requestsWaitTheirTurnAndReadTheLatestCapture)
 {
     SimWire wire(configWith(1007, {{1, 1, led(255, 255, 255, 10000)}}));
