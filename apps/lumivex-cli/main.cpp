@@ -1,5 +1,7 @@
 // lumivex-cli: headless runs of Lumivex's engines for scripts and production lines.
 #include "app/IniLocation.h"
+#include "cli/ListMeasurement.h"
+#include "cli/MeasureCommand.h"
 #include "cli/SingleLedTest.h"
 #include "cli/TestCommand.h"
 #include "platform/QtScheduler.h"
@@ -26,33 +28,41 @@ int main(int argc, char* argv[])
         std::cout << lumivex::cliHelp();
         return args.empty() ? lumivex::kCliUsage : lumivex::kCliSuccess;
     }
-    if (args[0] != "test") {
-        std::cerr << "lumivex-cli: unknown command \"" << args[0] << "\"\n" << lumivex::cliHelp();
+    const std::string command = args[0];
+    if (command != "test" && command != "measure") {
+        std::cerr << "lumivex-cli: unknown command \"" << command << "\"\n" << lumivex::cliHelp();
         return lumivex::kCliUsage;
     }
     args.erase(args.begin());
 
-    lumivex::TestCommandOptions options;
-    if (const auto error = lumivex::parseTestCommand(args, options); !error.empty()) {
-        std::cerr << "lumivex-cli test: " << error << "\n(see lumivex-cli test --help)\n";
+    lumivex::TestCommandOptions testOptions;
+    lumivex::MeasureCommandOptions measureOptions;
+    const auto error = command == "test" ? lumivex::parseTestCommand(args, testOptions)
+                                         : lumivex::parseMeasureCommand(args, measureOptions);
+    if (!error.empty()) {
+        std::cerr << "lumivex-cli " << command << ": " << error << "\n(see lumivex-cli " << command << " --help)\n";
         return lumivex::kCliUsage;
     }
-    if (options.help) {
-        std::cout << lumivex::testCommandHelp();
+    if (testOptions.help || measureOptions.help) {
+        std::cout << (command == "test" ? lumivex::testCommandHelp() : lumivex::measureCommandHelp());
         return lumivex::kCliSuccess;
     }
+    const bool simulate = command == "test" ? testOptions.simulate : measureOptions.simulate;
+    const lumivex::SimConfig& simConfig = command == "test" ? testOptions.simConfig : measureOptions.simConfig;
 
     lumivex::QtScheduler scheduler;
     std::unique_ptr<lumivex::SimulatedDevice> device;
     std::unique_ptr<lumivex::SerialBackend> backend;
-    if (options.simulate) {
-        device = std::make_unique<lumivex::SimulatedDevice>(scheduler, options.simConfig);
+    if (simulate) {
+        device = std::make_unique<lumivex::SimulatedDevice>(scheduler, simConfig);
         backend = std::make_unique<lumivex::SimSerialBackend>(scheduler, *device);
     } else {
         backend = std::make_unique<lumivex::QtSerialBackend>();
     }
     const auto search = lumivex::nativeIniSearchInput(QCoreApplication::applicationFilePath().toStdString());
-    const int status = lumivex::runSingleLedTest(options, search, scheduler, *backend, std::cout, std::cerr);
+    const int status = command == "test"
+        ? lumivex::runSingleLedTest(testOptions, search, scheduler, *backend, std::cout, std::cerr)
+        : lumivex::runListMeasurement(measureOptions, search, scheduler, *backend, std::cout, std::cerr);
     backend.reset();
     return status;
 }

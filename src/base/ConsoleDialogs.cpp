@@ -34,4 +34,10 @@ std::string ConsoleDialogs::askSaveFileName(const std::string& initialName, cons
     return {};
 }
 
+bool ConsoleDialogs::openInAssociatedProgram(const std::string& path)
+{
+    m_out << "Open file " << path << " (not opened)" << '\n';
+    return false;
+}
+
 } // namespace lumivex

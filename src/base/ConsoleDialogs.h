@@ -19,6 +19,8 @@ public:
     // Nobody is there to choose a file: reported, and answered as cancelled.
     std::string askOpenFileName(const std::string& initialName, const std::string& filter) override;
     std::string askSaveFileName(const std::string& initialName, const std::string& filter) override;
+    // Nor is there a program to show the file in: the path is printed for the user to open.
+    bool openInAssociatedProgram(const std::string& path) override;
 
 private:
     std::ostream& m_out;

@@ -33,6 +33,14 @@ public:
         (void)filter;
         return {};
     }
+    // Opens the file in the program the platform associates with its type (a report in the
+    // user's editor). False when no program could be started; where nothing can be started that
+    // is always the answer.
+    virtual bool openInAssociatedProgram(const std::string& path)
+    {
+        (void)path;
+        return false;
+    }
 };
 
 } // namespace lumivex

@@ -4,66 +4,20 @@
 #include "base/Dialogs.h"
 #include "base/FormatText.h"
 #include "base/Windows1252.h"
+#include "cli/CliSession.h"
 #include "cli/TestCommand.h"
 #include "device/DeviceExchange.h"
 #include "device/DeviceRequest.h"
 #include "device/ReplyRules.h"
 #include "main/MainFrame.h"
-#include "sim/SimSerialBackend.h"
 
 #include <chrono>
-#include <cstdio>
 #include <ostream>
 #include <vector>
 
 namespace lumivex {
 
 namespace {
-
-// Boxes become lines on standard error; nobody is there to answer a question.
-class CliDialogs : public Dialogs {
-public:
-    explicit CliDialogs(std::ostream& err) : m_err(err) { }
-    void message(const std::string& text) override { say(text); }
-    void problem(const std::string& text) override { say(text); }
-    bool askYesNo(const std::string& text) override
-    {
-        say(text);
-        return false;
-    }
-    const std::vector<std::string>& said() const { return m_said; }
-
-private:
-    void say(const std::string& text)
-    {
-        std::string line = windows1252ToUtf8(text);
-        while (!line.empty() && (line.back() == '\n' || line.back() == ' '))
-            line.pop_back();
-        m_said.push_back(line);
-        m_err << "lumivex-cli: " << line << '\n';
-    }
-    std::ostream& m_err;
-    std::vector<std::string> m_said;
-};
-
-std::string jsonString(const std::string& utf8)
-{
-    std::string out = "\"";
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
 
 void printFields(const std::vector<NamedField>& fields, bool json, std::ostream& out)
 {
@@ -87,21 +41,21 @@ void appendDetails(std::vector<NamedField>& fields, MainFrame& frame, int board,
     fields.push_back({0, "Hardware", sequencer.HardwareText()});
     fields.push_back({0, "Serial Number", sequencer.SerialText()});
     fields.push_back({0, "Firmware Number", sequencer.FirmwareText()});
-    const auto& list = frame.List();
-    const bool read
-        = sequencer.FirmwareNumber() >= kFirmwareWideCounts && list.lastIndex == sensorListIndex(board, led);
-    const SensorValues& values = list.lastValues;
-    fields.push_back({0, "X offset", read ? values.xOffsetText : std::string()});
-    fields.push_back({0, "Y offset", read ? values.yOffsetText : std::string()});
-    // The device sends the distance with one decimal.
-    fields.push_back({0, "Distance", read ? formatText("%.1f", values.distance) : std::string()});
+    // The test's read of them went into the tested sensor's settings, as the device reported them.
+    auto& settings = frame.SensorSettings();
+    const bool read = sequencer.FirmwareNumber() >= kFirmwareWideCounts
+        && settings.FindSettingsBySensor(sensorListIndex(board, led));
+    const CKonfList* record = read ? settings.cursor() : nullptr;
+    fields.push_back({0, "X offset", record ? record->XOffset.str() : std::string()});
+    fields.push_back({0, "Y offset", record ? record->YOffset.str() : std::string()});
+    fields.push_back({0, "Distance", record ? record->Distance.str() : std::string()});
 }
 
 // A PWM capture's time-out is sized by the capture time of the engine's last one-sensor capture
 // (code 2, 200 ms, in a fresh run), but the device keeps whatever an earlier run set: after a
 // user capture of 10 s the PWM capture would outlast its time-out. So the sensor's capture time is
 // set to the assumed one first. The engine has no request for it; the port is borrowed the way
-// the measurement list's run borrows it (the engine keeps off while the list measures).
+// the stability run borrows it (the engine keeps off while that measures).
 bool setAssumedCaptureTime(MainFrame& frame, Scheduler& scheduler, Dialogs& dialogs, int board, int led)
 {
     const auto& config = frame.Config();
@@ -110,7 +64,7 @@ bool setAssumedCaptureTime(MainFrame& frame, Scheduler& scheduler, Dialogs& dial
     auto& portSwitch = frame.PortSwitch();
     DeviceExchange exchange(frame.Port(), JoinRules::MainWindow,
         [&portSwitch](const char* data, std::size_t size) { portSwitch.RecordReceived(data, size); });
-    frame.List().SetMeasuring(true);
+    frame.Stability().measuring = true;
     bool over = false;
     const bool sent = exchange.Send(
         request, replyRule(Command::SetCapTime, frame.Sequencer().FirmwareNumber()), dialogs, frame.Log());
@@ -124,17 +78,8 @@ bool setAssumedCaptureTime(MainFrame& frame, Scheduler& scheduler, Dialogs& dial
     }
     const bool ok = sent && exchange.State() == ReplyCollector::State::Complete;
     exchange.Abandon();
-    frame.List().SetMeasuring(false);
+    frame.Stability().measuring = false;
     return ok;
-}
-
-// Pumps until the engine rests: nothing awaited and no chain running. Its own time-outs bound it.
-void settle(Scheduler& scheduler, const MeasurementSequencer& sequencer)
-{
-    while (sequencer.ReplyAwaited() || sequencer.ChainRunning()) {
-        if (!scheduler.pumpOnce())
-            break;
-    }
 }
 
 } // namespace
@@ -144,23 +89,12 @@ int runSingleLedTest(const TestCommandOptions& options, const IniSearchInput& se
 {
     CliDialogs dialogs(err);
     MainFrame frame(scheduler, backend, dialogs);
-    if (options.iniPath.empty())
-        frame.Initialise(search);
-    else
-        frame.Initialise(iniLocationOf(options.iniPath));
-    frame.State().settings.comPort = options.simulate ? std::string(SimSerialBackend::kPortName) : options.port;
+    startFrame(frame, options.iniPath, search, options.port, options.simulate);
     auto& sequencer = frame.Sequencer();
     auto& config = frame.Config();
     auto& portSwitch = frame.PortSwitch();
     const auto& view = frame.View();
-
-    auto fail = [&](const std::string& fallback) {
-        if (dialogs.said().empty())
-            err << "lumivex-cli: " << windows1252ToUtf8(fallback) << '\n';
-        if (!portSwitch.PortClosed())
-            portSwitch.SwitchComPort(0, {});
-        return kCliDeviceFailed;
-    };
+    auto fail = [&](const std::string& why) { return failCommand(frame, dialogs, err, why); };
 
     // A user test without --user-time sends the settings' time: refused before anything is sent,
     // as --user-time itself would be.
@@ -173,13 +107,8 @@ int runSingleLedTest(const TestCommandOptions& options, const IniSearchInput& se
         return kCliUsage;
     }
 
-    sequencer.Connect();
-    settle(scheduler, sequencer);
-    if (sequencer.DisconnectedShown()) {
-        if (options.port == "Auto")
-            return fail("no sensor device answered on any serial port");
-        return fail(sequencer.StatusText().empty() ? "the sensor device did not answer" : sequencer.StatusText());
-    }
+    if (!connectFrame(frame, scheduler, options.port, dialogs, err))
+        return kCliDeviceFailed;
     if (options.board > sequencer.BoardCount())
         return fail("the sensor device has " + std::to_string(sequencer.BoardCount()) + " board(s), not "
             + std::to_string(options.board));
@@ -200,7 +129,7 @@ int runSingleLedTest(const TestCommandOptions& options, const IniSearchInput& se
         return fail("the sensor device did not set the capture time for the PWM capture");
 
     sequencer.StartTest();
-    settle(scheduler, sequencer);
+    settleEngine(scheduler, sequencer);
     if (sequencer.TimedOut() || !sequencer.ResultValid() || sequencer.ChainFailed())
         return fail("the test did not complete");
 

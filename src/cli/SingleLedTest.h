@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/CliSession.h"
+
 #include <iosfwd>
 
 namespace lumivex {
@@ -8,9 +10,6 @@ class Scheduler;
 class SerialBackend;
 struct IniSearchInput;
 struct TestCommandOptions;
-
-// Exit statuses of the command-line tool.
-enum CliExit : int { kCliSuccess = 0, kCliDeviceFailed = 1, kCliUsage = 2 };
 
 // One single-LED test through the main window's own engine: settings (and so the log) loaded,
 // connection chain (the automatic port search included), one test in the chosen mode, every value

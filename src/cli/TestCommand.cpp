@@ -185,7 +185,9 @@ std::string cliHelp()
            "Headless runs of Lumivex for scripts and production lines.\n"
            "\n"
            "Commands:\n"
-           "  test      test one LED and print its values (lumivex-cli test --help)\n";
+           "  test      test one LED and print its values (lumivex-cli test --help)\n"
+           "  measure   measure every sensor of the list, compare with a reference and print the\n"
+           "            rows (lumivex-cli measure --help)\n";
 }
 
 } // namespace lumivex

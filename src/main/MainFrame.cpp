@@ -6,17 +6,47 @@
 
 namespace lumivex {
 
+void RunViewRelay::ShowTitle(const std::string& title)
+{
+    if (m_target)
+        m_target->ShowTitle(title);
+}
+
+void RunViewRelay::EnablePerform(bool enabled)
+{
+    if (m_target)
+        m_target->EnablePerform(enabled);
+}
+
+void RunViewRelay::ShowProgress(int position, int count)
+{
+    if (m_target)
+        m_target->ShowProgress(position, count);
+}
+
+void RunViewRelay::FillRows()
+{
+    if (m_target)
+        m_target->FillRows();
+}
+
 MainFrame::MainFrame(Scheduler& scheduler, SerialBackend& backend, Dialogs& dialogs)
     : m_scheduler(scheduler),
       m_dialogs(dialogs),
       m_port(backend, dialogs),
       m_portSwitch(m_port, dialogs, {}),
-      m_view([this] { return m_state.settings.comPort; })
+      m_view([this] { return m_state.settings.comPort; }),
+      m_sensorSettings(dialogs, DeviationSettings {}),
+      m_readings(dialogs)
 {
 }
 
 MainFrame::~MainFrame()
 {
+    if (m_run) {
+        m_run->Cancel();
+        m_run->StopInputPoll();
+    }
     if (m_sequencer) {
         m_sequencer->Shutdown();
         m_sequencer->Stop();
@@ -32,6 +62,7 @@ void MainFrame::Initialise(const IniLocation& location)
 {
     m_state = startApplication(location, m_log, m_port.Log());
     m_config = std::make_unique<TestConfiguration>(m_state.settings);
+    m_sensorSettings.setDeviationSettings(DeviationSettings::fromSettings(m_state.settings));
     const int chart = m_state.settings.selChart;
     m_view.Display().SetCurrentChart(static_cast<ChartChoice>(chart >= 1 && chart <= 3 ? chart : 1));
     m_view.ShowConnectionState(false);
@@ -41,12 +72,52 @@ void MainFrame::Initialise(const IniLocation& location)
 
 void MainFrame::Wire()
 {
+    auto firmware = [this] { return m_sequencer ? m_sequencer->FirmwareNumber() : 0; };
+    MeasurementRun::Links run {m_scheduler, m_port, m_dialogs, m_log, m_state.settings, m_sensorSettings, m_readings,
+        m_runView, firmware, m_state.loggingOn};
+    run.recorder = [this](const char* data, std::size_t size) { m_portSwitch.RecordReceived(data, size); };
+    run.returnPort = [this] {
+        if (m_sequencer)
+            m_sequencer->ReclaimPort();
+        else
+            m_port.Backend().setBytesArrivedCallback({});
+    };
+    run.setAside = [this] { return m_sequencer ? m_sequencer->TakeUnsolicited() : std::vector<std::string> {}; };
+    m_run = std::make_unique<MeasurementRun>(std::move(run));
+    m_list = std::make_unique<MeasurementListAdapter>(
+        MeasurementListAdapter::Links {*m_run, m_readings, m_sensorSettings, *m_config, firmware});
     m_sequencer = std::make_unique<MeasurementSequencer>(MeasurementSequencer::Links {
-        m_scheduler, m_port, m_portSwitch, m_state, m_log, m_dialogs, *m_config, m_view, m_list, m_stability});
+        m_scheduler, m_port, m_portSwitch, m_state, m_log, m_dialogs, *m_config, m_view, *m_list, m_stability});
+    m_config->valueGroupsChanged = [this] { SyncReadingChecks(); };
+    SyncReadingChecks();
+}
+
+void MainFrame::SyncReadingChecks()
+{
+    if (!m_config)
+        return;
+    Settings& settings = m_state.settings;
+    settings.checkRgb = m_config->checkRgb ? 1 : 0;
+    settings.checkHsi = m_config->checkHsi ? 1 : 0;
+    settings.checkXy = m_config->checkXy ? 1 : 0;
+    m_readings.setChecks(
+        {m_config->checkRgb, m_config->checkHsi, m_config->checkXy, m_sequencer ? m_sequencer->FirmwareNumber() : 0});
+}
+
+void MainFrame::PerformMeasurement()
+{
+    if (!m_run)
+        return;
+    SyncReadingChecks();
+    m_run->PerformMeasurement();
 }
 
 FileWriteResult MainFrame::Finish(int windowX, int windowY)
 {
+    if (m_run) {
+        m_run->Cancel();
+        m_run->StopInputPoll();
+    }
     if (m_sequencer)
         m_sequencer->Stop();
     m_state.settings.lumivexPosX = windowX;

@@ -5,10 +5,15 @@
 #include "base/AtomicFile.h"
 #include "device/CSeriell.h"
 #include "device/ComPortSwitch.h"
+#include "main/MeasurementListAdapter.h"
 #include "main/MeasurementSequencer.h"
 #include "main/ResultView.h"
 #include "main/SequencerLinks.h"
 #include "main/TestConfiguration.h"
+#include "multisensor/MeasurementRun.h"
+#include "multisensor/MeasurementRunView.h"
+#include "multisensor/ReadingLists.h"
+#include "multisensor/SensorSettingsList.h"
 
 #include <memory>
 #include <string>
@@ -34,10 +39,24 @@ struct MenuState {
     bool openStabilityReport = true;
 };
 
+// The measurement list's window, when it is open; the run reports to nobody otherwise.
+class RunViewRelay : public MeasurementRunView {
+public:
+    void SetTarget(MeasurementRunView* target) { m_target = target; }
+    void ShowTitle(const std::string& title) override;
+    void EnablePerform(bool enabled) override;
+    void ShowProgress(int position, int count) override;
+    void FillRows() override;
+
+private:
+    MeasurementRunView* m_target = nullptr;
+};
+
 // What the main window owns and does, without its widgets: the port and its switch, the log,
-// the settings, the test configuration, the result display and the request engine, wired
-// together; the start-up order, the menu rules and the ways the program ends. The Qt window and
-// the command-line tool drive it; the modeless dialogs of later issues plug into its links.
+// the settings, the test configuration, the result display and the request engine, the sensor
+// settings, the readings and the measurement list's run, wired together; the start-up order, the
+// menu rules and the ways the program ends. The Qt window and the command-line tool drive it; the
+// modeless windows plug into its links.
 class MainFrame {
 public:
     MainFrame(Scheduler& scheduler, SerialBackend& backend, Dialogs& dialogs);
@@ -76,10 +95,22 @@ public:
     ResultView& View() { return m_view; }
     MeasurementSequencer& Sequencer() { return *m_sequencer; }
     const MeasurementSequencer& Sequencer() const { return *m_sequencer; }
-    PlainMeasurementList& List() { return m_list; }
+    SensorSettingsList& SensorSettings() { return m_sensorSettings; }
+    ReadingLists& Readings() { return m_readings; }
+    const ReadingLists& Readings() const { return m_readings; }
+    MeasurementRun& Run() { return *m_run; }
     IdleStability& Stability() { return m_stability; }
 
-    // Shown flags of the modeless windows (they arrive with later issues).
+    // "Perform measurement": the value groups and the firmware handed to the readings first.
+    void PerformMeasurement();
+    // The main window's value-group flags become the settings' "CheckRGB", "CheckHSI", "CheckXY"
+    // (what the run reads) and, with the firmware, the readings' checks. Called whenever a flag
+    // changes and before each run.
+    void SyncReadingChecks();
+    // The measurement list's window (null: none) sees what the run shows.
+    void SetRunView(MeasurementRunView* view) { m_runView.SetTarget(view); }
+
+    // Shown flags of the modeless windows (set by their windows).
     bool measurementListShown = false;
     bool settingsListShown = false;
     bool stabilityShown = false;
@@ -94,9 +125,14 @@ private:
     StartupState m_state;
     ComPortSwitch m_portSwitch;
     ResultView m_view;
-    PlainMeasurementList m_list;
+    RunViewRelay m_runView;
+    SensorSettingsList m_sensorSettings;
+    ReadingLists m_readings;
     IdleStability m_stability;
     std::unique_ptr<TestConfiguration> m_config;
+    // Made once the settings are loaded; the engine is destroyed first, the run after it.
+    std::unique_ptr<MeasurementRun> m_run;
+    std::unique_ptr<MeasurementListAdapter> m_list;
     std::unique_ptr<MeasurementSequencer> m_sequencer;
 };
 

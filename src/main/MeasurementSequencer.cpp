@@ -73,6 +73,13 @@ void MeasurementSequencer::Start()
         m_timer = m_scheduler.setTimer(std::chrono::milliseconds(kTickMs), [this] { OnTick(); });
 }
 
+void MeasurementSequencer::ReclaimPort()
+{
+    // After Stop() the port belongs to nobody here any more.
+    if (m_timer != 0)
+        m_port.Backend().setBytesArrivedCallback([this] { OnBytesArrived(); });
+}
+
 void MeasurementSequencer::Stop()
 {
     if (m_timer != 0) {
@@ -132,9 +139,15 @@ void MeasurementSequencer::ShowConnectionState(bool on)
 
 // ---------------------------------------------------------------- sending
 
+bool MeasurementSequencer::OthersMeasuring() const
+{
+    return m_list.IsMeasuring() || m_stability.IsMeasuring();
+}
+
 int MeasurementSequencer::SendRequest(int number, const std::string& text)
 {
-    if (m_replyAwaited || m_shutDown)
+    // A request now would purge and answer into another run's reply.
+    if (m_replyAwaited || m_shutDown || OthersMeasuring())
         return 0;
     m_list.SetBusy(true);
     m_tickCounter = 0;
@@ -194,7 +207,7 @@ int MeasurementSequencer::WaitForReply()
 
 bool MeasurementSequencer::Suspended() const
 {
-    return m_list.IsMeasuring() || m_stability.IsMeasuring() || m_portSwitch.PortClosed();
+    return OthersMeasuring() || m_portSwitch.PortClosed();
 }
 
 void MeasurementSequencer::OnBytesArrived()
@@ -212,7 +225,7 @@ void MeasurementSequencer::OnTick()
     if (m_portSwitch.PortClosed() && !m_disconnectedShown)
         ShowConnectionState(false);
 
-    const bool othersBusy = !m_portSwitch.PortClosed() && (m_list.IsMeasuring() || m_stability.IsMeasuring());
+    const bool othersBusy = !m_portSwitch.PortClosed() && OthersMeasuring();
     if (othersBusy != m_othersBusy) {
         m_othersBusy = othersBusy;
         m_startEnabled = !othersBusy && !m_disconnectedShown;
@@ -422,6 +435,7 @@ void MeasurementSequencer::HandleValueReply(int number, const std::string& reply
         m_values.green = rgbi.green;
         m_values.blue = rgbi.blue;
         m_values.intensity = rgbi.intensity;
+        m_values.from = ValuesFrom::Rgbi;
         m_view.ShowRgbReading(rgbi.red, rgbi.green, rgbi.blue, rgbi.intensity, rgbFullScale(m_firmware), m_chain);
         m_list.StoreValues(m_sensorListIndex, m_values, m_config.testMode);
         m_valuesPresent = true;
@@ -442,6 +456,7 @@ void MeasurementSequencer::HandleValueReply(int number, const std::string& reply
         m_view.ShowXyReading(xy.x, xy.y, more);
         m_values.x = xy.x;
         m_values.y = xy.y;
+        m_values.from = ValuesFrom::Xy;
         m_list.StoreValues(m_sensorListIndex, m_values, m_config.testMode);
         if (xy.x < 0 || xy.y < 0)
             m_list.SetOutOfRange(true);
@@ -462,9 +477,11 @@ void MeasurementSequencer::HandleValueReply(int number, const std::string& reply
         if (number == DeviceCommand::GetXOffset) {
             m_values.xOffset = offset.value;
             m_values.xOffsetText = offset.text;
+            m_values.from = ValuesFrom::XOffset;
         } else {
             m_values.yOffset = offset.value;
             m_values.yOffsetText = offset.text;
+            m_values.from = ValuesFrom::YOffset;
         }
         m_list.StoreValues(m_sensorListIndex, m_values, m_config.testMode);
         ContinueTest(m_chain && wide,
@@ -473,6 +490,7 @@ void MeasurementSequencer::HandleValueReply(int number, const std::string& reply
     }
     case DeviceCommand::GetDistance:
         m_values.distance = decodeDistance(reply);
+        m_values.from = ValuesFrom::Distance;
         m_list.StoreValues(m_sensorListIndex, m_values, m_config.testMode);
         m_resultValid = true;
         SetChain(false);
@@ -652,8 +670,9 @@ void MeasurementSequencer::StartTest()
         SetChain(false);
         return;
     }
-    if (m_replyAwaited) {
-        // Another reply is still awaited: nothing is sent and the running chain stays as it is.
+    if (m_replyAwaited || OthersMeasuring()) {
+        // Another reply is still awaited, or the measurement list or the stability run holds the
+        // port: nothing is sent and the running chain stays as it is.
         m_chain = wasRunning;
         m_config.testRunning = wasRunning;
         return;

@@ -56,6 +56,12 @@ public:
     // listen for arriving bytes. Stop() undoes it (the window's destruction).
     void Start();
     void Stop();
+    // The measurement list's run is over and gives the port back: the engine listens for arriving
+    // bytes again. Unlike Start(), nothing is purged: what arrives next belongs to the engine.
+    void ReclaimPort();
+    // The device's "InputIO<digit>" messages the engine read while nothing was awaited, oldest first
+    // (the measurement list's input poll takes them).
+    std::vector<std::string> TakeUnsolicited() { return m_exchange.TakeUnsolicited(); }
 
     // --- the user's commands ---
     // CONNECT / DISCONNECT button: disconnects while the port is open, connects otherwise.
@@ -63,7 +69,7 @@ public:
     void Connect();
     // Closes the port; an awaited reply and a running chain end at once, without a message.
     void Disconnect();
-    // START TEST. Sends nothing while a reply is awaited.
+    // START TEST. Sends nothing while a reply is awaited or another run holds the port.
     void StartTest();
     void ResetBoard();
     // Before the configuration dialog: the board's user time is asked for and awaited.
@@ -123,6 +129,8 @@ private:
     void OnTick();
     void OnBytesArrived();
     bool Suspended() const;
+    // The measurement list or the stability run holds the port.
+    bool OthersMeasuring() const;
     // Reads what has arrived and dispatches the reply once its line has ended or gone quiet.
     void ReadAndDispatch();
     void Dispatch();

@@ -31,12 +31,16 @@ public:
     virtual void BoardListChanged() = 0;
 };
 
+// Which reply of a test handed the values over: each brings its own part of them.
+enum class ValuesFrom { Rgbi, Xy, XOffset, YOffset, Distance };
+
 // The values of one test as the measurement list's row for the tested sensor receives them.
 struct SensorValues {
     int red = 0, green = 0, blue = 0, intensity = 0;
     double x = 0, y = 0;
     double xOffset = 0, yOffset = 0, distance = 0;
     std::string xOffsetText, yOffsetText;
+    ValuesFrom from = ValuesFrom::Rgbi;
 };
 
 // The measurement list as the main window's engine sees it. The list's own run keeps off the
@@ -65,36 +69,7 @@ public:
     virtual bool IsMeasuring() const = 0;
 };
 
-// Stand-ins until the measurement list and the stability analysis exist (and for the command-line
-// tools, which have neither): a list that only remembers its size and marks.
-class PlainMeasurementList : public MeasurementListLink {
-public:
-    void SetBusy(bool busy) override { m_busy = busy; }
-    bool Busy() const { return m_busy; }
-    bool IsMeasuring() const override { return m_measuring; }
-    void SetMeasuring(bool on) { m_measuring = on; }
-    int RowCount() const override { return m_rows; }
-    void Rebuild(int rows) override { m_rows = rows; }
-    void StoreValues(int listIndex, const SensorValues& values, int) override
-    {
-        lastIndex = listIndex;
-        lastValues = values;
-    }
-    bool OutOfRange() const override { return m_outOfRange; }
-    void SetOutOfRange(bool on) override { m_outOfRange = on; }
-    void ResetBoard(int board) override { lastResetBoard = board; }
-
-    int lastIndex = 0;
-    SensorValues lastValues;
-    int lastResetBoard = 0;
-
-private:
-    bool m_busy = false;
-    bool m_measuring = false;
-    int m_rows = 5;
-    bool m_outOfRange = false;
-};
-
+// Stand-in until the stability analysis exists (and for the command-line tools, which have none).
 class IdleStability : public StabilityLink {
 public:
     bool IsMeasuring() const override { return measuring; }

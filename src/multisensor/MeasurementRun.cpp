@@ -29,6 +29,7 @@ MeasurementRun::MeasurementRun(Links links)
       m_firmwareSource(std::move(links.firmware)),
       m_loggingOn(links.loggingOn),
       m_returnPort(std::move(links.returnPort)),
+      m_setAside(std::move(links.setAside)),
       m_exchange(links.port, JoinRules::ListAndStability, std::move(links.recorder))
 {
 }
@@ -222,6 +223,7 @@ void MeasurementRun::PerformMeasurement()
     // A second start from inside a wait of the first (the input, a double click) is no new run.
     if (m_running)
         return;
+    m_lastEnd = RunEnd::NotStarted;
     m_kind = ListReply::None;
     m_plan = {};
     ShowBaseTitle();
@@ -353,6 +355,7 @@ bool MeasurementRun::ReadAll(const std::vector<CKonfList>& sensors)
 
 void MeasurementRun::EndRun(bool measured)
 {
+    m_lastEnd = measured && !m_cancelled ? RunEnd::Measured : RunEnd::Failed;
     m_view.FillRows();
     // A run whose capture or read failed has not shown that anything passed. After a time-out
     // the device is not answering: the outputs stay as they were switched before the capture.
@@ -385,6 +388,8 @@ void MeasurementRun::ReleasePort()
     }
     if (m_awaiting)
         EndAwaited();
+    // A start signal given while this run measured asks for no second one.
+    m_exchange.TakeUnsolicited();
     m_running = false;
     if (m_returnPort)
         m_returnPort();
@@ -401,6 +406,7 @@ void MeasurementRun::Finish()
 
 void MeasurementRun::EndFailed()
 {
+    m_lastEnd = RunEnd::Failed;
     ShowBaseTitle();
     Finish();
 }
@@ -411,6 +417,10 @@ void MeasurementRun::StartInputPoll()
 {
     if (m_pollTimer != 0 || !m_port.IsOpen() || m_readings.sensorCount() == 0 || !hasDigitalIo(CurrentFirmware()))
         return;
+    // A signal given before anyone watched is no request to measure now.
+    m_exchange.TakeUnsolicited();
+    if (m_setAside)
+        m_setAside();
     m_pollTimer = m_scheduler.setTimer(std::chrono::milliseconds(kInputPollMs), [this] { OnInputPoll(); });
 }
 
@@ -428,7 +438,12 @@ void MeasurementRun::OnInputPoll()
     if (m_running || m_busy || !m_port.IsOpen() || !hasDigitalIo(CurrentFirmware()))
         return;
     m_exchange.ReadArrived();
-    for (const std::string& line : m_exchange.TakeUnsolicited())
+    std::vector<std::string> lines = m_exchange.TakeUnsolicited();
+    if (m_setAside) {
+        std::vector<std::string> others = m_setAside();
+        lines.insert(lines.end(), others.begin(), others.end());
+    }
+    for (const std::string& line : lines)
         HandleInputMessage(line);
 }
 

@@ -54,6 +54,16 @@ public:
         // Gives the bytes-arrived callback back to the port's owner at the end of a run; without
         // it the callback is cleared.
         std::function<void()> returnPort = {};
+        // The "InputIO<digit>" messages the port's owner read while it held the callback: the input
+        // poll looks at them as at its own.
+        std::function<std::vector<std::string>()> setAside = {};
+    };
+
+    // How the last PerformMeasurement ended.
+    enum class RunEnd {
+        NotStarted, // port closed, no sensors, or the main window's reply outstanding
+        Failed, // settings, outputs, capture or read failed, or the run was cancelled
+        Measured, // every sensor taking part was read (and compared, when a reference is loaded)
     };
 
     explicit MeasurementRun(Links links);
@@ -76,7 +86,8 @@ public:
     void ReadArrived();
 
     // The window opened: the device's input is watched for the start signal every 50 ms while the
-    // firmware has it (0 or 2002 on), the port is open and sensors are known. Closed: no more.
+    // firmware has it (0 or 2002 on), the port is open and sensors are known; signals that came
+    // before are dropped. Closed: no more.
     void StartInputPoll();
     void StopInputPoll();
     // An "InputIO<digit>" message, read here or by whoever held the port then; the digit 2 starts
@@ -100,6 +111,7 @@ public:
     // The requests of the last run, in order, with their kinds and budgets.
     const std::vector<RunRequest>& LastRunRequests() const { return m_sent; }
     const std::string& Title() const { return m_title; }
+    RunEnd LastEnd() const { return m_lastEnd; }
 
 private:
     // Sends one request and pumps until its reply is accepted, refused or timed out. True when
@@ -145,12 +157,14 @@ private:
     std::function<int()> m_firmwareSource;
     bool m_loggingOn;
     std::function<void()> m_returnPort;
+    std::function<std::vector<std::string>()> m_setAside;
     DeviceExchange m_exchange;
 
     Scheduler::TimerId m_timer = 0;
     Scheduler::TimerId m_pollTimer = 0;
     int m_inputNumber = 0;
     bool m_running = false;
+    RunEnd m_lastEnd = RunEnd::NotStarted;
     bool m_busy = false;
     bool m_cancelled = false;
     bool m_timedOut = false; // a reply of this run never came: the outputs are left alone

@@ -77,21 +77,20 @@ const char* modeSuffix(int measureTime)
     return kSuffixes[measureTime];
 }
 
-// A reference named like its own data file ("dat" at the end, in any case, as Windows sees it)
-// would have the data and the settings in one file.
-bool namesDataFile(const std::string& referencePath)
-{
-    if (referencePath.size() < 3)
-        return false;
-    const std::string_view end = std::string_view(referencePath).substr(referencePath.size() - 3);
-    return std::equal(end.begin(), end.end(), "dat", [](char a, char b) { return (a | 0x20) == b; });
-}
-
 } // namespace
 
 std::string referenceDataPath(const std::string& referencePath)
 {
     return referencePath.substr(0, referencePath.size() < 3 ? 0 : referencePath.size() - 3) + "dat";
+}
+
+bool namesReferenceDataFile(const std::string& referencePath)
+{
+    if (referencePath.size() < 3)
+        return false;
+    // Any case, as Windows sees names.
+    const std::string_view end = std::string_view(referencePath).substr(referencePath.size() - 3);
+    return std::equal(end.begin(), end.end(), "dat", [](char a, char b) { return (a | 0x20) == b; });
 }
 
 ReadingLists::ReadingLists(Dialogs& dialogs)
@@ -317,41 +316,58 @@ bool ReadingLists::readReferenceData(const std::string& path)
     return bytes && loadReferenceDataBytes(*bytes);
 }
 
+void ReadingLists::setReferenceLoaded(bool loaded)
+{
+    m_referenceLoaded = loaded;
+    m_baseTitle = std::string(stringText(StringId::MeasurementListTitle));
+    if (loaded)
+        m_baseTitle += std::string(stringText(StringId::ReferenceFileTitle)) + m_referenceFileName;
+}
+
 bool ReadingLists::SaveReference(const std::string& path, SensorSettingsList& settings)
 {
-    m_referenceLoaded = false;
     m_referenceFileName = std::filesystem::path(path).filename().string();
-    const std::string dataPath = referenceDataPath(path);
+    setReferenceLoaded(false);
     // A chosen name ending in "dat" would make the data overwrite the settings just written.
-    if (namesDataFile(path)) {
+    if (namesReferenceDataFile(path)) {
         m_dialogs.message(std::string(stringText(StringId::SavingMeasurementsFailed)));
+        return false;
+    }
+    // Settings without data are no reference, and an existing pair is not spoilt for them.
+    if (m_results.empty()) {
+        m_dialogs.message(std::string(stringText(StringId::NoMeasurementData)));
         return false;
     }
     // Without its settings the data is no reference: stop when they could not be written
     // (the settings list has told the user).
     if (!settings.SaveSettingsFile(path))
         return false;
-    m_referenceLoaded = writeReferenceData(dataPath);
+    setReferenceLoaded(writeReferenceData(referenceDataPath(path)));
     return m_referenceLoaded;
 }
 
 bool ReadingLists::LoadReference(const std::string& path, SensorSettingsList& settings)
 {
-    m_referenceLoaded = false;
     m_referenceFileName = std::filesystem::path(path).filename().string();
+    setReferenceLoaded(false);
     // Refused like saving one: the file would be read as settings and as data at once.
-    if (namesDataFile(path)) {
+    if (namesReferenceDataFile(path)) {
         m_dialogs.message(std::string(stringText(StringId::SavingMeasurementsFailed)));
         return false;
     }
-    // Data read against settings that are not the reference's own would be judged wrongly.
-    if (!settings.LoadSettingsFile(path) || settings.settingsCount() == 0)
+    // Data judged against settings that are not the reference's own would be judged wrongly, so a
+    // settings half without a whole record ends the load before anything is replaced.
+    const std::size_t maxSettingsBytes
+        = static_cast<std::size_t>(SensorSettingsList::kMaxRecords + 1) * kKonfRecordSize - 1;
+    const auto settingsBytes = readBoundedFile(path, maxSettingsBytes);
+    if (!settingsBytes || settingsBytes->size() < kKonfRecordSize || !settings.loadSettingsBytes(*settingsBytes))
         return false;
-    if (!readReferenceData(referenceDataPath(path)) || m_results.empty())
+    // A data file without a whole record holds no reference: the results stay as they are.
+    const std::size_t maxDataBytes = static_cast<std::size_t>(kMaxRecords + 1) * kMessRecordSize - 1;
+    const auto dataBytes = readBoundedFile(referenceDataPath(path), maxDataBytes);
+    if (!dataBytes || dataBytes->size() < kMessRecordSize || !loadReferenceDataBytes(*dataBytes))
         return false;
-    m_referenceLoaded = true;
-    m_baseTitle = std::string(stringText(StringId::MeasurementListTitle))
-        + std::string(stringText(StringId::ReferenceFileTitle)) + m_referenceFileName;
+    setReferenceLoaded(true);
     return true;
 }
 

@@ -69,10 +69,14 @@ public:
     bool anyFailed() const;
 
     // Save as reference: the settings to `path`, the results to the data file beside it. The
-    // reference is set only when both were written.
+    // reference is set only when both were written. Without results nothing is written (message
+    // 204).
     bool SaveReference(const std::string& path, SensorSettingsList& settings);
     // Load a reference: the settings from `path` replace the current ones; the data file replaces
     // results and reference. The reference is set only when both were read and it holds results.
+    // Each file is read whole before it replaces anything: a settings file that cannot be read or
+    // holds no whole record changes nothing, and neither does a data file of that kind (the
+    // settings are then replaced, without a reference). No message except for a refused name.
     // A name ending in "dat" (any case) is refused for both, with the same message.
     bool LoadReference(const std::string& path, SensorSettingsList& settings);
 
@@ -90,7 +94,8 @@ public:
 
     bool isReferenceLoaded() const { return m_referenceLoaded; }
     const std::string& referenceFileName() const { return m_referenceFileName; }
-    // String 202, after a loaded reference followed by string 203 and the reference's file name.
+    // String 202; while a reference is set (loaded or just saved) followed by string 203 and the
+    // reference's file name, so the title never names a reference that is not in use.
     const std::string& baseTitle() const { return m_baseTitle; }
 
     const std::vector<std::unique_ptr<CMessList>>& results() const { return m_results; }
@@ -101,6 +106,7 @@ private:
     // Result k at position k (1..count, the first record of a number), null where k is missing.
     std::vector<const CMessList*> resultsByNumber() const;
     std::string reportLine(const CMessList& record) const;
+    void setReferenceLoaded(bool loaded);
 
     Dialogs& m_dialogs;
     ReadingChecks m_checks;
@@ -115,5 +121,8 @@ private:
 // The data file of a reference: the path without its last three characters, followed by "dat"
 // ("sensor.ref" gives "sensor.dat").
 std::string referenceDataPath(const std::string& referencePath);
+// A reference named like its own data file ("dat" at the end, in any case): refused, since the
+// settings and the data would be one file.
+bool namesReferenceDataFile(const std::string& referencePath);
 
 } // namespace lumivex

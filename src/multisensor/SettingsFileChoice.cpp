@@ -9,7 +9,6 @@
 #include <system_error>
 
 namespace lumivex {
-namespace {
 
 void enterSettingsFolder(const std::string& settingsFolder)
 {
@@ -19,6 +18,8 @@ void enterSettingsFolder(const std::string& settingsFolder)
     std::error_code error;
     std::filesystem::current_path(settingsFolder, error);
 }
+
+namespace {
 
 std::string filter()
 {

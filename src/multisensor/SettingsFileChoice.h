@@ -7,6 +7,10 @@ namespace lumivex {
 class Dialogs;
 class SensorSettingsList;
 
+// When the INI value "SensorSettings" names a folder, it becomes the current folder before a file
+// dialog for settings or reference files opens; an empty or vanished folder changes nothing.
+void enterSettingsFolder(const std::string& settingsFolder);
+
 // The "Save settings" and "Load settings" buttons. When the INI value "SensorSettings" names a
 // folder it becomes the current folder first (the folder that holds settings files), then the
 // file dialog asks with the settings file filter: proposing "sensor.cfg" when saving, nothing when

@@ -70,6 +70,35 @@ public:
     double lastX = 0, lastY = 0, lastCct = 0;
 };
 
+// A measurement list that only remembers its size and marks and the values last handed over.
+class PlainMeasurementList : public MeasurementListLink {
+public:
+    void SetBusy(bool busy) override { m_busy = busy; }
+    bool Busy() const { return m_busy; }
+    bool IsMeasuring() const override { return m_measuring; }
+    void SetMeasuring(bool on) { m_measuring = on; }
+    int RowCount() const override { return m_rows; }
+    void Rebuild(int rows) override { m_rows = rows; }
+    void StoreValues(int listIndex, const SensorValues& values, int) override
+    {
+        lastIndex = listIndex;
+        lastValues = values;
+    }
+    bool OutOfRange() const override { return m_outOfRange; }
+    void SetOutOfRange(bool on) override { m_outOfRange = on; }
+    void ResetBoard(int board) override { lastResetBoard = board; }
+
+    int lastIndex = 0;
+    SensorValues lastValues;
+    int lastResetBoard = 0;
+
+private:
+    bool m_busy = false;
+    bool m_measuring = false;
+    int m_rows = 5;
+    bool m_outOfRange = false;
+};
+
 struct SequencerBench {
     explicit SequencerBench(SimConfig simConfig = {}, SimPortConfig ports = {}, std::string comPort = "SIM")
         : device(scheduler, simConfig),

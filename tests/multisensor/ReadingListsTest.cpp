@@ -340,10 +340,11 @@ TEST_F(ReadingListsTest, HostileReferenceDataLosesNothing)
     EXPECT_FALSE(lists.readReferenceData(dir.file("a.dat")));
     EXPECT_EQ(lists.results().size(), 1u);
     EXPECT_FALSE(lists.LoadReference(dir.file("a.ref"), settings));
-    writeFile(dir.file("a.dat"), "");
+    writeFile(dir.file("a.dat"), std::string(kMessRecordSize - 1, '\x01'));
     EXPECT_FALSE(lists.LoadReference(dir.file("a.ref"), settings));
-    EXPECT_TRUE(lists.results().empty());
+    EXPECT_EQ(lists.results().size(), 1u); // no whole record: the results stay
     // Nothing to store: no reference, and the existing file is not emptied for it.
+    lists.CreateEmptyReadings(0);
     writeFile(dir.file("a.dat"), good);
     EXPECT_FALSE(lists.writeReferenceData(dir.file("a.dat")));
     EXPECT_EQ(readFile(dir.file("a.dat")), good);

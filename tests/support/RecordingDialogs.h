@@ -27,6 +27,11 @@ public:
         saveFileQuestions.push_back({initialName, filter});
         return saveFileAnswer;
     }
+    bool openInAssociatedProgram(const std::string& path) override
+    {
+        openedFiles.push_back(path);
+        return openAnswer;
+    }
 
     struct FileQuestion {
         std::string initialName;
@@ -41,6 +46,8 @@ public:
     std::string fileAnswer; // empty: the user cancels
     std::vector<FileQuestion> saveFileQuestions;
     std::string saveFileAnswer; // empty: the user cancels
+    std::vector<std::string> openedFiles;
+    bool openAnswer = true; // false: no program could be started
 };
 
 } // namespace lumivex::test

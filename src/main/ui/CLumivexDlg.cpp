@@ -3,6 +3,7 @@
 #include "base/Dialogs.h"
 #include "colour/ChartImage.h"
 #include "colour/ui/ChartFolders.h"
+#include "main/ColourTestReport.h"
 #include "main/ui/AboutBox.h"
 #include "main/ui/Artwork.h"
 #include "main/ui/CDlgKonfig.h"
@@ -475,14 +476,23 @@ void CLumivexDlg::runCommand(MainMenu::Command command)
     }
 }
 
-// The windows behind these commands are built by their own issues; each hook is where its window
-// is opened (or, for the modeless ones, closed again) from the main window.
+// The windows behind these commands are still to come; each hook is where its window is opened
+// (or, for the modeless ones, closed again) from the main window.
 void CLumivexDlg::openMeasurementList() { }
 void CLumivexDlg::openMeasurementSettings() { }
-void CLumivexDlg::openColourTestReport() { }
-void CLumivexDlg::saveColourTestReport() { }
 void CLumivexDlg::openStabilityAnalysis() { }
 void CLumivexDlg::openStabilityReport() { }
+
+void CLumivexDlg::openColourTestReport()
+{
+    OpenColourTestReport(m_frame.State().settings, m_dialogs);
+}
+
+void CLumivexDlg::saveColourTestReport()
+{
+    m_frame.SyncReadingChecks();
+    SaveColourTestReport(m_frame.Readings(), m_frame.State().settings, m_dialogs);
+}
 
 void CLumivexDlg::openConfiguration()
 {

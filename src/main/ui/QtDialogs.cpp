@@ -3,10 +3,13 @@
 #include "main/ui/UiText.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QUrl>
 
 namespace lumivex {
 
@@ -62,6 +65,12 @@ std::string QtDialogs::askSaveFileName(const std::string& initialName, const std
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return coreText(QDir::toNativeSeparators(dialog.selectedFiles().constFirst()));
+}
+
+bool QtDialogs::openInAssociatedProgram(const std::string& path)
+{
+    // A relative report path means the current folder, as it does for the core's writes.
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(qText(path)).absoluteFilePath()));
 }
 
 QString QtDialogs::qtFileFilter(const std::string& filter)

@@ -20,6 +20,7 @@ public:
     bool askYesNo(const std::string& text) override;
     std::string askOpenFileName(const std::string& initialName, const std::string& filter) override;
     std::string askSaveFileName(const std::string& initialName, const std::string& filter) override;
+    bool openInAssociatedProgram(const std::string& path) override;
 
     // The core's filter ("Text (*.txt)|*.txt|All files (*.*)|*.*||") as Qt's ("Text (*.txt);;All
     // files (*)"): "*.*" becomes "*", since names without a dot are files too.

@@ -31,6 +31,7 @@
 #include <QTimer>
 
 #include <clocale>
+#include <filesystem>
 #include <memory>
 
 using namespace lumivex;
@@ -102,6 +103,7 @@ private slots:
     void closeDuringAWait_closesAtOnce();
     void startTest_busyWhileRunningAndNamesTheLed();
     void window_fitsASmallScreen();
+    void colourTestReport_savedAndOpenedFromTheMenu();
     void qtDialogs_showTheCoreTextsInTheirBoxes();
     void testConfiguration_controlsFollowModeAndChecks();
     void layout_fontsAndRoomForValues();
@@ -389,6 +391,18 @@ void TestLumivexDlg::window_fitsASmallScreen()
     QVERIFY(available.contains(opened.topLeft()));
     QVERIFY(opened.width() <= std::max(available.width(), least.width()));
     QVERIFY(opened.height() <= std::max(available.height(), least.height()));
+}
+
+void TestLumivexDlg::colourTestReport_savedAndOpenedFromTheMenu()
+{
+    test::TempDir folder;
+    const std::string report = folder.file("Report.txt");
+    Bench bench({}, "[SYSTEM]\r\nCOMPORT=SIM\r\nSelectDatei=0\r\nResultFile=" + report + "\r\n");
+    bench.openMenus();
+    bench.action(MainMenu::SaveColourTestReport)->trigger();
+    QVERIFY(std::filesystem::exists(report));
+    bench.action(MainMenu::OpenColourTestReport)->trigger();
+    QCOMPARE(bench.dialogs.openedFiles, std::vector<std::string>({report}));
 }
 
 void TestLumivexDlg::qtDialogs_showTheCoreTextsInTheirBoxes()

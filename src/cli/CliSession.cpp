@@ -1,0 +1,87 @@
+#include "cli/CliSession.h"
+
+#include "app/Startup.h"
+#include "base/Windows1252.h"
+#include "main/MainFrame.h"
+#include "sim/SimSerialBackend.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ostream>
+
+namespace lumivex {
+
+void CliDialogs::say(const std::string& text)
+{
+    if (std::find(m_muted.begin(), m_muted.end(), text) != m_muted.end())
+        return;
+    std::string line = windows1252ToUtf8(text);
+    while (!line.empty() && (line.back() == '\n' || line.back() == ' '))
+        line.pop_back();
+    m_said.push_back(line);
+    m_err << "lumivex-cli: " << line << '\n';
+}
+
+std::string jsonString(const std::string& utf8)
+{
+    std::string out = "\"";
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+void settleEngine(Scheduler& scheduler, const MeasurementSequencer& sequencer)
+{
+    while (sequencer.ReplyAwaited() || sequencer.ChainRunning()) {
+        if (!scheduler.pumpOnce())
+            break;
+    }
+}
+
+void startFrame(
+    MainFrame& frame, const std::string& iniPath, const IniSearchInput& search, const std::string& port, bool simulate)
+{
+    if (iniPath.empty())
+        frame.Initialise(search);
+    else
+        frame.Initialise(iniLocationOf(iniPath));
+    frame.State().settings.comPort = simulate ? std::string(SimSerialBackend::kPortName) : port;
+}
+
+int failCommand(MainFrame& frame, const CliDialogs& dialogs, std::ostream& err, const std::string& why)
+{
+    if (dialogs.said().empty())
+        err << "lumivex-cli: " << windows1252ToUtf8(why) << '\n';
+    if (!frame.PortSwitch().PortClosed())
+        frame.PortSwitch().SwitchComPort(0, {});
+    return kCliDeviceFailed;
+}
+
+bool connectFrame(
+    MainFrame& frame, Scheduler& scheduler, const std::string& port, const CliDialogs& dialogs, std::ostream& err)
+{
+    auto& sequencer = frame.Sequencer();
+    sequencer.Connect();
+    settleEngine(scheduler, sequencer);
+    if (!sequencer.DisconnectedShown())
+        return true;
+    if (port == "Auto")
+        failCommand(frame, dialogs, err, "no sensor device answered on any serial port");
+    else
+        failCommand(frame, dialogs, err,
+            sequencer.StatusText().empty() ? "the sensor device did not answer" : sequencer.StatusText());
+    return false;
+}
+
+} // namespace lumivex
