@@ -3,6 +3,7 @@
 #include "app/Startup.h"
 #include "base/Windows1252.h"
 #include "main/MainFrame.h"
+#include "sim/SimOptions.h"
 #include "sim/SimSerialBackend.h"
 
 #include <algorithm>
@@ -10,6 +11,21 @@
 #include <ostream>
 
 namespace lumivex {
+
+std::string checkDeviceChoice(
+    bool simulate, const std::string& port, const std::vector<std::string>& others, SimConfig& simConfig)
+{
+    std::vector<std::string> rest;
+    if (!simulate)
+        rest = others;
+    else if (auto error = parseSimDeviceOptions(others, simConfig, &rest); !error.empty())
+        return error;
+    if (!rest.empty())
+        return "unknown argument \"" + rest.front() + "\"";
+    if (simulate == !port.empty())
+        return "give either --port NAME or --simulate";
+    return {};
+}
 
 void CliDialogs::say(const std::string& text)
 {

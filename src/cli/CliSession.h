@@ -35,6 +35,13 @@ private:
     std::vector<std::string> m_muted;
 };
 
+struct SimConfig;
+
+// The arguments a command did not take itself: with --simulate the simulated device's options,
+// nothing else; and exactly one of --port and --simulate. An empty text when all is well.
+std::string checkDeviceChoice(
+    bool simulate, const std::string& port, const std::vector<std::string>& others, SimConfig& simConfig);
+
 // A JSON string literal of UTF-8 text.
 std::string jsonString(const std::string& utf8);
 

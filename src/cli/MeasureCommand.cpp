@@ -1,5 +1,6 @@
 #include "cli/MeasureCommand.h"
 
+#include "cli/CliSession.h"
 #include "sim/SimOptions.h"
 
 #include <utility>
@@ -54,16 +55,8 @@ std::string parseMeasureCommand(const std::vector<std::string>& args, MeasureCom
     if (options.help)
         return {};
 
-    if (options.simulate) {
-        std::vector<std::string> rest;
-        if (auto error = parseSimDeviceOptions(others, options.simConfig, &rest); !error.empty())
-            return error;
-        others = rest;
-    }
-    if (!others.empty())
-        return "unknown argument \"" + others.front() + "\"";
-    if (options.simulate == !options.port.empty())
-        return "give either --port NAME or --simulate";
+    if (auto error = checkDeviceChoice(options.simulate, options.port, others, options.simConfig); !error.empty())
+        return error;
     // A reference brings the settings it was measured with; two sources would leave one unused.
     if (!options.settingsPath.empty() && !options.referencePath.empty())
         return "give --settings or --reference, not both (a reference holds its own settings)";

@@ -1,6 +1,7 @@
 #include "cli/TestCommand.h"
 
 #include "base/FormatText.h"
+#include "cli/CliSession.h"
 #include "sim/SimOptions.h"
 
 #include <charconv>
@@ -116,16 +117,8 @@ std::string parseTestCommand(const std::vector<std::string>& args, TestCommandOp
     if (options.help)
         return {};
 
-    if (options.simulate) {
-        std::vector<std::string> rest;
-        if (auto error = parseSimDeviceOptions(others, options.simConfig, &rest); !error.empty())
-            return error;
-        others = rest;
-    }
-    if (!others.empty())
-        return "unknown argument \"" + others.front() + "\"";
-    if (options.simulate == !options.port.empty())
-        return "give either --port NAME or --simulate";
+    if (auto error = checkDeviceChoice(options.simulate, options.port, others, options.simConfig); !error.empty())
+        return error;
     if (options.range && options.mode != 0)
         return "--range belongs to --mode manual";
     if (options.average && options.mode != 2)
