@@ -9,16 +9,10 @@
 #include <gtest/gtest.h>
 
 using namespace lumivex;
+using test::firmware;
 using test::SequencerBench;
 
 namespace {
-
-SimConfig firmware1007()
-{
-    SimConfig config;
-    config.firmware = 1007;
-    return config;
-}
 
 std::string text(StringId id)
 {
@@ -63,7 +57,7 @@ TEST(EngineFaults, aRefusedConnectionStepLeavesTheWindowAndThePortDisconnected)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        auto config = firmware1007();
+        auto config = firmware(1007);
         if (*c.errorOn)
             config.faults.errorOn = {c.errorOn};
         if (*c.silentOn)
@@ -93,7 +87,7 @@ TEST(EngineFaults, aRefusedOrGarbledValueEndsTheTestAndShowsNoValue)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        auto config = firmware1007();
+        auto config = firmware(1007);
         if (*c.errorOn)
             config.faults.errorOn = {c.errorOn};
         else
@@ -116,7 +110,7 @@ TEST(EngineFaults, aRefusedOrGarbledValueEndsTheTestAndShowsNoValue)
 
 TEST(EngineFaults, aRefusedUserTimeKeepsTheOldOne)
 {
-    auto config = firmware1007();
+    auto config = firmware(1007);
     config.faults.errorOn = {"getusertime"};
     SequencerBench bench(config);
     bench.connect();
@@ -128,7 +122,7 @@ TEST(EngineFaults, aRefusedUserTimeKeepsTheOldOne)
 
 TEST(EngineFaults, disconnectEndsTheAwaitedReplyAndConnectStartsAFreshChain)
 {
-    auto config = firmware1007();
+    auto config = firmware(1007);
     config.faults.silentOn = {"capturepwm"};
     SequencerBench bench(config);
     bench.connect();
@@ -157,7 +151,7 @@ TEST(EngineFaults, disconnectEndsTheAwaitedReplyAndConnectStartsAFreshChain)
 
 TEST(EngineFaults, shutdownEndsAWaitInProgressAtOnce)
 {
-    auto config = firmware1007();
+    auto config = firmware(1007);
     config.faults.silentOn = {"gethw"};
     SequencerBench bench(config);
     bench.scheduler.singleShot(std::chrono::milliseconds(100), [&] { bench.sequencer.Shutdown(); });
@@ -170,7 +164,7 @@ TEST(EngineFaults, shutdownEndsAWaitInProgressAtOnce)
 
 TEST(EngineFaults, resetBoardActsOnlyOnAConnectedDevice)
 {
-    SequencerBench bench(firmware1007());
+    SequencerBench bench(firmware(1007));
     bench.connect();
     bench.sequencer.OnConnectButton();
     const auto sent = bench.sequencer.SentRequests().size();
@@ -182,7 +176,7 @@ TEST(EngineFaults, resetBoardActsOnlyOnAConnectedDevice)
 
 TEST(EngineFaults, aVanishedDeviceClosesThePortWithOneMessage)
 {
-    auto config = firmware1007();
+    auto config = firmware(1007);
     config.faults.disconnectAfter = 6; // the connection, the capture, "getrgbi": then gone
     SequencerBench bench(config);
     bench.port.Log().SetFilePath(bench.dir.file("Lumivex.log")); // the port's own channel, as the program sets it

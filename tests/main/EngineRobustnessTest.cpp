@@ -8,16 +8,10 @@
 #include <gtest/gtest.h>
 
 using namespace lumivex;
+using test::firmware;
 using test::SequencerBench;
 
 namespace {
-
-SimConfig oneBoard()
-{
-    SimConfig config;
-    config.firmware = 1007;
-    return config;
-}
 
 // A normal test after the trouble: every value arrives and nothing is reported.
 void expectHealthyTest(SequencerBench& bench)
@@ -38,7 +32,7 @@ void expectHealthyTest(SequencerBench& bench)
 
 TEST(EngineRobustness, junkAndNulBytesAreDroppedFromReplies)
 {
-    SequencerBench bench(oneBoard());
+    SequencerBench bench(firmware(1007));
     bench.connect();
     bench.sequencer.SendDeviceCommand(DeviceCommand::GetHw);
     bench.wire.inject(std::string("\0\x01\x7f\xff\0", 5));
@@ -49,7 +43,7 @@ TEST(EngineRobustness, junkAndNulBytesAreDroppedFromReplies)
 
 TEST(EngineRobustness, aFloodOfOneHundredKilobytesIsSurvived)
 {
-    SequencerBench bench(oneBoard());
+    SequencerBench bench(firmware(1007));
     bench.connect();
     bench.device.faults().silentOn = {"getxy"};
     bench.sequencer.StartTest();
@@ -70,7 +64,7 @@ TEST(EngineRobustness, aFloodOfOneHundredKilobytesIsSurvived)
 
 TEST(EngineRobustness, aReplyThatNeverCompletesTimesOutAndLeavesNothingBehind)
 {
-    SequencerBench bench(oneBoard());
+    SequencerBench bench(firmware(1007));
     bench.connect();
     bench.device.faults().silentOn = {"getrgbi"};
     bench.sequencer.StartTest();
@@ -86,7 +80,7 @@ TEST(EngineRobustness, aReplyThatNeverCompletesTimesOutAndLeavesNothingBehind)
 
 TEST(EngineRobustness, aNegativeXWarnsOnceAtTheEndOfTheTest)
 {
-    SequencerBench bench(oneBoard());
+    SequencerBench bench(firmware(1007));
     bench.connect();
     const auto shift = parseSimRequest("setxoffset1-0.9000 1");
     ASSERT_TRUE(shift.has_value());
@@ -101,7 +95,7 @@ TEST(EngineRobustness, aNegativeXWarnsOnceAtTheEndOfTheTest)
 
 TEST(EngineRobustness, theAllSensorCaptureLeadsToTheColourReads)
 {
-    SequencerBench bench(oneBoard());
+    SequencerBench bench(firmware(1007));
     bench.connect();
     const auto before = bench.sequencer.SentRequests().size();
     ASSERT_EQ(bench.sequencer.SendDeviceCommand(DeviceCommand::CaptureAll), 1);

@@ -5,18 +5,11 @@
 #include <gtest/gtest.h>
 
 using namespace lumivex;
+using test::firmware;
 using test::SequencerBench;
 using Requests = std::vector<std::string>;
 
 namespace {
-
-SimConfig firmware(int number, int boards = 1)
-{
-    SimConfig config;
-    config.firmware = number;
-    config.boards = boards;
-    return config;
-}
 
 Requests testRequests(const SequencerBench& bench, std::size_t from)
 {

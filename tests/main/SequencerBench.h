@@ -24,6 +24,15 @@
 
 namespace lumivex::test {
 
+// The simulated device with this firmware and this many boards.
+inline SimConfig firmware(int number, int boards = 1)
+{
+    SimConfig config;
+    config.firmware = number;
+    config.boards = boards;
+    return config;
+}
+
 // Remembers what the engine asked the window to show, one line per call.
 class RecordingView : public SequencerView {
 public:
