@@ -12,10 +12,23 @@
 #include <QCoreApplication>
 
 #include <clocale>
+#include <csignal>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace {
+
+volatile std::sig_atomic_t stopSignalled = 0;
+
+// The line station ends between runs: the flag is looked at each time the pump wakes.
+extern "C" void onStopSignal(int)
+{
+    stopSignalled = 1;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -60,9 +73,14 @@ int main(int argc, char* argv[])
         backend = std::make_unique<lumivex::QtSerialBackend>();
     }
     const auto search = lumivex::nativeIniSearchInput(QCoreApplication::applicationFilePath().toStdString());
+    if (measureOptions.onInput) {
+        std::signal(SIGINT, onStopSignal);
+        std::signal(SIGTERM, onStopSignal);
+    }
     const int status = command == "test"
         ? lumivex::runSingleLedTest(testOptions, search, scheduler, *backend, std::cout, std::cerr)
-        : lumivex::runListMeasurement(measureOptions, search, scheduler, *backend, std::cout, std::cerr);
+        : lumivex::runListMeasurement(measureOptions, search, scheduler, *backend, std::cout, std::cerr,
+              [] { return stopSignalled != 0; });
     backend.reset();
     return status;
 }

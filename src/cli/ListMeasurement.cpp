@@ -4,10 +4,12 @@
 #include "base/Windows1252.h"
 #include "cli/CliSession.h"
 #include "cli/MeasureCommand.h"
+#include "device/ReplyRules.h"
 #include "main/MainFrame.h"
 #include "multisensor/ReadingColumns.h"
 
 #include <algorithm>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -82,20 +84,26 @@ Summary summaryOf(const std::vector<PrintedRow>& rows)
     return s;
 }
 
+// One document; a station's run (`run` from 1) is a single line that starts with its number, and
+// a run that did not complete has "error" as its result.
 void printJson(const MainFrame& frame, const std::vector<ReadingColumn>& columns, const std::vector<PrintedRow>& rows,
-    std::ostream& out)
+    std::ostream& out, int run = 0, bool failed = false)
 {
     const ReadingLists& readings = frame.Readings();
     const auto flag = [](bool on) { return on ? "true" : "false"; };
-    out << "{\"firmware\": " << frame.Sequencer().FirmwareNumber() << ", \"boards\": " << frame.Sequencer().BoardCount()
+    const bool oneLine = run > 0;
+    out << "{";
+    if (oneLine)
+        out << "\"run\": " << run << ", ";
+    out << "\"firmware\": " << frame.Sequencer().FirmwareNumber() << ", \"boards\": " << frame.Sequencer().BoardCount()
         << ", \"reference\": "
         << (readings.isReferenceLoaded() ? jsonString(windows1252ToUtf8(readings.referenceFileName())) : "null")
         << ", \"rows\": [";
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const PrintedRow& printed = rows[i];
         const ReadingRow& row = printed.row;
-        out << (i ? ",\n" : "\n") << "  {\"sensor\": " << printed.index << ", \"measured\": " << flag(row.measured)
-            << ", \"compared\": " << flag(printed.compared())
+        out << (i ? "," : "") << (oneLine ? (i ? " " : "") : "\n  ") << "{\"sensor\": " << printed.index
+            << ", \"measured\": " << flag(row.measured) << ", \"compared\": " << flag(printed.compared())
             << ", \"passed\": " << flag(printed.compared() && !printed.failed()) << ", \"flags\": " << printed.flags
             << ", \"deviations\": [";
         const char* separator = "";
@@ -113,16 +121,52 @@ void printJson(const MainFrame& frame, const std::vector<ReadingColumn>& columns
         out << "}, \"comparison\": " << jsonString(comparisonText(row)) << "}";
     }
     const Summary s = summaryOf(rows);
-    const char* result = s.failed > 0 ? "failed" : s.compared > 0 ? "passed" : "not compared";
-    out << "\n], \"summary\": {\"sensors\": " << s.sensors << ", \"measured\": " << s.measured
+    const char* result = failed ? "error" : s.failed > 0 ? "failed" : s.compared > 0 ? "passed" : "not compared";
+    out << (oneLine ? "" : "\n") << "], \"summary\": {\"sensors\": " << s.sensors << ", \"measured\": " << s.measured
         << ", \"compared\": " << s.compared << ", \"passed\": " << s.passed << ", \"failed\": " << s.failed
         << ", \"result\": \"" << result << "\"}}\n";
+    out.flush();
+}
+
+// The line station: a run each time the device's input signals, one JSON line per run, until
+// `stopRequested` says so between runs; the outputs are switched off at the end.
+int watchInput(MainFrame& frame, const MeasureCommandOptions& options, Scheduler& scheduler, const CliDialogs& dialogs,
+    std::ostream& out, std::ostream& err, const std::function<bool()>& stopRequested)
+{
+    MeasurementRun& run = frame.Run();
+    const int firmware = frame.Sequencer().FirmwareNumber();
+    if (firmware < kFirmwareInputPoll)
+        return failCommand(frame, dialogs, err,
+            "--on-input needs the device's input signal, which firmware " + std::to_string(firmware)
+                + " does not have (from " + std::to_string(kFirmwareInputPoll) + ")");
+    run.StartInputPoll();
+    err << "lumivex-cli: waiting for the device's input signal (Ctrl-C ends)" << std::endl;
+    const auto columns = readingColumns(frame.Readings().checks());
+    int seen = run.RunCount();
+    while (!(stopRequested && stopRequested())) {
+        // The 50 ms input poll wakes the pump, so a stop request is seen within one poll.
+        if (!scheduler.pumpOnce())
+            break;
+        if (run.RunCount() == seen || run.IsMeasuring())
+            continue;
+        seen = run.RunCount();
+        const bool failed = run.LastEnd() != MeasurementRun::RunEnd::Measured;
+        printJson(frame, columns, rowsOf(frame.Readings()), out, seen, failed);
+        if (!failed && !options.reportPath.empty() && !frame.Readings().WriteTestReport(options.reportPath))
+            err << "lumivex-cli: cannot write the test report " << options.reportPath << std::endl;
+        if (frame.PortSwitch().PortClosed())
+            return failCommand(frame, dialogs, err, "the port was lost");
+    }
+    run.StopInputPoll();
+    run.SwitchOutputsOffOnClose();
+    frame.PortSwitch().SwitchComPort(0, {});
+    return kCliSuccess;
 }
 
 } // namespace
 
 int runListMeasurement(const MeasureCommandOptions& options, const IniSearchInput& search, Scheduler& scheduler,
-    SerialBackend& backend, std::ostream& out, std::ostream& err)
+    SerialBackend& backend, std::ostream& out, std::ostream& err, const std::function<bool()>& stopRequested)
 {
     CliDialogs dialogs(err);
     MainFrame frame(scheduler, backend, dialogs);
@@ -145,6 +189,10 @@ int runListMeasurement(const MeasureCommandOptions& options, const IniSearchInpu
     } else {
         // Nothing to compare with is what the user asked for, not a fault worth a line.
         dialogs.Mute(std::string(stringText(StringId::NoReferenceData)));
+    }
+    if (options.onInput) {
+        frame.SyncReadingChecks();
+        return watchInput(frame, options, scheduler, dialogs, out, err, stopRequested);
     }
 
     frame.PerformMeasurement();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 
 namespace lumivex {
@@ -14,7 +15,9 @@ struct MeasureCommandOptions;
 // device's boards), the run with its comparison, one row per sensor printed in the list's columns
 // with the comparison (or a JSON document), then the reference and the test report written when
 // asked. Returns kCliSuccess, kCliDeviation when a compared sensor deviates, kCliDeviceFailed.
+// With --on-input it watches the device's input until `stopRequested` is true (asked between runs)
+// and returns kCliSuccess, or kCliDeviceFailed when the port is lost.
 int runListMeasurement(const MeasureCommandOptions& options, const IniSearchInput& search, Scheduler& scheduler,
-    SerialBackend& backend, std::ostream& out, std::ostream& err);
+    SerialBackend& backend, std::ostream& out, std::ostream& err, const std::function<bool()>& stopRequested = {});
 
 } // namespace lumivex

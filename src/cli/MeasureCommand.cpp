@@ -34,6 +34,10 @@ std::string parseMeasureCommand(const std::vector<std::string>& args, MeasureCom
             options.json = true;
             continue;
         }
+        if (name == "--on-input") {
+            options.onInput = true;
+            continue;
+        }
         std::string* target = nullptr;
         for (const auto& [option, path] : paths) {
             if (name == option)
@@ -60,6 +64,9 @@ std::string parseMeasureCommand(const std::vector<std::string>& args, MeasureCom
     // A reference brings the settings it was measured with; two sources would leave one unused.
     if (!options.settingsPath.empty() && !options.referencePath.empty())
         return "give --settings or --reference, not both (a reference holds its own settings)";
+    // Every run of a station would overwrite the reference it is compared with.
+    if (options.onInput && !options.saveReferencePath.empty())
+        return "--save-reference cannot be combined with --on-input (measure the reference once without it)";
     return {};
 }
 
@@ -67,7 +74,7 @@ std::string measureCommandHelp()
 {
     return "Usage: lumivex-cli measure [--ini PATH] (--port NAME | --simulate [simulator options])\n"
            "                           [--settings FILE.cfg | --reference FILE.ref]\n"
-           "                           [--save-reference FILE.ref] [--report PATH] [--json]\n"
+           "                           [--save-reference FILE.ref] [--report PATH] [--json] [--on-input]\n"
            "\n"
            "Connects to the sensor device, sends the pending sensor settings, measures every sensor\n"
            "that takes part, compares with the reference and prints one row per sensor in the\n"
@@ -91,6 +98,13 @@ std::string measureCommandHelp()
            "  --report PATH         write the test report (tab-separated text)\n"
            "  --json                print one JSON document: the rows with their values, reading\n"
            "                        flags and deviations, and a summary\n"
+           "  --on-input            line station (firmware 2002 and later): wait for the device's input\n"
+           "                        signal (\"InputIO2\"), run, print the result as one JSON line with\n"
+           "                        its run number, and wait again, until SIGINT or SIGTERM; the run in\n"
+           "                        progress finishes, the outputs are switched off and the exit status\n"
+           "                        is 0. --report is rewritten after every run. A run that fails prints\n"
+           "                        a line with \"result\": \"error\" (its reason on standard error) and\n"
+           "                        the station waits again; a lost port ends it with status 1\n"
            "\n"
            "Exit status: 0 every compared sensor passed (or nothing was compared), 3 at least one\n"
            "sensor deviates from the reference, 1 the port, the device, a file or the run failed\n"

@@ -18,6 +18,8 @@ struct MeasureCommandOptions {
     std::string saveReferencePath; // --save-reference: keep this run as a reference
     std::string reportPath; // --report: write the test report
     bool json = false;
+    // --on-input: the line station; a run each time the device's input signals, until stopped.
+    bool onInput = false;
     bool help = false;
 };
 

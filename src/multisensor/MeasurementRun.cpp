@@ -235,8 +235,13 @@ void MeasurementRun::PerformMeasurement()
 
     m_xyWarning = false;
     m_sent.clear();
+    // Whoever started the run (the button, the input signal), the rows and the report follow what
+    // this run reads.
+    m_readings.setChecks(
+        {m_settings.checkRgb == 1, m_settings.checkHsi == 1, m_settings.checkXy == 1, CurrentFirmware()});
     m_view.EnablePerform(false);
     HoldPort();
+    ++m_runCount;
 
     // Copies: the lists may be edited or reloaded while the run waits for a reply.
     std::vector<CKonfList> sensors;

@@ -112,6 +112,8 @@ public:
     const std::vector<RunRequest>& LastRunRequests() const { return m_sent; }
     const std::string& Title() const { return m_title; }
     RunEnd LastEnd() const { return m_lastEnd; }
+    // Runs that took the port since this object was made (the line station counts its results).
+    int RunCount() const { return m_runCount; }
 
 private:
     // Sends one request and pumps until its reply is accepted, refused or timed out. True when
@@ -165,6 +167,7 @@ private:
     int m_inputNumber = 0;
     bool m_running = false;
     RunEnd m_lastEnd = RunEnd::NotStarted;
+    int m_runCount = 0;
     bool m_busy = false;
     bool m_cancelled = false;
     bool m_timedOut = false; // a reply of this run never came: the outputs are left alone

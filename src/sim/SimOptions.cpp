@@ -456,7 +456,7 @@ std::string simProgramHelp()
            "  --pty                   open a pseudo-terminal and print its path alone on the first line\n"
            "  --port NAME             serve this serial port instead\n"
            "  --baud N                line rate of --port (default 115200)\n"
-           "  --verbose               show requests and replies on standard error\n"
+           "  --verbose               show requests, replies and the outputs' states on standard error\n"
            "  -h, --help              show this text\n"
            "\n"
         + simDeviceOptionsHelp()

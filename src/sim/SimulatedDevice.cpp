@@ -117,6 +117,9 @@ void SimulatedDevice::startNext()
 void SimulatedDevice::finish(const Pending& request, const std::optional<SimRequest>& parsed, std::int64_t captureStart)
 {
     const SimReply reply = parsed ? m_model.execute(*parsed, captureStart) : SimReply {SimReply::Kind::Error, "ERROR"};
+    // What a lamp on the outputs would show, for whoever watches the trace.
+    if (parsed && parsed->command == SimCommand::SetOutput && reply.kind == SimReply::Kind::Ok)
+        trace("!", std::string("outputs ") + (m_model.output(0) ? "0=on" : "0=off") + (m_model.output(1) ? " 1=on" : " 1=off"));
     transmit(compose(request, parsed, reply));
     m_working = false;
     startNext();

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <sstream>
 
 using namespace lumivex;
@@ -61,7 +62,9 @@ struct Bench {
         test::writeFile(settings, bytes);
     }
 
-    CliRun run(std::vector<std::string> args)
+    // `stop` ends a line station; `outputs` collects the simulated device's output states.
+    CliRun run(std::vector<std::string> args, std::function<bool(std::int64_t micros)> stop = {},
+        std::vector<std::string>* outputs = nullptr)
     {
         args.insert(args.begin(), {"--simulate", "--boards", "2", "--firmware", "2002"});
         MeasureCommandOptions options;
@@ -70,10 +73,19 @@ struct Bench {
         VirtualScheduler scheduler;
         SimulatedDevice device(scheduler, options.simConfig);
         SimSerialBackend backend(scheduler, device);
+        if (outputs) {
+            device.setTrace([outputs](std::string_view direction, std::string_view text) {
+                if (direction == "!")
+                    outputs->emplace_back(text);
+            });
+        }
         std::ostringstream out, err;
         CliRun result;
-        result.status
-            = runListMeasurement(options, nativeIniSearchInput("/nowhere/lumivex-cli"), scheduler, backend, out, err);
+        result.status = runListMeasurement(options, nativeIniSearchInput("/nowhere/lumivex-cli"), scheduler, backend,
+            out, err, [&] { return stop && stop(scheduler.nowMicros()); });
+        if (outputs)
+            outputs->push_back(std::string("at the end ") + (device.model().output(0) ? "0=on" : "0=off")
+                + (device.model().output(1) ? " 1=on" : " 1=off"));
         result.out = out.str();
         result.err = err.str();
         return result;
@@ -219,4 +231,44 @@ TEST(ListMeasurement, failuresExitWithOneAndSayWhy)
         EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
         EXPECT_EQ(r.out, "");
     }
+}
+
+TEST(ListMeasurement, lineStationRunsOnEachStartSignalUntilStopped)
+{
+    Bench bench;
+    const std::string led = "2:4:255,128,0:";
+    ASSERT_EQ(bench.run({"--sensor-led", led + "30000", "--settings", bench.settings, "--save-reference",
+                  bench.reference})
+                  .status,
+        kCliSuccess);
+
+    // Start signals at 1 s and 6 s, another digit at 4 s that starts nothing; stopped at 10 s.
+    std::vector<std::string> outputs;
+    const auto station = bench.run({"--sensor-led", led + "15000", "--reference", bench.reference, "--on-input",
+                                       "--input-io", "2@1000", "--input-io", "5@4000", "--input-io", "2@6000",
+                                       "--report", bench.report},
+        [](std::int64_t micros) { return micros > 10'000'000; }, &outputs);
+    EXPECT_EQ(station.status, kCliSuccess) << station.err;
+    const auto runs = lines(station.out);
+    ASSERT_EQ(runs.size(), 2u) << station.out;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        SCOPED_TRACE(runs[i]);
+        EXPECT_EQ(runs[i].rfind("{\"run\": " + std::to_string(i + 1) + ", \"firmware\": 2002", 0), 0u);
+        EXPECT_TRUE(endsWith(runs[i], "\"passed\": 9, \"failed\": 1, \"result\": \"failed\"}}"));
+    }
+    EXPECT_NE(test::readFile(bench.report).find("\tError\t -I-\r\n"), std::string::npos);
+    // Each run: both off before the capture, then fail (0) on and pass (1) off; at the end both
+    // off and left so.
+    const std::vector<std::string> run {
+        "outputs 0=off 1=off", "outputs 0=off 1=off", "outputs 0=on 1=off", "outputs 0=on 1=off"};
+    std::vector<std::string> expected = run;
+    expected.insert(expected.end(), run.begin(), run.end());
+    expected.insert(expected.end(), {"outputs 0=off 1=off", "outputs 0=off 1=off", "at the end 0=off 1=off"});
+    EXPECT_EQ(outputs, expected);
+
+    const auto old = bench.run({"--firmware", "1007", "--on-input"}, [](std::int64_t) { return true; });
+    EXPECT_EQ(old.status, kCliDeviceFailed);
+    EXPECT_NE(old.err.find("--on-input needs the device's input signal, which firmware 1007 does not have"),
+        std::string::npos)
+        << old.err;
 }

@@ -1,18 +1,31 @@
 #!/usr/bin/env bash
 # End to end: lumivex-cli measures the list of two boards through the real serial stack against
 # lumivex-sim on a pseudo-terminal: once from a settings file, kept as the reference with its test
-# report, then once more against that reference, which the same LEDs pass.
+# report, then once more against that reference, which the same LEDs pass; against a device with
+# one dimmer LED the run fails with that sensor named; and as a line station started by the
+# device's input signal. The simulators' traces show what the pass/fail outputs did.
 set -u
-sim=$1
-cli=$2
+sim=$(realpath "$1")
+cli=$(realpath "$2")
 work=$(mktemp -d)
-trap 'kill $simpid 2>/dev/null; wait $simpid 2>/dev/null; rm -rf "$work"' EXIT
-
-coproc SIM { exec "$sim" --pty --boards 2 --firmware 2002; }
-simpid=$SIM_PID
-read -r -t 5 path <&"${SIM[0]}" || { echo "lumivex-sim printed no path"; exit 1; }
-[ -e "$path" ] || { echo "no pseudo-terminal at '$path'"; exit 1; }
+pids=()
+trap 'kill "${pids[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work" || exit 1
+
+# Starts lumivex-sim with two boards at firmware 2002 and the given options, its trace in $1.trace;
+# sets $path.
+serve() {
+    local name=$1
+    shift
+    exec {fd}< <(exec "$sim" --pty --boards 2 --firmware 2002 --verbose "$@" 2>"$work/$name.trace")
+    pids+=($!)
+    read -r -t 5 path <&"$fd" || { echo "lumivex-sim ($name) printed no path"; exit 1; }
+    [ -e "$path" ] || { echo "no pseudo-terminal at '$path'"; exit 1; }
+}
+# The last state the device's outputs were switched to.
+last_outputs() { grep '^! outputs' "$work/$1.trace" | tail -n 1; }
+
+serve golden --sensor-led 2:4:255,128,0:30000
 
 # One 68-byte settings record: manual capture at 200 ms, 3 x 3, user time 800, gain 100, offsets
 # 0.0000, intensity within 10 %, x and y within 0.01, distance 2.0; its capture time still to be
@@ -44,6 +57,29 @@ status=$?
 [[ "$json" == *'"summary": {"sensors": 10, "measured": 10, "compared": 10, "passed": 10, "failed": 0, "result": "passed"}}' ]] \
     || { echo "second run: unexpected JSON:"; echo "$json"; exit 1; }
 
+[ "$(last_outputs golden)" = "! outputs 0=off 1=on" ] || { echo "a pass must switch output 1 on alone:"; cat golden.trace; exit 1; }
+
 "$cli" measure --port "$path" --settings line.cfg --reference golden.ref >/dev/null 2>&1
 [ $? -eq 2 ] || { echo "a usage error must exit 2"; exit 1; }
+
+serve dimmer --sensor-led 2:4:255,128,0:15000
+out=$("$cli" measure --port "$path" --reference golden.ref 2>err.txt)
+status=$?
+[ $status -eq 3 ] || { echo "dimmer LED: status $status"; cat err.txt; echo "$out"; exit 1; }
+failing=$(grep -c 'Error' <<<"$out")
+[ "$failing" -eq 1 ] && grep -Eq '^9 .*Error -I-$' <<<"$out" || { echo "dimmer LED: sensor 9 alone must fail:"; echo "$out"; exit 1; }
+[ "$(last_outputs dimmer)" = "! outputs 0=on 1=off" ] || { echo "a fail must switch output 0 on alone:"; cat dimmer.trace; exit 1; }
+
+# The line station: the device signals a start 1.5 s after it came up; one JSON line, then Ctrl-C.
+serve station --sensor-led 2:4:255,128,0:30000 --input-io 2@1500
+exec {out}< <(exec "$cli" measure --port "$path" --reference golden.ref --on-input 2>station.err)
+clipid=$!
+pids+=($clipid)
+read -r -t 20 line <&"$out" || { echo "station: no result line"; cat station.err; exit 1; }
+[[ "$line" == '{"run": 1, "firmware": 2002, '*'"result": "passed"}}' ]] || { echo "station: unexpected line: $line"; exit 1; }
+kill -INT $clipid
+wait $clipid
+status=$?
+[ $status -eq 0 ] || { echo "station: status $status after SIGINT"; cat station.err; exit 1; }
+[ "$(last_outputs station)" = "! outputs 0=off 1=off" ] || { echo "station: outputs not switched off at the end:"; cat station.trace; exit 1; }
 echo "lumivex-cli measure against lumivex-sim --pty: passed"
