@@ -85,10 +85,21 @@ void MainFrame::Wire()
     run.setAside = [this] { return m_sequencer ? m_sequencer->TakeUnsolicited() : std::vector<std::string> {}; };
     m_run = std::make_unique<MeasurementRun>(std::move(run));
     m_list = std::make_unique<MeasurementListAdapter>(
-        MeasurementListAdapter::Links {*m_run, m_readings, m_sensorSettings, *m_config, firmware});
+        MeasurementListAdapter::Links {*m_run, m_readings, m_sensorSettings, *m_config, firmware, [this] {
+                                           if (listsChanged)
+                                               listsChanged();
+                                       }});
+    m_sensorSettings.setSettingsChangedHandler([this] {
+        if (settingsChanged)
+            settingsChanged();
+    });
     m_sequencer = std::make_unique<MeasurementSequencer>(MeasurementSequencer::Links {
         m_scheduler, m_port, m_portSwitch, m_state, m_log, m_dialogs, *m_config, m_view, *m_list, m_stability});
-    m_config->valueGroupsChanged = [this] { SyncReadingChecks(); };
+    m_config->valueGroupsChanged = [this] {
+        SyncReadingChecks();
+        if (valueGroupsChanged)
+            valueGroupsChanged();
+    };
     SyncReadingChecks();
 }
 
@@ -110,6 +121,23 @@ void MainFrame::PerformMeasurement()
         return;
     SyncReadingChecks();
     m_run->PerformMeasurement();
+}
+
+void MainFrame::PrepareMeasurementList()
+{
+    m_log.WriteLog(9, ">>> BUTTON Messsungen");
+    if (m_readings.sensorCount() == 0)
+        m_readings.CreateEmptyReadings(5);
+    if (m_sensorSettings.settingsCount() == 0)
+        m_sensorSettings.CreateDefaultSettings(5);
+    SyncReadingChecks();
+}
+
+void MainFrame::PrepareSettingsList()
+{
+    m_log.WriteLog(9, ">>> BUTTON Messsungen");
+    if (m_sensorSettings.settingsCount() == 0)
+        m_sensorSettings.CreateDefaultSettings(5);
 }
 
 FileWriteResult MainFrame::Finish(int windowX, int windowY)

@@ -15,6 +15,7 @@
 #include "multisensor/ReadingLists.h"
 #include "multisensor/SensorSettingsList.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -114,6 +115,22 @@ public:
     bool measurementListShown = false;
     bool settingsListShown = false;
     bool stabilityShown = false;
+
+    // Test menu "Measurements" and "Measurement settings", before the window opens: the button's
+    // log line and, when no list exists yet (no device connected so far), one board's worth of
+    // rows and default settings. The value groups are handed to the readings, since the columns
+    // are fixed when the window opens.
+    void PrepareMeasurementList();
+    void PrepareSettingsList();
+
+    // Set by the window that shows the lists. `listsChanged`: the lists were rebuilt (a new board
+    // count) or the main window's test stored a row or reset a board's settings: fill the shown
+    // windows again. `settingsChanged`: the settings records changed (loaded, read back from the
+    // device): the list of settings refills. `valueGroupsChanged`: "CheckRGB", "CheckHSI" or
+    // "CheckXY" changed: a shown list of measurements is built again with its new columns.
+    std::function<void()> listsChanged;
+    std::function<void()> settingsChanged;
+    std::function<void()> valueGroupsChanged;
 
 private:
     void Wire();

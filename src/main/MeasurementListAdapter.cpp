@@ -15,7 +15,8 @@ MeasurementListAdapter::MeasurementListAdapter(Links links)
       m_readings(links.readings),
       m_settings(links.settings),
       m_config(links.config),
-      m_firmware(std::move(links.firmware))
+      m_firmware(std::move(links.firmware)),
+      m_changed(std::move(links.changed))
 {
 }
 
@@ -38,6 +39,8 @@ void MeasurementListAdapter::Rebuild(int rows)
 {
     m_readings.CreateEmptyReadings(rows);
     m_settings.CreateDefaultSettings(rows);
+    if (m_changed)
+        m_changed();
 }
 
 void MeasurementListAdapter::StoreValues(int listIndex, const SensorValues& values, int testMode)
@@ -67,7 +70,8 @@ void MeasurementListAdapter::StoreValues(int listIndex, const SensorValues& valu
     }
     }
     const auto flags = static_cast<std::uint16_t>((testMode & ReadingFlag::TestModeMask) | ReadingFlag::Measured);
-    m_readings.StoreReading(listIndex, texts, m_config.timeCode, m_config.areaCode, flags);
+    if (m_readings.StoreReading(listIndex, texts, m_config.timeCode, m_config.areaCode, flags) && m_changed)
+        m_changed();
 }
 
 bool MeasurementListAdapter::OutOfRange() const
@@ -82,7 +86,8 @@ void MeasurementListAdapter::SetOutOfRange(bool on)
 
 void MeasurementListAdapter::ResetBoard(int board)
 {
-    m_settings.ResetBoardSettings(board, m_readings.sensorCount());
+    if (m_settings.ResetBoardSettings(board, m_readings.sensorCount()) && m_changed)
+        m_changed();
 }
 
 } // namespace lumivex

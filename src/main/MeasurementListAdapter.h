@@ -24,6 +24,8 @@ public:
         const TestConfiguration& config;
         // The connected device's firmware number: the full scale of the colour counts.
         std::function<int()> firmware;
+        // The lists were rebuilt or a row or settings record changed: shown windows fill again.
+        std::function<void()> changed = {};
     };
 
     explicit MeasurementListAdapter(Links links);
@@ -45,6 +47,7 @@ private:
     SensorSettingsList& m_settings;
     const TestConfiguration& m_config;
     std::function<int()> m_firmware;
+    std::function<void()> m_changed;
 };
 
 } // namespace lumivex

@@ -237,16 +237,16 @@ TEST(ListMeasurement, lineStationRunsOnEachStartSignalUntilStopped)
 {
     Bench bench;
     const std::string led = "2:4:255,128,0:";
-    ASSERT_EQ(bench.run({"--sensor-led", led + "30000", "--settings", bench.settings, "--save-reference",
-                  bench.reference})
-                  .status,
+    ASSERT_EQ(
+        bench.run({"--sensor-led", led + "30000", "--settings", bench.settings, "--save-reference", bench.reference})
+            .status,
         kCliSuccess);
 
     // Start signals at 1 s and 6 s, another digit at 4 s that starts nothing; stopped at 10 s.
     std::vector<std::string> outputs;
-    const auto station = bench.run({"--sensor-led", led + "15000", "--reference", bench.reference, "--on-input",
-                                       "--input-io", "2@1000", "--input-io", "5@4000", "--input-io", "2@6000",
-                                       "--report", bench.report},
+    const auto station = bench.run(
+        {"--sensor-led", led + "15000", "--reference", bench.reference, "--on-input", "--input-io", "2@1000",
+            "--input-io", "5@4000", "--input-io", "2@6000", "--report", bench.report},
         [](std::int64_t micros) { return micros > 10'000'000; }, &outputs);
     EXPECT_EQ(station.status, kCliSuccess) << station.err;
     const auto runs = lines(station.out);

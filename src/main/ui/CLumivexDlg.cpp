@@ -12,6 +12,7 @@
 #include "main/ui/ResultPanel.h"
 #include "main/ui/TestConfigPanel.h"
 #include "main/ui/UiText.h"
+#include "multisensor/ui/CDlgMessliste.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -34,9 +35,6 @@
 namespace lumivex {
 
 namespace {
-// What a window manager adds around the window: borders and the title bar.
-const QSize kFrameAllowance(16, 40);
-
 // The yellow brush of the information field.
 void paintBlackOnYellow(QWidget* widget)
 {
@@ -171,7 +169,7 @@ void CLumivexDlg::buildWindow()
     // title bar included.
     QSize size = sizeHint().expandedTo(QSize(1100, 740));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        size = size.boundedTo(screen->availableSize() - kFrameAllowance);
+        size = size.boundedTo(screen->availableSize() - QSize(kFrameAllowanceWidth, kFrameAllowanceHeight));
     resize(size.expandedTo(minimumSizeHint()));
 }
 
@@ -252,6 +250,19 @@ void CLumivexDlg::wireCore()
         }
     });
 
+    m_frame.listsChanged = [this] {
+        if (m_measurementList)
+            m_measurementList->FillRows();
+    };
+    // The columns are fixed when the list opens: new value groups need a new window.
+    m_frame.valueGroupsChanged = [this] {
+        if (m_measurementList && !m_frame.Run().IsMeasuring()) {
+            closeMeasurementList();
+            if (!m_measurementList)
+                openMeasurementList();
+        }
+    };
+
     TestConfiguration& config = m_frame.Config();
     connect(m_results->checkRgb(), &QCheckBox::clicked, this, [this, &config](bool on) {
         config.OnCheckRgb(on);
@@ -285,22 +296,7 @@ void CLumivexDlg::showEverything()
 void CLumivexDlg::moveToStoredPosition()
 {
     const Settings& settings = m_frame.State().settings;
-    const QPoint stored(settings.lumivexPosX, settings.lumivexPosY);
-    // A position on a screen that is no longer there would leave the window out of reach.
-    const QScreen* screen = QGuiApplication::screenAt(stored + QPoint(40, 20));
-    const QPoint wanted = screen ? stored : QPoint();
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    // The whole window inside the screen's free area: a position stored on a larger screen, or
-    // no position at all, must not leave part of it out of sight.
-    const QRect free = screen->availableGeometry();
-    const QSize outer = size() + kFrameAllowance;
-    QPoint at = wanted.isNull() ? free.center() - QPoint(outer.width() / 2, outer.height() / 2) : wanted;
-    at.setX(std::max(free.left(), std::min(at.x(), free.right() + 1 - outer.width())));
-    at.setY(std::max(free.top(), std::min(at.y(), free.bottom() + 1 - outer.height())));
-    move(at);
+    moveInsideScreen(this, QPoint(settings.lumivexPosX, settings.lumivexPosY));
 }
 
 // ---------------------------------------------------------------- showing
@@ -332,6 +328,8 @@ void CLumivexDlg::showConnection()
     m_statusLine->setText(qText(connection.statusLine));
     m_portLine->setText(qText(connection.portLine));
     showStartTest();
+    if (m_measurementList)
+        m_measurementList->ConnectionChanged();
 }
 
 void CLumivexDlg::showStartTest()
@@ -478,7 +476,42 @@ void CLumivexDlg::runCommand(MainMenu::Command command)
 
 // The windows behind these commands are still to come; each hook is where its window is opened
 // (or, for the modeless ones, closed again) from the main window.
-void CLumivexDlg::openMeasurementList() { }
+void CLumivexDlg::openMeasurementList()
+{
+    if (m_measurementList) {
+        closeMeasurementList();
+        return;
+    }
+    m_frame.PrepareMeasurementList();
+    Settings& settings = m_frame.State().settings;
+    CDlgMessliste::Links links {m_frame.Run(), m_frame.Readings(), m_frame.SensorSettings(), settings, m_dialogs,
+        [this] { whileWaiting([this] { m_frame.PerformMeasurement(); }); },
+        [this] {
+            m_frame.SyncReadingChecks();
+            SaveTestReportOfList(m_frame.Readings(), m_frame.State().settings, m_dialogs);
+        },
+        [this] { return !m_frame.PortSwitch().PortClosed(); }};
+    auto* list = new CDlgMessliste(std::move(links), this);
+    m_measurementList = list;
+    connect(list, &CDlgMessliste::closing, this, [this] {
+        m_frame.SetRunView(nullptr);
+        m_frame.measurementListShown = false;
+        m_measurementList = nullptr;
+    });
+    m_frame.SetRunView(list);
+    m_frame.measurementListShown = true;
+    list->adjustSize();
+    moveInsideScreen(list, QPoint(settings.messlistPosX, settings.messlistPosY));
+    list->show();
+}
+
+void CLumivexDlg::closeMeasurementList()
+{
+    // Refused with message 197 while a run is active; the window stays then.
+    if (m_measurementList)
+        m_measurementList->CloseAtExit();
+}
+
 void CLumivexDlg::openMeasurementSettings() { }
 void CLumivexDlg::openStabilityAnalysis() { }
 void CLumivexDlg::openStabilityReport() { }
@@ -590,6 +623,7 @@ void CLumivexDlg::closeEvent(QCloseEvent* event)
         // window closes as soon as the handler returns.
         m_closeAfterWait = true;
         m_frame.Sequencer().Shutdown();
+        m_frame.Run().Cancel();
         event->ignore();
         return;
     }
@@ -602,7 +636,14 @@ void CLumivexDlg::finish()
     if (m_finished)
         return;
     m_finished = true;
-    std::string& port = m_frame.State().settings.comPort;
+    // A run still going is given up; the open windows' positions are what is saved.
+    m_frame.Run().Cancel();
+    Settings& settings = m_frame.State().settings;
+    if (m_measurementList) {
+        settings.messlistPosX = m_measurementList->pos().x();
+        settings.messlistPosY = m_measurementList->pos().y();
+    }
+    std::string& port = settings.comPort;
     // The run-only port goes; a port chosen meanwhile stays.
     if (m_configuredPort && port == m_runPort)
         port = *m_configuredPort;
@@ -610,6 +651,9 @@ void CLumivexDlg::finish()
     if (const FileWriteResult saved = m_frame.Finish(pos().x(), pos().y()); !saved)
         m_dialogs.message(
             writeFailureMessage("The settings could not be saved.", m_frame.State().location.iniPath, saved));
+    // Closed after the save, as the program always did: each switches its outputs off on the way.
+    if (m_measurementList)
+        m_measurementList->CloseAtExit();
 }
 
 } // namespace lumivex

@@ -3,8 +3,10 @@
 #include "app/IniLocation.h"
 #include "main/MainFrame.h"
 #include "main/ui/MainMenu.h"
+#include "multisensor/ui/CDlgMessliste.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <optional>
@@ -41,6 +43,8 @@ public:
 
     MainFrame& frame() { return m_frame; }
     MainMenu& menu() { return *m_menu; }
+    // The list of measurements while it is shown, else null.
+    CDlgMessliste* measurementList() const { return m_measurementList; }
 
     // Uses this port name for the present run only (the simulated device's "SIM"); the configured
     // name is what the settings file keeps.
@@ -77,8 +81,9 @@ private:
     // Timer stopped, position recorded, settings saved: once, on the way out.
     void finish();
 
-    // Hooks of the windows that later issues build. Each is where that window opens.
+    // The menu commands that open windows (or, for the modeless ones, close them again).
     void openMeasurementList();
+    void closeMeasurementList();
     void openMeasurementSettings();
     void openColourTestReport();
     void saveColourTestReport();
@@ -99,6 +104,7 @@ private:
     QLabel* m_portLine = nullptr;
     QPushButton* m_startTest = nullptr;
     QPlainTextEdit* m_info = nullptr;
+    QPointer<CDlgMessliste> m_measurementList;
 
     int m_waitDepth = 0;
     bool m_closeAfterWait = false;

@@ -2,9 +2,13 @@
 
 #include "base/Windows1252.h"
 
+#include <algorithm>
+
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPalette>
+#include <QScreen>
 
 namespace lumivex {
 
@@ -91,6 +95,22 @@ QLineEdit* makeValueField(int controlId, QWidget* parent)
     // Wide enough for the longest text a field takes ("Underfl.", "99999", "12345 K") with room.
     field->setMinimumWidth(QFontMetrics(field->font()).horizontalAdvance(QStringLiteral("000000 K")) + 16);
     return field;
+}
+
+void moveInsideScreen(QWidget* window, const QPoint& stored)
+{
+    const QScreen* screen = QGuiApplication::screenAt(stored + QPoint(40, 20));
+    const QPoint wanted = screen ? stored : QPoint();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect free = screen->availableGeometry();
+    const QSize outer = window->size() + QSize(kFrameAllowanceWidth, kFrameAllowanceHeight);
+    QPoint at = wanted.isNull() ? free.center() - QPoint(outer.width() / 2, outer.height() / 2) : wanted;
+    at.setX(std::max(free.left(), std::min(at.x(), free.right() + 1 - outer.width())));
+    at.setY(std::max(free.top(), std::min(at.y(), free.bottom() + 1 - outer.height())));
+    window->move(at);
 }
 
 } // namespace lumivex

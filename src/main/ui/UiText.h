@@ -9,6 +9,7 @@
 #include <string_view>
 
 class QLabel;
+class QPoint;
 class QLineEdit;
 class QWidget;
 
@@ -31,6 +32,14 @@ QFont courierFont(int pixelHeight, int weight);
 void paintBlackOnWhite(QWidget* widget);
 // A read-only, centred value field in Arial 16 px, weight 600, black on white.
 QLineEdit* makeValueField(int controlId, QWidget* parent);
+// What a window manager adds around a window: borders and the title bar.
+inline constexpr int kFrameAllowanceWidth = 16;
+inline constexpr int kFrameAllowanceHeight = 40;
+// Moves a top-level window to its stored position, kept whole inside the free area of the screen
+// it lands on: a position stored on a larger or vanished screen must not leave it out of reach.
+// A null position centres it.
+void moveInsideScreen(QWidget* window, const QPoint& stored);
+
 // The object name of a control by its id ("c1023"), so that tests and style sheets can find it.
 QString controlName(int controlId);
 
