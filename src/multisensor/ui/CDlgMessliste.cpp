@@ -263,12 +263,12 @@ void CDlgMessliste::ShowTitle(const std::string& title)
 
 void CDlgMessliste::EnablePerform(bool enabled)
 {
+    // Disabled as a run starts, enabled as it ends: the lists the run writes are not to be
+    // replaced or saved half-done meanwhile.
     m_perform->setEnabled(enabled && m_links.connected());
-    // The lists the run writes are not to be replaced or saved half-done.
-    const bool idle = !m_links.run.IsMeasuring();
     for (QPushButton* button : {m_saveReference, m_loadReference, m_saveReport})
-        button->setEnabled(idle);
-    if (idle) {
+        button->setEnabled(enabled);
+    if (enabled) {
         m_progressText->hide();
         m_progress->hide();
     }

@@ -169,6 +169,8 @@ void TestMeasurementList::closing_isRefusedDuringARunAndTheMenuTogglesWithTheDat
     // OK pressed while the run waits for the device: refused with 197, the window stays.
     QTimer::singleShot(150, first, [&b] {
         QVERIFY(b.window->frame().Run().IsMeasuring());
+        shot("list-running.png");
+        QVERIFY(!b.list()->findChild<QPushButton*>(controlName(1101))->isEnabled());
         QTest::mouseClick(b.list()->findChild<QPushButton*>(controlName(1)), Qt::LeftButton);
     });
     b.perform();
