@@ -254,6 +254,10 @@ void CLumivexDlg::wireCore()
         if (m_measurementList)
             m_measurementList->FillRows();
     };
+    m_frame.settingsChanged = [this] {
+        if (m_measurementList)
+            m_measurementList->FillRows();
+    };
     // The columns are fixed when the list opens: new value groups need a new window.
     m_frame.valueGroupsChanged = [this] {
         if (m_measurementList && !m_frame.Run().IsMeasuring()) {

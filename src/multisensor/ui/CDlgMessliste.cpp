@@ -7,6 +7,8 @@
 #include "multisensor/MeasurementRun.h"
 #include "multisensor/ReadingLists.h"
 #include "multisensor/ReferenceFiles.h"
+#include "multisensor/RunPlan.h"
+#include "multisensor/SensorSettingsList.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -139,6 +141,11 @@ CDlgMessliste::CDlgMessliste(Links links, QWidget* parent) : QDialog(parent), m_
         button->setAutoDefault(false);
     m_ok->setDefault(true);
 
+    m_hint = new QLabel(QStringLiteral("No sensor is set up for measuring yet: set them up in Test \u2192 "
+                                       "Measurement settings (Change settings, or Change all settings)."),
+        this);
+    m_hint->setWordWrap(true);
+    m_hint->hide();
     m_progressText = new QLabel(this);
     m_progress = new QProgressBar(this);
     m_progress->setTextVisible(false);
@@ -158,6 +165,7 @@ CDlgMessliste::CDlgMessliste(Links links, QWidget* parent) : QDialog(parent), m_
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_list, 1);
+    layout->addWidget(m_hint);
     layout->addLayout(progressRow);
     layout->addLayout(buttons);
 
@@ -218,8 +226,17 @@ void CDlgMessliste::buildList()
     }
 }
 
+void CDlgMessliste::showHint()
+{
+    const auto sensors = m_links.sensorSettings.walkByIndex();
+    const int count = m_links.readings.sensorCount();
+    m_hint->setVisible(std::none_of(
+        sensors.begin(), sensors.end(), [count](const CKonfList* sensor) { return takesPart(*sensor, count); }));
+}
+
 void CDlgMessliste::FillRows()
 {
+    showHint();
     // Rows are updated in place, so a row the user looks at stays selected and in view.
     std::vector<ReadingRow> rows;
     for (int k = 1;; ++k) {
@@ -336,6 +353,14 @@ void CDlgMessliste::closeEvent(QCloseEvent* event)
     emit closing();
     m_links.run.SwitchOutputsOffOnClose();
     event->accept();
+}
+
+void CDlgMessliste::changeEvent(QEvent* event)
+{
+    // Back from the settings windows: the hint follows what was set up there.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        showHint();
+    QDialog::changeEvent(event);
 }
 
 void CDlgMessliste::CloseAtExit()

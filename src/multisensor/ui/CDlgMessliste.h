@@ -68,11 +68,14 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void reject() override;
     void accept() override;
 
 private:
     void buildList();
+    // A word under the list while no sensor is set up to take part: a run would measure nothing.
+    void showHint();
     void onPerform();
     void onSaveReference();
     void onLoadReference();
@@ -86,6 +89,7 @@ private:
     QPushButton* m_loadReference = nullptr;
     QPushButton* m_saveReport = nullptr;
     QPushButton* m_ok = nullptr;
+    QLabel* m_hint = nullptr;
     QLabel* m_progressText = nullptr;
     QProgressBar* m_progress = nullptr;
     bool m_closed = false;
