@@ -30,12 +30,43 @@ void RunViewRelay::FillRows()
         m_target->FillRows();
 }
 
+void StabilityViewRelay::ShowTitle(const std::string& title)
+{
+    if (m_target)
+        m_target->ShowTitle(title);
+}
+
+void StabilityViewRelay::ShowRunning(bool running)
+{
+    if (m_target)
+        m_target->ShowRunning(running);
+}
+
+void StabilityViewRelay::ReadingsCleared()
+{
+    if (m_target)
+        m_target->ReadingsCleared();
+}
+
+void StabilityViewRelay::ReadingTaken(int number, int count)
+{
+    if (m_target)
+        m_target->ReadingTaken(number, count);
+}
+
+void StabilityViewRelay::RunEnded(bool completed)
+{
+    if (m_target)
+        m_target->RunEnded(completed);
+}
+
 MainFrame::MainFrame(Scheduler& scheduler, SerialBackend& backend, Dialogs& dialogs)
     : m_scheduler(scheduler),
       m_dialogs(dialogs),
       m_port(backend, dialogs),
       m_portSwitch(m_port, dialogs, {}),
       m_view([this] { return m_state.settings.comPort; }),
+      m_clock(scheduler),
       m_sensorSettings(dialogs, DeviationSettings {}),
       m_readings(dialogs)
 {
@@ -43,6 +74,8 @@ MainFrame::MainFrame(Scheduler& scheduler, SerialBackend& backend, Dialogs& dial
 
 MainFrame::~MainFrame()
 {
+    if (m_stabilityRun)
+        m_stabilityRun->Abort();
     if (m_run) {
         m_run->Cancel();
         m_run->StopInputPoll();
@@ -93,6 +126,25 @@ void MainFrame::Wire()
         if (settingsChanged)
             settingsChanged();
     });
+    StabilityRun::Links stability {m_scheduler, m_port, m_dialogs, m_log, m_clock, m_stabilityView,
+        [this] { return CurrentStabilityChoice(); }, firmware, m_state.loggingOn};
+    stability.recorder = [this](const char* data, std::size_t size) { m_portSwitch.RecordReceived(data, size); };
+    stability.returnPort = [this] {
+        if (m_sequencer)
+            m_sequencer->ReclaimPort();
+        else
+            m_port.Backend().setBytesArrivedCallback({});
+    };
+    m_stabilityRun = std::make_unique<StabilityRun>(std::move(stability));
+    m_stabilityRun->SetInitialSettings(m_state.settings.readings, m_state.settings.delay, m_state.settings.average);
+    m_stability.runMeasuring = [this] { return m_stabilityRun->IsMeasuring(); };
+    m_config->refreshStability = [this] {
+        // In PWM mode the main window's option list is the averaging factor.
+        if (m_config->testMode == kPwmCapture)
+            m_stabilityRun->SetAveraging(m_config->stabilityAveragingFactor);
+        if (stabilityChoicesChanged)
+            stabilityChoicesChanged();
+    };
     m_sequencer = std::make_unique<MeasurementSequencer>(MeasurementSequencer::Links {
         m_scheduler, m_port, m_portSwitch, m_state, m_log, m_dialogs, *m_config, m_view, *m_list, m_stability});
     m_config->valueGroupsChanged = [this] {
@@ -140,8 +192,32 @@ void MainFrame::PrepareSettingsList()
         m_sensorSettings.CreateDefaultSettings(5);
 }
 
+StabilityChoice MainFrame::CurrentStabilityChoice() const
+{
+    StabilityChoice choice;
+    if (!m_config)
+        return choice;
+    const TestConfiguration& c = *m_config;
+    // The board chosen in the main window counts: the run addresses the LED the user sees chosen.
+    choice.ledIndex = c.ledIndex < 0 || c.boardNumber < 1 ? -1 : 5 * (c.boardNumber - 1) + c.ledIndex;
+    choice.testMode = c.testMode;
+    choice.rangeIndex = c.stabilityRangeIndex;
+    choice.userTimeMs = c.userTime;
+    choice.userArea = c.userArea == 1 ? 1 : 0;
+    choice.checkRgb = c.checkRgb;
+    choice.checkHsi = c.checkHsi;
+    choice.checkXy = c.checkXy;
+    return choice;
+}
+
 FileWriteResult MainFrame::Finish(int windowX, int windowY)
 {
+    if (m_stabilityRun) {
+        m_stabilityRun->Abort();
+        m_state.settings.readings = m_stabilityRun->readingCount();
+        m_state.settings.delay = m_stabilityRun->delayMs();
+        m_state.settings.average = m_stabilityRun->averaging();
+    }
     if (m_run) {
         m_run->Cancel();
         m_run->StopInputPoll();

@@ -3,6 +3,7 @@
 #include "app/CGlobal.h"
 #include "app/Startup.h"
 #include "base/AtomicFile.h"
+#include "base/Clock.h"
 #include "device/CSeriell.h"
 #include "device/ComPortSwitch.h"
 #include "main/MeasurementListAdapter.h"
@@ -14,6 +15,7 @@
 #include "multisensor/MeasurementRunView.h"
 #include "multisensor/ReadingLists.h"
 #include "multisensor/SensorSettingsList.h"
+#include "stability/StabilityRun.h"
 
 #include <functional>
 #include <memory>
@@ -51,6 +53,20 @@ public:
 
 private:
     MeasurementRunView* m_target = nullptr;
+};
+
+// The stability window, when it is open.
+class StabilityViewRelay : public StabilityRunView {
+public:
+    void SetTarget(StabilityRunView* target) { m_target = target; }
+    void ShowTitle(const std::string& title) override;
+    void ShowRunning(bool running) override;
+    void ReadingsCleared() override;
+    void ReadingTaken(int number, int count) override;
+    void RunEnded(bool completed) override;
+
+private:
+    StabilityRunView* m_target = nullptr;
 };
 
 // What the main window owns and does, without its widgets: the port and its switch, the log,
@@ -100,7 +116,14 @@ public:
     ReadingLists& Readings() { return m_readings; }
     const ReadingLists& Readings() const { return m_readings; }
     MeasurementRun& Run() { return *m_run; }
-    IdleStability& Stability() { return m_stability; }
+    StabilityPortGuard& Stability() { return m_stability; }
+    StabilityRun& StabilityAnalysis() { return *m_stabilityRun; }
+    // What the stability run addresses and how it captures: the main window's choices.
+    StabilityChoice CurrentStabilityChoice() const;
+    // The stability window (null: none) sees what its run shows.
+    void SetStabilityView(StabilityRunView* view) { m_stabilityView.SetTarget(view); }
+    // The main window's test choices changed: the open stability window refreshes.
+    std::function<void()> stabilityChoicesChanged;
 
     // "Perform measurement": the value groups and the firmware handed to the readings first.
     void PerformMeasurement();
@@ -145,7 +168,10 @@ private:
     RunViewRelay m_runView;
     SensorSettingsList m_sensorSettings;
     ReadingLists m_readings;
-    IdleStability m_stability;
+    StabilityPortGuard m_stability;
+    SchedulerClock m_clock;
+    StabilityViewRelay m_stabilityView;
+    std::unique_ptr<StabilityRun> m_stabilityRun;
     std::unique_ptr<TestConfiguration> m_config;
     // Made once the settings are loaded; the engine is destroyed first, the run after it.
     std::unique_ptr<MeasurementRun> m_run;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace lumivex {
@@ -69,11 +70,13 @@ public:
     virtual bool IsMeasuring() const = 0;
 };
 
-// Stand-in until the stability analysis exists (and for the command-line tools, which have none).
-class IdleStability : public StabilityLink {
+// Whether the port is taken for a stability run: the run itself, or a borrower that sends on the
+// stability run's terms (the command-line tool's one-off requests).
+class StabilityPortGuard : public StabilityLink {
 public:
-    bool IsMeasuring() const override { return measuring; }
+    bool IsMeasuring() const override { return measuring || (runMeasuring && runMeasuring()); }
     bool measuring = false;
+    std::function<bool()> runMeasuring;
 };
 
 } // namespace lumivex

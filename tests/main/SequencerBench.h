@@ -166,7 +166,7 @@ struct SequencerBench {
     TestConfiguration config;
     RecordingView view;
     PlainMeasurementList list;
-    IdleStability stability;
+    StabilityPortGuard stability;
     MeasurementSequencer sequencer;
 };
 
