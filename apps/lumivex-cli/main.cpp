@@ -1,8 +1,11 @@
 // lumivex-cli: headless runs of Lumivex's engines for scripts and production lines.
 #include "app/IniLocation.h"
+#include "cli/InspectCommand.h"
 #include "cli/ListMeasurement.h"
 #include "cli/MeasureCommand.h"
 #include "cli/SingleLedTest.h"
+#include "cli/StabilityAnalysis.h"
+#include "cli/StabilityCommand.h"
 #include "cli/TestCommand.h"
 #include "platform/QtScheduler.h"
 #include "platform/QtSerialBackend.h"
@@ -42,7 +45,9 @@ int main(int argc, char* argv[])
         return args.empty() ? lumivex::kCliUsage : lumivex::kCliSuccess;
     }
     const std::string command = args[0];
-    if (command != "test" && command != "measure") {
+    if (command == "inspect")
+        return lumivex::runInspectCommand(std::vector<std::string>(args.begin() + 1, args.end()), std::cout, std::cerr);
+    if (command != "test" && command != "measure" && command != "stability") {
         std::cerr << "lumivex-cli: unknown command \"" << command << "\"\n" << lumivex::cliHelp();
         return lumivex::kCliUsage;
     }
@@ -50,37 +55,64 @@ int main(int argc, char* argv[])
 
     lumivex::TestCommandOptions testOptions;
     lumivex::MeasureCommandOptions measureOptions;
-    const auto error = command == "test" ? lumivex::parseTestCommand(args, testOptions)
-                                         : lumivex::parseMeasureCommand(args, measureOptions);
+    lumivex::StabilityCommandOptions stabilityOptions;
+    std::string error;
+    bool help = false;
+    std::string helpText;
+    bool simulate = false;
+    const lumivex::SimConfig* simConfig = nullptr;
+    if (command == "test") {
+        error = lumivex::parseTestCommand(args, testOptions);
+        help = testOptions.help;
+        helpText = lumivex::testCommandHelp();
+        simulate = testOptions.simulate;
+        simConfig = &testOptions.simConfig;
+    } else if (command == "measure") {
+        error = lumivex::parseMeasureCommand(args, measureOptions);
+        help = measureOptions.help;
+        helpText = lumivex::measureCommandHelp();
+        simulate = measureOptions.simulate;
+        simConfig = &measureOptions.simConfig;
+    } else {
+        error = lumivex::parseStabilityCommand(args, stabilityOptions);
+        help = stabilityOptions.help;
+        helpText = lumivex::stabilityCommandHelp();
+        simulate = stabilityOptions.led.simulate;
+        simConfig = &stabilityOptions.led.simConfig;
+    }
     if (!error.empty()) {
         std::cerr << "lumivex-cli " << command << ": " << error << "\n(see lumivex-cli " << command << " --help)\n";
         return lumivex::kCliUsage;
     }
-    if (testOptions.help || measureOptions.help) {
-        std::cout << (command == "test" ? lumivex::testCommandHelp() : lumivex::measureCommandHelp());
+    if (help) {
+        std::cout << helpText;
         return lumivex::kCliSuccess;
     }
-    const bool simulate = command == "test" ? testOptions.simulate : measureOptions.simulate;
-    const lumivex::SimConfig& simConfig = command == "test" ? testOptions.simConfig : measureOptions.simConfig;
 
     lumivex::QtScheduler scheduler;
     std::unique_ptr<lumivex::SimulatedDevice> device;
     std::unique_ptr<lumivex::SerialBackend> backend;
     if (simulate) {
-        device = std::make_unique<lumivex::SimulatedDevice>(scheduler, simConfig);
+        device = std::make_unique<lumivex::SimulatedDevice>(scheduler, *simConfig);
         backend = std::make_unique<lumivex::SimSerialBackend>(scheduler, *device);
     } else {
         backend = std::make_unique<lumivex::QtSerialBackend>();
     }
     const auto search = lumivex::nativeIniSearchInput(QCoreApplication::applicationFilePath().toStdString());
-    if (measureOptions.onInput) {
+    // The line station and the stability run end on Ctrl-C or SIGTERM between their steps.
+    if (measureOptions.onInput || command == "stability") {
         std::signal(SIGINT, onStopSignal);
         std::signal(SIGTERM, onStopSignal);
     }
-    const int status = command == "test"
-        ? lumivex::runSingleLedTest(testOptions, search, scheduler, *backend, std::cout, std::cerr)
-        : lumivex::runListMeasurement(measureOptions, search, scheduler, *backend, std::cout, std::cerr,
-              [] { return stopSignalled != 0; });
+    const auto stop = [] { return stopSignalled != 0; };
+    int status = lumivex::kCliUsage;
+    if (command == "test")
+        status = lumivex::runSingleLedTest(testOptions, search, scheduler, *backend, std::cout, std::cerr);
+    else if (command == "measure")
+        status = lumivex::runListMeasurement(measureOptions, search, scheduler, *backend, std::cout, std::cerr, stop);
+    else
+        status
+            = lumivex::runStabilityAnalysis(stabilityOptions, search, scheduler, *backend, std::cout, std::cerr, stop);
     backend.reset();
     return status;
 }

@@ -180,7 +180,11 @@ std::string cliHelp()
            "Commands:\n"
            "  test      test one LED and print its values (lumivex-cli test --help)\n"
            "  measure   measure every sensor of the list, compare with a reference and print the\n"
-           "            rows (lumivex-cli measure --help)\n";
+           "            rows (lumivex-cli measure --help)\n"
+           "  stability measure one LED repeatedly and print the readings and their statistics\n"
+           "            (lumivex-cli stability --help)\n"
+           "  inspect   print the fields of a stability data, sensor settings or reference data file\n"
+           "            (lumivex-cli inspect --help)\n";
 }
 
 } // namespace lumivex

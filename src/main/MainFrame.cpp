@@ -4,6 +4,8 @@
 #include "base/Dialogs.h"
 #include "device/ReplyRules.h"
 
+#include <algorithm>
+
 namespace lumivex {
 
 void RunViewRelay::ShowTitle(const std::string& title)
@@ -66,9 +68,9 @@ MainFrame::MainFrame(Scheduler& scheduler, SerialBackend& backend, Dialogs& dial
       m_port(backend, dialogs),
       m_portSwitch(m_port, dialogs, {}),
       m_view([this] { return m_state.settings.comPort; }),
-      m_clock(scheduler),
       m_sensorSettings(dialogs, DeviationSettings {}),
-      m_readings(dialogs)
+      m_readings(dialogs),
+      m_clock(scheduler)
 {
 }
 
@@ -208,6 +210,35 @@ StabilityChoice MainFrame::CurrentStabilityChoice() const
     choice.checkHsi = c.checkHsi;
     choice.checkXy = c.checkXy;
     return choice;
+}
+
+void MainFrame::ApplyStabilitySetup(const StabilitySetup& setup)
+{
+    if (!m_config)
+        return;
+    TestConfiguration& c = *m_config;
+    const int board = setup.ledIndex >= 0 ? setup.ledIndex / 5 : -1;
+    if (board >= 0 && board < static_cast<int>(c.boardList.size())) {
+        c.OnBoardChanged(board);
+        c.OnLedChanged(setup.ledIndex % 5);
+    }
+    const bool knownRange
+        = setup.rangeIndex >= 0 && setup.rangeIndex < static_cast<int>(TestConfiguration::kRangeTexts.size());
+    if (setup.testMode == kPwmCapture) {
+        // PWM captures with the range remembered from manual mode.
+        c.OnTestModeChanged(kManualCapture);
+        if (knownRange)
+            c.OnOptionChanged(setup.rangeIndex);
+        c.OnTestModeChanged(kPwmCapture);
+        c.OnOptionChanged(std::clamp(setup.averaging, 0, TestConfiguration::kPwmFactors - 1));
+    } else if (setup.testMode == kManualCapture) {
+        c.OnTestModeChanged(kManualCapture);
+        if (knownRange)
+            c.OnOptionChanged(setup.rangeIndex);
+    } else if (setup.testMode == kUserCapture) {
+        c.OnTestModeChanged(kUserCapture);
+        c.OnArea(setup.userArea);
+    }
 }
 
 FileWriteResult MainFrame::Finish(int windowX, int windowY)

@@ -122,6 +122,10 @@ public:
     StabilityChoice CurrentStabilityChoice() const;
     // The stability window (null: none) sees what its run shows.
     void SetStabilityView(StabilityRunView* view) { m_stabilityView.SetTarget(view); }
+    // A loaded stability report's LED (board and LED), test mode, range and user area become the
+    // main window's choices, as its next measurement uses them. An LED on a board the device does
+    // not have leaves board and LED as they are.
+    void ApplyStabilitySetup(const StabilitySetup& setup);
     // The main window's test choices changed: the open stability window refreshes.
     std::function<void()> stabilityChoicesChanged;
 

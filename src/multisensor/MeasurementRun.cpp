@@ -381,7 +381,10 @@ void MeasurementRun::HoldPort()
     m_timedOut = false;
     m_awaiting = false;
     m_firmware = CurrentFirmware();
-    m_port.Backend().setBytesArrivedCallback([this] { ReadArrived(); });
+    m_port.Backend().setBytesArrivedCallback([this] {
+        if (!m_tickOnly)
+            ReadArrived();
+    });
     m_timer = m_scheduler.setTimer(std::chrono::milliseconds(kTickMs), [this] { OnTick(); });
 }
 

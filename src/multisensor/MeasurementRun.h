@@ -84,6 +84,9 @@ public:
     // Reads what has arrived. Called on the bytes-arrived callback while a run holds it; an owner
     // that keeps the callback may forward to it instead.
     void ReadArrived();
+    // Reads only on the 10 ms tick, as a polled port does, instead of as bytes arrive. For
+    // comparisons (the benchmark); the program never sets it.
+    void SetTickOnly(bool on) { m_tickOnly = on; }
 
     // The window opened: the device's input is watched for the start signal every 50 ms while the
     // firmware has it (0 or 2002 on), the port is open and sensors are known; signals that came
@@ -169,6 +172,7 @@ private:
     RunEnd m_lastEnd = RunEnd::NotStarted;
     int m_runCount = 0;
     bool m_busy = false;
+    bool m_tickOnly = false;
     bool m_cancelled = false;
     bool m_timedOut = false; // a reply of this run never came: the outputs are left alone
     bool m_awaiting = false;

@@ -13,6 +13,7 @@
 #include "main/ui/TestConfigPanel.h"
 #include "main/ui/UiText.h"
 #include "multisensor/ui/CDlgMessliste.h"
+#include "stability/StabilityFiles.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -253,10 +254,18 @@ void CLumivexDlg::wireCore()
     m_frame.listsChanged = [this] {
         if (m_measurementList)
             m_measurementList->FillRows();
+        if (m_settingsList)
+            m_settingsList->RefillSettingsRows();
+    };
+    m_frame.stabilityChoicesChanged = [this] {
+        if (m_stabilityWindow && !m_frame.StabilityAnalysis().IsMeasuring())
+            m_stabilityWindow->Refresh();
     };
     m_frame.settingsChanged = [this] {
         if (m_measurementList)
             m_measurementList->FillRows();
+        if (m_settingsList)
+            m_settingsList->RefillSettingsRows();
     };
     // The columns are fixed when the list opens: new value groups need a new window.
     m_frame.valueGroupsChanged = [this] {
@@ -334,6 +343,8 @@ void CLumivexDlg::showConnection()
     showStartTest();
     if (m_measurementList)
         m_measurementList->ConnectionChanged();
+    if (m_stabilityWindow)
+        m_stabilityWindow->ConnectionChanged();
 }
 
 void CLumivexDlg::showStartTest()
@@ -514,11 +525,79 @@ void CLumivexDlg::closeMeasurementList()
     // Refused with message 197 while a run is active; the window stays then.
     if (m_measurementList)
         m_measurementList->CloseAtExit();
+    if (m_stabilityWindow)
+        m_stabilityWindow->CloseAtExit();
+    if (m_settingsList)
+        m_settingsList->close();
 }
 
-void CLumivexDlg::openMeasurementSettings() { }
-void CLumivexDlg::openStabilityAnalysis() { }
-void CLumivexDlg::openStabilityReport() { }
+void CLumivexDlg::openMeasurementSettings()
+{
+    if (m_settingsList) {
+        m_settingsList->close();
+        return;
+    }
+    m_frame.PrepareSettingsList();
+    Settings& settings = m_frame.State().settings;
+    auto* list = new CDlgKonfListe(
+        m_frame.SensorSettings(), settings, [this] { return m_frame.Sequencer().FirmwareNumber(); }, m_dialogs, this);
+    m_settingsList = list;
+    connect(list, &CDlgKonfListe::closed, this, [this] {
+        m_frame.settingsListShown = false;
+        m_settingsList = nullptr;
+        // What was set up there shows in the list of measurements (its hint, its rows).
+        if (m_measurementList)
+            m_measurementList->FillRows();
+    });
+    m_frame.settingsListShown = true;
+    list->adjustSize();
+    moveInsideScreen(list, QPoint(settings.konfListPosX, settings.konfListPosY));
+    list->show();
+}
+void CLumivexDlg::openStabilityAnalysis()
+{
+    if (m_stabilityWindow) {
+        closeStabilityAnalysis();
+        return;
+    }
+    m_frame.Log().WriteLog(9, ">>> BUTTON Start Stability Analysis");
+    Settings& settings = m_frame.State().settings;
+    CDlgBlink::Links links {m_frame.StabilityAnalysis(), settings, m_dialogs,
+        [this] { return m_frame.CurrentStabilityChoice(); }, [this] { return !m_frame.PortSwitch().PortClosed(); },
+        [this] { whileWaiting([this] { m_frame.StabilityAnalysis().Measure(); }); },
+        [this](const StabilitySetup& setup) {
+            m_frame.ApplyStabilitySetup(setup);
+            showEverything();
+        }};
+    auto* window = new CDlgBlink(std::move(links), this);
+    m_stabilityWindow = window;
+    connect(window, &CDlgBlink::closing, this, [this] {
+        m_frame.SetStabilityView(nullptr);
+        m_frame.stabilityShown = false;
+        m_stabilityWindow = nullptr;
+    });
+    m_frame.SetStabilityView(window);
+    m_frame.stabilityShown = true;
+    // Never smaller than its controls and a readable chart need (the stored default is small).
+    QSize size = QSize(settings.winSizeX, settings.winSizeY).expandedTo(window->sizeHint());
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableSize() - QSize(kFrameAllowanceWidth, kFrameAllowanceHeight));
+    window->resize(size);
+    moveInsideScreen(window, QPoint(settings.dlgBlinkPosX, settings.dlgBlinkPosY));
+    window->show();
+}
+
+void CLumivexDlg::closeStabilityAnalysis()
+{
+    // During a run this cancels it; the window stays until the run is over.
+    if (m_stabilityWindow)
+        m_stabilityWindow->close();
+}
+
+void CLumivexDlg::openStabilityReport()
+{
+    ::lumivex::openStabilityReport(m_frame.State().settings, m_dialogs);
+}
 
 void CLumivexDlg::openColourTestReport()
 {
@@ -628,6 +707,7 @@ void CLumivexDlg::closeEvent(QCloseEvent* event)
         m_closeAfterWait = true;
         m_frame.Sequencer().Shutdown();
         m_frame.Run().Cancel();
+        m_frame.StabilityAnalysis().Abort();
         event->ignore();
         return;
     }
@@ -647,6 +727,16 @@ void CLumivexDlg::finish()
         settings.messlistPosX = m_measurementList->pos().x();
         settings.messlistPosY = m_measurementList->pos().y();
     }
+    if (m_settingsList) {
+        settings.konfListPosX = m_settingsList->pos().x();
+        settings.konfListPosY = m_settingsList->pos().y();
+    }
+    if (m_stabilityWindow) {
+        settings.dlgBlinkPosX = m_stabilityWindow->pos().x();
+        settings.dlgBlinkPosY = m_stabilityWindow->pos().y();
+        settings.winSizeX = m_stabilityWindow->width();
+        settings.winSizeY = m_stabilityWindow->height();
+    }
     std::string& port = settings.comPort;
     // The run-only port goes; a port chosen meanwhile stays.
     if (m_configuredPort && port == m_runPort)
@@ -658,6 +748,10 @@ void CLumivexDlg::finish()
     // Closed after the save, as the program always did: each switches its outputs off on the way.
     if (m_measurementList)
         m_measurementList->CloseAtExit();
+    if (m_stabilityWindow)
+        m_stabilityWindow->CloseAtExit();
+    if (m_settingsList)
+        m_settingsList->close();
 }
 
 } // namespace lumivex

@@ -3,7 +3,9 @@
 #include "app/IniLocation.h"
 #include "main/MainFrame.h"
 #include "main/ui/MainMenu.h"
+#include "multisensor/ui/CDlgKonfListe.h"
 #include "multisensor/ui/CDlgMessliste.h"
+#include "stability/ui/CDlgBlink.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -45,6 +47,10 @@ public:
     MainMenu& menu() { return *m_menu; }
     // The list of measurements while it is shown, else null.
     CDlgMessliste* measurementList() const { return m_measurementList; }
+    // The list of settings while it is shown, else null.
+    CDlgKonfListe* settingsList() const { return m_settingsList; }
+    // The stability analysis while it is shown, else null.
+    CDlgBlink* stabilityWindow() const { return m_stabilityWindow; }
 
     // Uses this port name for the present run only (the simulated device's "SIM"); the configured
     // name is what the settings file keeps.
@@ -88,6 +94,7 @@ private:
     void openColourTestReport();
     void saveColourTestReport();
     void openStabilityAnalysis();
+    void closeStabilityAnalysis();
     void openStabilityReport();
     void openConfiguration();
     void openTerminal();
@@ -105,6 +112,8 @@ private:
     QPushButton* m_startTest = nullptr;
     QPlainTextEdit* m_info = nullptr;
     QPointer<CDlgMessliste> m_measurementList;
+    QPointer<CDlgBlink> m_stabilityWindow;
+    QPointer<CDlgKonfListe> m_settingsList;
 
     int m_waitDepth = 0;
     bool m_closeAfterWait = false;

@@ -8,6 +8,7 @@
 
 #include "multisensor/ReadingLists.h"
 #include "multisensor/SensorSettingsList.h"
+#include "multisensor/ui/CDlgKonfListe.h"
 #include "multisensor/ui/CDlgMessliste.h"
 
 #include "WindowBench.h"
@@ -157,6 +158,16 @@ void TestMeasurementList::runs_colourTheRowsByTheComparisonAndSignalTheOutputs()
     QVERIFY(b.device->model().output(0));
     QVERIFY(!b.device->model().output(1));
     shot("list-failed.png");
+
+    // The list of settings beside it, from the menu, and closed by the same command.
+    b.window->runCommand(MainMenu::MeasurementSettings);
+    QVERIFY(b.window->settingsList() && b.window->settingsList()->isVisible());
+    QVERIFY(b.window->frame().settingsListShown);
+    b.window->settingsList()->move(b.list()->pos() + QPoint(60, 200));
+    shot("both-lists.png");
+    b.window->runCommand(MainMenu::MeasurementSettings);
+    QTRY_VERIFY(!b.window->settingsList());
+    QVERIFY(!b.window->frame().settingsListShown);
 }
 
 void TestMeasurementList::closing_isRefusedDuringARunAndTheMenuTogglesWithTheDataKept()

@@ -1,0 +1,157 @@
+// The stability window driven through the main window against the simulated device on the real
+// clock: a run with its chart and statistics, the edits' validation, cancel, save and load, the
+// menu toggle and the greying of the measurement list's commands.
+//
+// With LUMIVEX_SHOTS=<folder> (and a real display) it saves screenshots there.
+
+#include "stability/StabilityFiles.h"
+#include "stability/ui/CDlgBlink.h"
+#include "stability/ui/StabilityChartWidget.h"
+
+#include "WindowBench.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdlib>
+#include <filesystem>
+
+using namespace lumivex;
+
+namespace {
+
+void shot(const char* name)
+{
+    const char* folder = std::getenv("LUMIVEX_SHOTS");
+    if (!folder)
+        return;
+    QTest::qWait(300);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        screen->grabWindow(0).save(QString::fromLocal8Bit(folder) + QLatin1Char('/') + QLatin1String(name));
+}
+
+SimConfig drifting()
+{
+    SimConfig config;
+    config.leds.push_back({1, 1, SimLed {255, 128, 0, 30000, 120.0, 0.0, 1000}});
+    return config;
+}
+
+struct BlinkBench : test::WindowBench {
+    BlinkBench() : WindowBench("[SYSTEM]\r\nCOMPORT=SIM\r\n", drifting())
+    {
+        QTest::mouseClick(control<QPushButton>(1002), Qt::LeftButton);
+        QTRY_VERIFY(window->frame().Connected());
+        window->runCommand(MainMenu::StartStabilityAnalysis);
+        // Leaving an edit checks it only in the active window.
+        blink()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(blink()));
+    }
+    CDlgBlink* blink() const { return window->stabilityWindow(); }
+    template<class T = QWidget> T* in(int id) const { return blink()->findChild<T*>(controlName(id)); }
+    void type(int id, const char* text)
+    {
+        auto* edit = in<QLineEdit>(id);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+        QFocusEvent left(QEvent::FocusOut, Qt::TabFocusReason); // leaving the edit checks it
+        QApplication::sendEvent(edit, &left);
+    }
+};
+
+} // namespace
+
+class TestStabilityWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { test::prepareWindowTests(); }
+    void run_drawsTheChartFillsTheResultsAndSavesAndLoads();
+    void edits_areCheckedAndCancelEndsTheRunEarly();
+};
+
+void TestStabilityWindow::run_drawsTheChartFillsTheResultsAndSavesAndLoads()
+{
+    BlinkBench b;
+    QVERIFY(b.blink() && b.blink()->isVisible());
+    QCOMPARE(b.blink()->windowTitle(),
+        QStringLiteral("Stability Analyses  -Manual Capture-  Board: 1 Sensor: 1 Time: 200ms Area: 3x3"));
+    QVERIFY(!b.window->frame().Menu().measurements);
+    QVERIFY(!b.in<QPushButton>(1149)->isEnabled());
+
+    b.type(1112, "8");
+    QTest::mouseClick(b.in<QPushButton>(1114), Qt::LeftButton);
+    QVERIFY(!b.window->frame().StabilityAnalysis().IsMeasuring());
+    QCOMPARE(b.window->frame().StabilityAnalysis().Readings().size(), std::size_t(8));
+    QVERIFY(b.dialogs.messages.empty());
+    // The LED brightens by 120 % a minute: the mean lies below the maximum.
+    const int mean = b.in<QLineEdit>(1137)->text().toInt();
+    const int max = b.in<QLineEdit>(1138)->text().toInt();
+    QVERIFY2(mean > 20000 && mean < max, qPrintable(QStringLiteral("%1 %2").arg(mean).arg(max)));
+    QVERIFY(!b.blink()->chart()->model().picture().curves.empty());
+    QVERIFY(b.in<QPushButton>(1149)->isEnabled());
+    QCOMPARE(b.in<QPushButton>(1)->text(), QStringLiteral("Finish"));
+    shot("stability-run.png");
+
+    // Saved and loaded back: the same readings, Save disabled until the next run.
+    b.window->frame().State().settings.stabilityFile = b.dir.file("stab.txt");
+    QTest::mouseClick(b.in<QPushButton>(1149), Qt::LeftButton);
+    QVERIFY(std::filesystem::exists(b.dir.file("stab.dat")));
+    const auto saved = b.window->frame().StabilityAnalysis().Readings();
+    b.type(1112, "3");
+    QTest::mouseClick(b.in<QPushButton>(1150), Qt::LeftButton);
+    QCOMPARE(b.window->frame().StabilityAnalysis().Readings(), saved);
+    QCOMPARE(b.in<QLineEdit>(1112)->text(), QStringLiteral("8"));
+    QVERIFY(!b.in<QPushButton>(1149)->isEnabled());
+    QVERIFY(b.in<QCheckBox>(1151)->isEnabled());
+
+    // The menu command closes it, storing where it was.
+    const QRect at = b.blink()->geometry();
+    b.window->runCommand(MainMenu::StartStabilityAnalysis);
+    QTRY_VERIFY(!b.blink());
+    QVERIFY(!b.window->frame().stabilityShown);
+    QCOMPARE(b.window->frame().State().settings.winSizeX, at.width());
+    QVERIFY(b.window->frame().Menu().measurements);
+}
+
+void TestStabilityWindow::edits_areCheckedAndCancelEndsTheRunEarly()
+{
+    BlinkBench b;
+    b.type(1112, "0");
+    QTRY_COMPARE(b.dialogs.messages.size(), std::size_t(1));
+    QCOMPARE(b.dialogs.messages[0], std::string("Number of readings are out of range: 1 ... 100"));
+    QTRY_VERIFY(b.in<QLineEdit>(1112)->hasFocus());
+    b.type(1112, "10");
+    b.type(1118, "5");
+    QTRY_COMPARE(b.dialogs.messages.size(), std::size_t(2));
+    QCOMPARE(b.dialogs.messages[1], std::string("Number of delays are out of range: 10 ... 20000"));
+    b.type(1118, "300");
+    QCOMPARE(b.window->frame().StabilityAnalysis().delayMs(), 300);
+
+    // Cancel after about two readings: the run ends before the third begins.
+    QTimer::singleShot(900, b.blink(), [&b] {
+        QCOMPARE(b.in<QPushButton>(1)->text(), QStringLiteral("Cancel"));
+        QVERIFY(!b.blink()->findChild<QLabel*>(QStringLiteral("progress"))->text().isEmpty());
+        shot("stability-running.png");
+        QTest::mouseClick(b.in<QPushButton>(1), Qt::LeftButton);
+    });
+    QTest::mouseClick(b.in<QPushButton>(1114), Qt::LeftButton);
+    const auto taken = b.window->frame().StabilityAnalysis().Readings().size();
+    QVERIFY2(taken >= 1 && taken < 10, qPrintable(QString::number(taken)));
+    QVERIFY(b.blink()->isVisible());
+    QCOMPARE(b.in<QPushButton>(1)->text(), QStringLiteral("Finish"));
+    QVERIFY(b.window->frame().StabilityAnalysis().DurationMs() > 0);
+}
+
+QTEST_MAIN(TestStabilityWindow)
+#include "tst_stabilitywindow.moc"
