@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# End to end: lumivex-cli runs a stability analysis of a drifting LED through the real serial stack
+# against lumivex-sim on a pseudo-terminal, prints the readings as they arrive and writes the
+# report with its data file; lumivex-cli inspect reads the data file back.
+set -u
+sim=$(realpath "$1")
+cli=$(realpath "$2")
+work=$(mktemp -d)
+trap 'kill $simpid 2>/dev/null; wait $simpid 2>/dev/null; rm -rf "$work"' EXIT
+cd "$work" || exit 1
+
+coproc SIM { exec "$sim" --pty --firmware 1007 --sensor-led 1:3:0,128,255:20000 --drift 1:3:300; }
+simpid=$SIM_PID
+read -r -t 5 path <&"${SIM[0]}" || { echo "lumivex-sim printed no path"; exit 1; }
+
+out=$("$cli" stability --port "$path" --led 3 --range 1 --readings 20 --csv --report "$work/r.txt" 2>err.txt)
+status=$?
+[ $status -eq 0 ] || { echo "stability: status $status"; cat err.txt; exit 1; }
+[ "$(head -n 1 <<<"$out")" = "reading,red,green,blue,intensity,hue,saturation,x,y" ] || { echo "unexpected head:"; echo "$out"; exit 1; }
+[ "$(wc -l <<<"$out")" -eq 21 ] || { echo "not twenty readings:"; echo "$out"; exit 1; }
+first=$(sed -n 2p <<<"$out" | cut -d, -f5)
+last=$(sed -n 21p <<<"$out" | cut -d, -f5)
+[ "$last" -gt "$first" ] || { echo "the drift does not show: $first then $last"; exit 1; }
+grep -q '^Intensity: mean ' err.txt || { echo "no statistics:"; cat err.txt; exit 1; }
+grep -q 'Board: 1 Sensor: 3 Time: 10ms Area: 3x3' r.txt || { echo "report without its title:"; cat r.txt; exit 1; }
+
+json=$("$cli" inspect r.dat --json)
+[ $? -eq 0 ] || { echo "inspect failed"; exit 1; }
+[[ "$json" == *'"kind": "stability-data", "N": 20, "readingsHeld": 20'* ]] || { echo "inspect: $json" | head -c 400; exit 1; }
+[[ "$json" == *"\"ReadingNo\": 20, "*"\"Intensity\": $last, "* ]] || { echo "inspect lost reading 20"; exit 1; }
+echo "lumivex-cli stability and inspect against lumivex-sim --pty: passed"
