@@ -321,6 +321,8 @@ TEST(StabilityRun, failuresSayWhyAndKeepWhatWasRead)
             {StringId::BoardReturnsError, StringId::ErrorGettingData}, 3},
         {"a silent capture", [](Bench& b) { b.device.faults().silentOn.insert("capture"); },
             {StringId::NoValidReturnValue, StringId::MeasurementsFailed}, 0},
+        {"the device vanishes at the first getxy",
+            [](Bench& b) { b.device.faults().disconnectAfter = 5; }, {StringId::ErrorGettingData}, 1},
         {"a refused setting ends before any reading", [](Bench& b) { b.device.faults().errorOn.insert("setaverage"); },
             {StringId::BoardReturnsError}, 0},
     };

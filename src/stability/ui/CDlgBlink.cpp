@@ -74,12 +74,14 @@ CDlgBlink::CDlgBlink(Links links, QWidget* parent) : QDialog(parent), m_links(st
 
     m_chart = new StabilityChartWidget([this] { return std::span<const CBlinkData>(m_links.run.Readings()); }, this);
 
-    auto* left = new QWidget(this);
-    auto* leftLayout = new QVBoxLayout(left);
-    leftLayout->setContentsMargins(0, 0, 0, 0);
-    leftLayout->addWidget(buildSettings());
-    leftLayout->addWidget(buildResults());
-    leftLayout->addStretch(1);
+    // Settings above the results, the chart beside both; every border can be dragged.
+    auto* left = new QSplitter(Qt::Vertical, this);
+    left->setObjectName(QStringLiteral("Splitter3"));
+    left->addWidget(buildSettings());
+    left->addWidget(buildResults());
+    left->addWidget(new QWidget(left));
+    left->setStretchFactor(2, 1);
+    left->setChildrenCollapsible(false);
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->setObjectName(QStringLiteral("Splitter2"));
