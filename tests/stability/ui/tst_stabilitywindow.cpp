@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -22,6 +23,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -78,6 +80,7 @@ private slots:
     void initTestCase() { test::prepareWindowTests(); }
     void run_drawsTheChartFillsTheResultsAndSavesAndLoads();
     void edits_areCheckedAndCancelEndsTheRunEarly();
+    void mainWindow_flagsGreyTheBoxesAndClosingItEndsTheRun();
 };
 
 void TestStabilityWindow::run_drawsTheChartFillsTheResultsAndSavesAndLoads()
@@ -151,6 +154,31 @@ void TestStabilityWindow::edits_areCheckedAndCancelEndsTheRunEarly()
     QVERIFY(b.blink()->isVisible());
     QCOMPARE(b.in<QPushButton>(1)->text(), QStringLiteral("Finish"));
     QVERIFY(b.window->frame().StabilityAnalysis().DurationMs() > 0);
+}
+
+void TestStabilityWindow::mainWindow_flagsGreyTheBoxesAndClosingItEndsTheRun()
+{
+    BlinkBench b;
+    // The main window stops reading HSI: the box follows, and so does "Parameter shown".
+    QTest::mouseClick(b.window->findChild<QCheckBox*>(controlName(1035)), Qt::LeftButton);
+    QVERIFY(!b.in<QCheckBox>(1035)->isEnabled());
+    QVERIFY(!b.in<QCheckBox>(1035)->isChecked());
+    QVERIFY(b.in<QCheckBox>(1034)->isEnabled());
+
+    // Closing the main window in the middle of a long pause: the run ends at once and no box is
+    // shown; the window closes when the run has returned.
+    b.type(1112, "5");
+    b.type(1118, "20000");
+    QTimer::singleShot(600, b.window.get(), [&b] { b.window->close(); });
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(b.in<QPushButton>(1114), Qt::LeftButton);
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!b.window->frame().StabilityAnalysis().IsMeasuring());
+    QTRY_VERIFY(!b.window->isVisible());
+    QVERIFY(b.dialogs.messages.empty());
+    const auto& sent = b.window->frame().StabilityAnalysis().SentRequests();
+    QVERIFY(std::none_of(sent.begin(), sent.end(), [](const auto& r) { return r.text.rfind("gethsi", 0) == 0; }));
 }
 
 QTEST_MAIN(TestStabilityWindow)
