@@ -75,13 +75,32 @@ void TerminalSession::SetCommandText(std::string text)
     if (text == m_command)
         return;
     m_command = std::move(text);
+    SetHint({});
     Notify(TerminalChange::CommandChanged);
+}
+
+void TerminalSession::SetHint(std::string_view hint)
+{
+    if (hint == m_hint)
+        return;
+    m_hint = hint;
+    Notify(TerminalChange::HintChanged);
 }
 
 void TerminalSession::Send()
 {
-    if (m_ended || PortClosed() || !SendEnabled())
+    if (m_ended)
         return;
+    if (PortClosed()) {
+        SetHint(kHintPortClosed);
+        return;
+    }
+    if (!SendEnabled()) {
+        // An empty edit keeps nothing back, so there is nothing to explain.
+        if (!m_command.empty())
+            SetHint(kHintTooShort);
+        return;
+    }
     const std::string request = m_command + '\r';
     m_tickCounter = 0;
     // The terminal's requests are the user's own: they are not logged.
@@ -92,8 +111,43 @@ void TerminalSession::Send()
         return;
     }
     m_awaiting = true;
+    // Read on the next tick at the earliest, so the echo always stands before its reply. A line the
+    // device left open is ended first, so that the echo is a line of its own.
+    std::string echo = m_lineLength > 0 ? "\r\n" : "";
+    echo.append(kEchoPrefix).append(m_command).append("\r\n");
+    AppendResponse(echo);
+    Remember(m_command);
     m_command.clear();
+    SetHint({});
     Notify(TerminalChange::CommandChanged);
+}
+
+void TerminalSession::Remember(const std::string& command)
+{
+    if (m_sent.empty() || m_sent.back() != command)
+        m_sent.push_back(command);
+    if (m_sent.size() > kMaxRecalledCommands)
+        m_sent.pop_front();
+    m_recalled = m_sent.size();
+    m_typed.clear();
+}
+
+void TerminalSession::RecallEarlier()
+{
+    if (m_recalled == 0)
+        return;
+    if (m_recalled == m_sent.size())
+        m_typed = m_command;
+    --m_recalled;
+    SetCommandText(m_sent[m_recalled]);
+}
+
+void TerminalSession::RecallLater()
+{
+    if (m_recalled >= m_sent.size())
+        return;
+    ++m_recalled;
+    SetCommandText(m_recalled == m_sent.size() ? m_typed : m_sent[m_recalled]);
 }
 
 void TerminalSession::ClearList()

@@ -4,6 +4,7 @@
 #include "device/ComPortSwitch.h"
 
 #include <cstddef>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,7 @@ enum class TerminalChange {
     ResponseCleared,
     CommandChanged, // the command text or the Send-enabled flag
     StatusChanged, // the port status line
+    HintChanged, // the line that says why a command was not sent
 };
 
 // The terminal of the dialog `CDlgTerminal`: raw requests typed by the user go to the device with
@@ -37,6 +39,12 @@ public:
     // kMaxLineLength: a device that floods the line cannot fill the memory or slow each tick down.
     static constexpr std::size_t kMaxLineLength = 1024;
     static constexpr std::size_t kMaxHistoryLines = 5000;
+    // Each sent command stands on a line of its own before its reply, so that replies can be matched.
+    static constexpr std::string_view kEchoPrefix = "> ";
+    // Up and Down in the command edit recall this many of the commands sent.
+    static constexpr std::size_t kMaxRecalledCommands = 100;
+    static constexpr std::string_view kHintTooShort = "Not sent: a command has at least 5 characters.";
+    static constexpr std::string_view kHintPortClosed = "Not sent: the COM port is not open.";
 
     using ChangeHandler = std::function<void(TerminalChange change, std::string_view appended)>;
 
@@ -57,9 +65,14 @@ public:
 
     // The command edit, after every change (Windows-1252).
     void SetCommandText(std::string text);
-    // Sends the command with a carriage return and awaits a reply line. Does nothing while the
-    // port is closed or the command is too short.
+    // Sends the command with a carriage return, shows it in the response and awaits a reply line.
+    // While the port is closed or the command is too short nothing is sent, the command stays, and
+    // the hint says why.
     void Send();
+    // Up and Down: the command sent before the one shown, or after it; past the latest, what was
+    // being typed before the first Up.
+    void RecallEarlier();
+    void RecallLater();
     // Empties the response box.
     void ClearList();
     // Stops the tick and closes the port and the serial debug file. Once only; later calls do
@@ -71,6 +84,10 @@ public:
     // What was received since the last "Clear list", joined (Windows-1252, CR LF line ends), long
     // lines folded; at least the last kMaxHistoryLines lines of it.
     const std::string& Response() const { return m_response; }
+    // Why the last Send sent nothing; empty once the command changes or a command is sent.
+    const std::string& Hint() const { return m_hint; }
+    // The commands sent, oldest first, without a repeat in a row.
+    const std::deque<std::string>& SentCommands() const { return m_sent; }
     const std::string& StatusText() const { return m_portSwitch.StatusText(); }
     bool PortClosed() const { return m_portSwitch.PortClosed(); }
     bool DebugFileOpen() const { return m_portSwitch.DebugFileOpen(); }
@@ -84,6 +101,8 @@ private:
     // Adds received text to the response (folded, trimmed) and tells the window.
     void AppendResponse(std::string_view joined);
     void Notify(TerminalChange change, std::string_view appended = {});
+    void SetHint(std::string_view hint);
+    void Remember(const std::string& command);
 
     Scheduler& m_scheduler;
     CSeriell& m_port;
@@ -97,6 +116,10 @@ private:
     std::string m_response;
     std::size_t m_lineLength = 0; // characters of the response's last line
     std::size_t m_lineCount = 0; // line breaks in the response
+    std::string m_hint;
+    std::deque<std::string> m_sent;
+    std::size_t m_recalled = 0; // index into m_sent; its size while nothing is recalled
+    std::string m_typed; // the command being typed when Up was first pressed
     bool m_awaiting = false;
     int m_tickCounter = 0;
     bool m_ended = false;

@@ -110,7 +110,7 @@ TEST(TerminalSession, sendNeedsFiveCharactersAndSendsTheCommandWithACarriageRetu
     EXPECT_FALSE(bench.session.SendEnabled());
 
     ASSERT_TRUE(bench.awaitReply());
-    EXPECT_EQ(bench.session.Response(), "1OK\r\n");
+    EXPECT_EQ(bench.session.Response(), "> testcon\r\n1OK\r\n") << "the command, then its reply";
     EXPECT_TRUE(bench.dialogs.messages.empty());
 
     bench.session.ClearList();
@@ -129,10 +129,10 @@ TEST(TerminalSession, aReplyLineEndsTheWaitOnlyWithItsLineEnd)
     bench.scheduler.advance(200ms);
     EXPECT_TRUE(bench.session.Awaiting()) << "part of the line is in, its end is not";
     ASSERT_TRUE(bench.awaitReply());
-    EXPECT_EQ(bench.session.Response(), "OK\r\n") << "the carriage return ends the wait";
+    EXPECT_EQ(bench.session.Response(), "> setdefault\r\nOK\r\n") << "the carriage return ends the wait";
     bench.scheduler.advance(200ms);
     // CR and LF each become a line break: "OK" stands whole on its line.
-    EXPECT_EQ(bench.session.Response(), "OK\r\n\r\n");
+    EXPECT_EQ(bench.session.Response(), "> setdefault\r\nOK\r\n\r\n");
     EXPECT_GE(bench.appends.size(), 2u);
 }
 
@@ -207,7 +207,7 @@ TEST(TerminalSession, aSilentDeviceGives163AfterAboutTwentySecondsAndALateReplyI
     EXPECT_EQ(bench.dialogs.messages, Texts {text(StringId::NoValidReturnValue)});
 
     bench.scheduler.advance(5s);
-    EXPECT_EQ(bench.session.Response(), "LVXCS5-R2\r\n");
+    EXPECT_EQ(bench.session.Response(), "> gethw\r\nLVXCS5-R2\r\n");
     EXPECT_EQ(bench.dialogs.messages.size(), 1u) << "one box per wait";
     EXPECT_EQ(bench.session.TickCounter(), 0);
 }
@@ -246,7 +246,7 @@ TEST(TerminalSession, endingClosesThePortAndStopsTheTickOnce)
 
     bench.scheduler.advance(30s);
     EXPECT_EQ(bench.scheduler.pendingCount(), 0u) << "no tick left running";
-    EXPECT_EQ(bench.session.Response(), "") << "the reply came to a closed port";
+    EXPECT_EQ(bench.session.Response(), "> gethw\r\n") << "the reply came to a closed port";
     bench.session.End();
     bench.send("gethw");
     EXPECT_TRUE(bench.dialogs.problems.empty()) << "no second close of a closed port";
@@ -292,4 +292,124 @@ TEST(TerminalSession, aFloodIsFoldedAndTrimmedInLinearTime)
     bench.wire.inject("0255 0128 0000 01234\r");
     EXPECT_TRUE(bench.awaitReply());
     EXPECT_TRUE(response.ends_with("AAAA0255 0128 0000 01234\r\n"));
+}
+
+TEST(TerminalSession, theEchoStandsOnALineOfItsOwnBeforeTheReply)
+{
+    TerminalBench bench;
+    bench.session.Open(bench.settings());
+    // The device left a line open: the echo does not run on from it.
+    bench.wire.inject("Inp");
+    bench.scheduler.advance(200ms);
+    bench.send("gethw");
+    ASSERT_TRUE(bench.awaitReply());
+    bench.send("getserial");
+    ASSERT_TRUE(bench.awaitReply());
+    EXPECT_EQ(bench.session.Response(), "Inp\r\n> gethw\r\nLVXCS5-R2\r\n> getserial\r\n1042\r\n");
+    EXPECT_EQ(bench.appends[1], "\r\n> gethw\r\n") << "the window is told of the echo as of any text";
+
+    // What was not sent is not shown as sent.
+    bench.send("get");
+    bench.wire.failWrites = true;
+    bench.send("getversion");
+    bench.dialogs.messages.clear();
+    EXPECT_EQ(bench.session.Response().find("> get\r"), std::string::npos);
+    EXPECT_EQ(bench.session.Response().find("> getversion"), std::string::npos);
+}
+
+namespace {
+struct HintCase {
+    const char* name;
+    bool portOpen;
+    std::string command;
+    std::string_view hint;
+    bool sent;
+};
+} // namespace
+
+TEST(TerminalSession, whatEnterSaysWhenNothingIsSent)
+{
+    const HintCase cases[] = {
+        {"fourCharacters", true, "geth", "Not sent: a command has at least 5 characters.", false},
+        {"oneCharacter", true, "g", "Not sent: a command has at least 5 characters.", false},
+        {"emptyKeepsNothingBack", true, "", "", false},
+        {"portClosed", false, "gethw", "Not sent: the COM port is not open.", false},
+        {"fiveCharactersGo", true, "gethw", "", true},
+    };
+    for (const HintCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TerminalBench bench;
+        bench.session.Open(bench.settings(c.portOpen ? "SIM" : "COM7"));
+        bench.dialogs.messages.clear();
+        bench.send(c.command);
+        EXPECT_EQ(bench.session.Hint(), c.hint);
+        EXPECT_EQ(bench.wire.written.empty(), !c.sent);
+        EXPECT_EQ(bench.session.CommandText(), c.sent ? "" : c.command) << "what was not sent is kept";
+        EXPECT_TRUE(bench.dialogs.messages.empty()) << "a line in the window, not a box";
+
+        // Typing on takes the hint away.
+        bench.session.SetCommandText(c.command + "x");
+        EXPECT_EQ(bench.session.Hint(), "");
+    }
+}
+
+namespace {
+struct RecallCase {
+    const char* name;
+    std::vector<std::string> sent;
+    std::string typed;
+    std::string keys; // 'U' Up, 'D' Down
+    std::string shown;
+};
+} // namespace
+
+TEST(TerminalSession, upAndDownRecallTheCommandsSent)
+{
+    const RecallCase cases[] = {
+        {"upGivesTheLatest", {"gethw", "getserial"}, "", "U", "getserial"},
+        {"upAgainTheOneBefore", {"gethw", "getserial"}, "", "UU", "gethw"},
+        {"upStopsAtTheOldest", {"gethw", "getserial"}, "", "UUUU", "gethw"},
+        {"downGoesForwardAgain", {"gethw", "getserial", "getversion"}, "", "UUUD", "getserial"},
+        {"downPastTheLatestGivesBackWhatWasTyped", {"gethw"}, "getv", "UD", "getv"},
+        {"downWithoutUpChangesNothing", {"gethw"}, "getv", "D", "getv"},
+        {"nothingSentKeepsWhatIsTyped", {}, "getv", "U", "getv"},
+        {"aRepeatInARowIsKeptOnce", {"gethw", "getserial", "getserial"}, "", "UU", "gethw"},
+        {"aRepeatLaterIsKept", {"gethw", "getserial", "gethw"}, "", "UU", "getserial"},
+        {"tooShortIsNotRecalled", {"gethw", "get"}, "", "U", "gethw"},
+    };
+    for (const RecallCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TerminalBench bench;
+        bench.session.Open(bench.settings());
+        for (const std::string& command : c.sent)
+            bench.send(command);
+        bench.session.SetCommandText(c.typed);
+        for (const char key : c.keys) {
+            if (key == 'U')
+                bench.session.RecallEarlier();
+            else
+                bench.session.RecallLater();
+        }
+        EXPECT_EQ(bench.session.CommandText(), c.shown);
+    }
+}
+
+TEST(TerminalSession, theRecalledCommandsAreBounded)
+{
+    TerminalBench bench;
+    bench.session.Open(bench.settings());
+    const std::size_t sent = TerminalSession::kMaxRecalledCommands + 20;
+    for (std::size_t i = 0; i < sent; ++i)
+        bench.send("cmd" + std::to_string(i));
+    EXPECT_EQ(bench.session.SentCommands().size(), TerminalSession::kMaxRecalledCommands);
+    for (std::size_t i = 0; i < sent; ++i)
+        bench.session.RecallEarlier();
+    EXPECT_EQ(bench.session.CommandText(), "cmd" + std::to_string(sent - TerminalSession::kMaxRecalledCommands));
+
+    // A recalled command is sent as it stands and becomes the latest.
+    bench.wire.written.clear();
+    bench.session.Send();
+    EXPECT_EQ(bench.wire.written, "cmd20\r");
+    bench.session.RecallEarlier();
+    EXPECT_EQ(bench.session.CommandText(), "cmd20");
 }

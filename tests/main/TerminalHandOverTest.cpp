@@ -28,7 +28,8 @@ TEST(TerminalHandOver, theTerminalAloneReadsThePortAndTheConnectionStandsAgainAf
         terminal.SetCommandText("gethw");
         terminal.Send();
         ASSERT_TRUE(bench.pumpUntil([&] { return !terminal.Awaiting(); }, 1000));
-        EXPECT_EQ(terminal.Response(), "LVXCS5-R2\r\n") << "the whole reply, none of it taken by the main window";
+        EXPECT_EQ(terminal.Response(), "> gethw\r\nLVXCS5-R2\r\n")
+            << "the whole reply, none of it taken by the main window";
         bench.scheduler.advance(50ms);
         EXPECT_TRUE(bench.sequencer.DisconnectedShown()) << "the window's tick sees the port closed";
     }

@@ -5,8 +5,10 @@
 
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -49,16 +51,27 @@ void CDlgTerminal::buildWindow()
     m_command->setObjectName(controlName(kCommandEdit));
     m_command->setFont(courierFont(15, 400));
     commandLabel->setBuddy(m_command);
+    m_command->installEventFilter(this);
 
     m_send = new QPushButton(QStringLiteral("Send"), this);
     m_send->setObjectName(controlName(kSendButton));
     m_send->setDefault(true);
+
+    // Why Enter sent nothing; one line high even when empty, so that the box below does not jump.
+    m_hint = new QLabel(this);
+    m_hint->setObjectName(QStringLiteral("commandHint"));
+    m_hint->setMinimumHeight(m_hint->fontMetrics().height());
+    QPalette hintColours = m_hint->palette();
+    hintColours.setColor(QPalette::WindowText, QColor(0xA0, 0x00, 0x00));
+    m_hint->setPalette(hintColours);
 
     auto* responseLabel = new QLabel(QStringLiteral("Lumivex response:"), this);
     m_response = new CHistoryEdit(this);
     m_response->setObjectName(controlName(kResponseBox));
     m_response->setFont(courierFont(15, 400));
     responseLabel->setBuddy(m_response);
+    // Replies are selected and copied with the mouse, the keyboard (Ctrl+C) or the context menu.
+    m_response->setSelectable(true);
 
     m_status = new QLabel(this);
     m_status->setObjectName(controlName(kStatusLine));
@@ -86,7 +99,7 @@ void CDlgTerminal::buildWindow()
     auto* column = new QVBoxLayout(this);
     column->addWidget(commandLabel);
     column->addLayout(commandRow);
-    column->addSpacing(6);
+    column->addWidget(m_hint);
     column->addWidget(responseLabel);
     column->addWidget(m_response, 1);
     column->addWidget(m_status);
@@ -98,6 +111,11 @@ void CDlgTerminal::buildWindow()
         showCommand();
     });
     connect(m_send, &QPushButton::clicked, this, [this] { m_session.Send(); });
+    // A disabled default button takes Enter without a word: the session says why nothing went.
+    connect(m_command, &QLineEdit::returnPressed, this, [this] {
+        if (!m_send->isEnabled())
+            m_session.Send();
+    });
     connect(clear, &QPushButton::clicked, this, [this] { m_session.ClearList(); });
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
@@ -117,6 +135,9 @@ void CDlgTerminal::onChange(TerminalChange change, std::string_view appended)
     case TerminalChange::StatusChanged:
         m_status->setText(qText(m_session.StatusText()));
         break;
+    case TerminalChange::HintChanged:
+        m_hint->setText(qText(m_session.Hint()));
+        break;
     }
 }
 
@@ -128,6 +149,21 @@ void CDlgTerminal::showCommand()
     if (m_command->text() != qText(m_session.CommandText()))
         m_command->setText(qText(m_session.CommandText()));
     m_send->setEnabled(m_session.SendEnabled());
+}
+
+bool CDlgTerminal::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_command && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            if (key == Qt::Key_Up)
+                m_session.RecallEarlier();
+            else
+                m_session.RecallLater();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void CDlgTerminal::done(int result)

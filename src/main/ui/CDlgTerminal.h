@@ -33,6 +33,10 @@ public:
     // "OK", Escape and the close box all end the session first.
     void done(int result) override;
 
+protected:
+    // Up and Down in the command edit recall earlier commands.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void buildWindow();
     void onChange(TerminalChange change, std::string_view appended);
@@ -42,6 +46,7 @@ private:
     QLineEdit* m_command = nullptr;
     QPushButton* m_send = nullptr;
     CHistoryEdit* m_response = nullptr;
+    QLabel* m_hint = nullptr;
     QLabel* m_status = nullptr;
 };
 

@@ -17,9 +17,12 @@
 #include "WindowBench.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -59,6 +62,8 @@ private slots:
     void fromTheMenu_sendsReceivesAndHandsThePortBack();
     void responseBox_showsUnaskedMessagesKeepsTheLastLineInViewAndClears();
     void responseBox_aFloodStaysBoundedAndQuick();
+    void commandEdit_recallsWithUpAndDownAndSaysWhyNothingWasSent();
+    void responseBox_selectAllAndCopyPutTheRepliesOnTheClipboard();
 };
 
 void TestTerminal::initTestCase()
@@ -97,12 +102,12 @@ void TestTerminal::fromTheMenu_sendsReceivesAndHandsThePortBack()
         QTest::mouseClick(send, Qt::LeftButton);
         QCOMPARE(command->text(), QString());
         QVERIFY(!send->isEnabled());
-        QTRY_COMPARE(response->toPlainText(), QStringLiteral("LVXCS5-R2\n"));
+        QTRY_COMPARE(response->toPlainText(), QStringLiteral("> gethw\nLVXCS5-R2\n"));
 
         // Enter sends as well.
         QTest::keyClicks(command, "getserial");
         QTest::keyClick(command, Qt::Key_Return);
-        QTRY_COMPARE(response->toPlainText(), QStringLiteral("LVXCS5-R2\n1042\n"));
+        QTRY_COMPARE(response->toPlainText(), QStringLiteral("> gethw\nLVXCS5-R2\n> getserial\n1042\n"));
         QVERIFY2(terminal->isVisible(), "Enter is Send's, not the dialog's OK");
 
         QTest::mouseClick(control<QPushButton>(terminal, 1), Qt::LeftButton);
@@ -142,9 +147,8 @@ void TestTerminal::responseBox_showsUnaskedMessagesKeepsTheLastLineInViewAndClea
     QVERIFY(response->verticalScrollBar()->maximum() > 0);
     QCOMPARE(response->verticalScrollBar()->value(), response->verticalScrollBar()->maximum());
 
-    // No caret and no selection when it takes the focus.
+    // Taking the focus selects nothing by itself.
     response->setFocus();
-    QCOMPARE(response->textInteractionFlags(), Qt::NoTextInteraction);
     QVERIFY(!response->textCursor().hasSelection());
 
     QTest::mouseClick(control<QPushButton>(terminal.get(), 1085), Qt::LeftButton);
@@ -181,6 +185,101 @@ void TestTerminal::responseBox_aFloodStaysBoundedAndQuick()
         QVERIFY(block.length() <= int(TerminalSession::kMaxLineLength) + 1);
     QVERIFY(terminal.session().Response().size() < 11'000'000);
     terminal.session().End();
+}
+
+namespace {
+// The terminal on the simulated device and the real clock, for the tests of its controls.
+struct TerminalOnDevice {
+    TerminalOnDevice() : device(scheduler, SimConfig {}), backend(scheduler, device), port(backend, dialogs)
+    {
+        PortSettings settings;
+        settings.comPort = "SIM";
+        terminal = std::make_unique<CDlgTerminal>(scheduler, port, dialogs, settings);
+        terminal->show();
+        command = control<QLineEdit>(terminal.get(), 1082);
+        response = control<CHistoryEdit>(terminal.get(), 1084);
+        hint = terminal->findChild<QLabel*>(QStringLiteral("commandHint"));
+    }
+    void type(const char* text)
+    {
+        QTest::keyClicks(command, text);
+        QTest::keyClick(command, Qt::Key_Return);
+    }
+
+    QtScheduler scheduler;
+    test::RecordingDialogs dialogs;
+    SimulatedDevice device;
+    SimSerialBackend backend;
+    CSeriell port;
+    std::unique_ptr<CDlgTerminal> terminal;
+    QLineEdit* command = nullptr;
+    CHistoryEdit* response = nullptr;
+    QLabel* hint = nullptr;
+};
+} // namespace
+
+void TestTerminal::commandEdit_recallsWithUpAndDownAndSaysWhyNothingWasSent()
+{
+    TerminalOnDevice bench;
+    QVERIFY(bench.hint);
+    bench.type("gethw");
+    QTRY_COMPARE(bench.response->toPlainText(), QStringLiteral("> gethw\nLVXCS5-R2\n"));
+    bench.type("getserial");
+    QTRY_VERIFY(bench.response->toPlainText().endsWith(QStringLiteral("> getserial\n1042\n")));
+
+    // Four characters and Enter: nothing goes out, the text stays, and the line under it says why.
+    bench.type("geth");
+    QCOMPARE(bench.command->text(), QStringLiteral("geth"));
+    QVERIFY(bench.hint->text().contains(QStringLiteral("at least 5 characters")));
+    QVERIFY(bench.hint->isVisible());
+    QVERIFY(bench.terminal->isVisible());
+    QVERIFY(bench.dialogs.messages.empty());
+
+    QTest::keyClick(bench.command, Qt::Key_Up);
+    QCOMPARE(bench.command->text(), QStringLiteral("getserial"));
+    QCOMPARE(bench.hint->text(), QString());
+    QTest::keyClick(bench.command, Qt::Key_Up);
+    QCOMPARE(bench.command->text(), QStringLiteral("gethw"));
+    QTest::keyClick(bench.command, Qt::Key_Down);
+    QTest::keyClick(bench.command, Qt::Key_Down);
+    QCOMPARE(bench.command->text(), QStringLiteral("geth"));
+
+    // A recalled command goes out again with Enter.
+    QTest::keyClick(bench.command, Qt::Key_Up);
+    QTest::keyClick(bench.command, Qt::Key_Return);
+    QCOMPARE(bench.command->text(), QString());
+    QTRY_VERIFY(bench.response->toPlainText().endsWith(QStringLiteral("> getserial\n1042\n> getserial\n1042\n")));
+    bench.terminal->session().End();
+}
+
+void TestTerminal::responseBox_selectAllAndCopyPutTheRepliesOnTheClipboard()
+{
+    TerminalOnDevice bench;
+    bench.type("gethw");
+    QTRY_COMPARE(bench.response->toPlainText(), QStringLiteral("> gethw\nLVXCS5-R2\n"));
+    QVERIFY(bench.response->isReadOnly());
+    QClipboard* clipboard = QGuiApplication::clipboard();
+
+    clipboard->clear();
+    bench.response->setFocus();
+    QTest::keyClick(bench.response, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(bench.response, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(clipboard->text(), QStringLiteral("> gethw\nLVXCS5-R2\n"));
+    QTest::keyClicks(bench.response, "x");
+    QCOMPARE(bench.response->toPlainText(), QStringLiteral("> gethw\nLVXCS5-R2\n"));
+
+    // The context menu's Copy copies what is selected.
+    clipboard->clear();
+    QTextCursor firstLine(bench.response->document());
+    firstLine.movePosition(QTextCursor::EndOfLine, QTextCursor::KeepAnchor);
+    bench.response->setTextCursor(firstLine);
+    std::unique_ptr<QMenu> menu(bench.response->createStandardContextMenu());
+    QAction* copy = menu->findChild<QAction*>(QStringLiteral("edit-copy"));
+    QVERIFY(copy);
+    QVERIFY(copy->isEnabled());
+    copy->trigger();
+    QCOMPARE(clipboard->text(), QStringLiteral("> gethw"));
+    bench.terminal->session().End();
 }
 
 QTEST_MAIN(TestTerminal)
