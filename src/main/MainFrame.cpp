@@ -137,6 +137,7 @@ void MainFrame::Wire()
         else
             m_port.Backend().setBytesArrivedCallback({});
     };
+    stability.portBusy = [this] { return m_sequencer && (m_sequencer->ReplyAwaited() || m_sequencer->ChainRunning()); };
     m_stabilityRun = std::make_unique<StabilityRun>(std::move(stability));
     m_stabilityRun->SetInitialSettings(m_state.settings.readings, m_state.settings.delay, m_state.settings.average);
     m_stability.runMeasuring = [this] { return m_stabilityRun->IsMeasuring(); };

@@ -91,6 +91,7 @@ StabilityRun::StabilityRun(Links links)
       m_firmwareSource(std::move(links.firmware)),
       m_loggingOn(links.loggingOn),
       m_returnPort(std::move(links.returnPort)),
+      m_portBusy(std::move(links.portBusy)),
       m_exchange(links.port, JoinRules::ListAndStability, std::move(links.recorder))
 {
 }
@@ -223,9 +224,10 @@ void StabilityRun::Measure()
     m_view.ShowRunning(true);
     m_view.ShowTitle(IdleTitle());
     const StabilityChoice choice = m_choice();
-    // Nothing to address, nothing to capture with, or no line to the device: nothing is sent.
-    if (!m_port.IsOpen() || choice.testMode < 0 || choice.testMode > 2 || choice.ledIndex < 0
-        || (choice.testMode != 1 && !rangeCapture(choice.rangeIndex))) {
+    // Nothing to address, nothing to capture with, no line to the device, or the line in use by
+    // the main window's own test: nothing is sent.
+    if (!m_port.IsOpen() || (m_portBusy && m_portBusy()) || choice.testMode < 0 || choice.testMode > 2
+        || choice.ledIndex < 0 || (choice.testMode != 1 && !rangeCapture(choice.rangeIndex))) {
         m_view.ShowRunning(false);
         return;
     }
@@ -536,7 +538,10 @@ void StabilityRun::HoldPort()
     m_aborted = false;
     m_awaiting = false;
     m_firmware = m_firmwareSource ? m_firmwareSource() : 0;
-    m_port.Backend().setBytesArrivedCallback([this] { ReadArrived(); });
+    m_port.Backend().setBytesArrivedCallback([this] {
+        if (!m_tickOnly)
+            ReadArrived();
+    });
 }
 
 void StabilityRun::ReleasePort()

@@ -97,6 +97,8 @@ public:
         DeviceExchange::Recorder recorder = {};
         // Gives the bytes-arrived callback back to the port's owner after a run.
         std::function<void()> returnPort = {};
+        // The port's owner is waiting for a reply of its own: no run starts then.
+        std::function<bool()> portBusy = {};
     };
 
     explicit StabilityRun(Links links);
@@ -148,6 +150,9 @@ public:
 
     // Reads what has arrived (the bytes-arrived callback while a run holds the port).
     void ReadArrived();
+    // Reads only on the 10 ms tick, as a polled port does, instead of as bytes arrive. For
+    // comparisons (the benchmark); the program never sets it.
+    void SetTickOnly(bool on) { m_tickOnly = on; }
 
 private:
     static std::string runningSuffix();
@@ -178,6 +183,7 @@ private:
     std::function<int()> m_firmwareSource;
     bool m_loggingOn;
     std::function<void()> m_returnPort;
+    std::function<bool()> m_portBusy;
     DeviceExchange m_exchange;
 
     int m_readingCount = 1;
@@ -192,6 +198,7 @@ private:
     bool m_awaiting = false;
     bool m_replyOk = false;
     bool m_pausing = false;
+    bool m_tickOnly = false;
     Kind m_kind = Kind::None;
     int m_budget = 0;
     int m_firmware = 0;

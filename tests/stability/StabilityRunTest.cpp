@@ -61,7 +61,8 @@ struct Bench {
           clock(scheduler),
           firmware(sim.firmware),
           run({scheduler, port, dialogs, log, clockWorks ? static_cast<Clock&>(clock) : noClock, view,
-              [this] { return choice; }, [this] { return firmware; }, true, {}, [this] { ++portsReturned; }})
+              [this] { return choice; }, [this] { return firmware; }, true, {}, [this] { ++portsReturned; },
+              [this] { return portBusy; }})
     {
         device.setTrace([this](std::string_view direction, std::string_view line) {
             if (direction == "<") {
@@ -95,6 +96,7 @@ struct Bench {
     StabilityChoice choice;
     int firmware;
     int portsReturned = 0;
+    bool portBusy = false;
     std::vector<std::string> received;
     std::function<void(const std::string&)> onRequest;
     StabilityRun run;
@@ -321,8 +323,8 @@ TEST(StabilityRun, failuresSayWhyAndKeepWhatWasRead)
             {StringId::BoardReturnsError, StringId::ErrorGettingData}, 3},
         {"a silent capture", [](Bench& b) { b.device.faults().silentOn.insert("capture"); },
             {StringId::NoValidReturnValue, StringId::MeasurementsFailed}, 0},
-        {"the device vanishes at the first getxy",
-            [](Bench& b) { b.device.faults().disconnectAfter = 5; }, {StringId::ErrorGettingData}, 1},
+        {"the device vanishes at the first getxy", [](Bench& b) { b.device.faults().disconnectAfter = 5; },
+            {StringId::ErrorGettingData}, 1},
         {"a refused setting ends before any reading", [](Bench& b) { b.device.faults().errorOn.insert("setaverage"); },
             {StringId::BoardReturnsError}, 0},
     };
@@ -364,6 +366,7 @@ TEST(StabilityRun, nothingIsSentWithoutPortLedOrCapture)
         {"no LED chosen", [](Bench& b) { b.choice.ledIndex = -1; }},
         {"range disabled", [](Bench& b) { b.choice.rangeIndex = 0; }},
         {"no test mode", [](Bench& b) { b.choice.testMode = 3; }},
+        {"the main window awaits its own reply", [](Bench& b) { b.portBusy = true; }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
