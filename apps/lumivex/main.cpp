@@ -3,6 +3,7 @@
 #include "app/IniLocation.h"
 #include "main/ui/CLumivexDlg.h"
 #include "main/ui/QtDialogs.h"
+#include "platform/QtPortDirectory.h"
 #include "platform/QtScheduler.h"
 #include "platform/QtSerialBackend.h"
 #include "sim/SimOptions.h"
@@ -25,10 +26,12 @@ constexpr int kUsage = 2;
 
 void printHelp()
 {
-    std::cout << "Usage: lumivex [--simulate [simulator options]]\n"
+    std::cout << "Usage: lumivex [--port NAME | --simulate [simulator options]]\n"
                  "\n"
                  "Without options Lumivex talks to the sensor device on the configured serial port\n"
-                 "(\"COMPORT\" in Lumivex.ini, or \"Auto\" to search). With --simulate it runs on a\n"
+                 "(\"COMPORT\" in Lumivex.ini, or \"Auto\" to search). --port NAME uses that port\n"
+                 "(e.g. /dev/ttyUSB0, a /dev/serial/by-id link, COM3) for this run; it is saved only\n"
+                 "when you confirm it in Communication > Configuration. With --simulate it runs on a\n"
                  "simulated sensor device inside the program and connects to it at once; the\n"
                  "configured port is left as it is.\n"
                  "\n"
@@ -55,13 +58,28 @@ int main(int argc, char* argv[])
     // QApplication has taken its own options (-platform, ...) out of argv.
     const QStringList qtArgs = QApplication::arguments();
     bool simulate = false;
+    std::string port;
     std::vector<std::string> simArgs;
     for (qsizetype i = 1; i < qtArgs.size(); ++i) {
-        const std::string arg = qtArgs.at(i).toStdString();
-        if (arg == "--simulate")
+        const std::string arg = qtArgs.at(i).toLocal8Bit().toStdString();
+        if (arg == "--simulate") {
             simulate = true;
-        else
+        } else if (arg == "--port" || arg.rfind("--port=", 0) == 0) {
+            if (arg == "--port" && i + 1 < qtArgs.size())
+                port = qtArgs.at(++i).toLocal8Bit().toStdString();
+            else if (arg != "--port")
+                port = arg.substr(7);
+            if (port.empty()) {
+                std::cerr << "lumivex: --port needs a port name, e.g. --port /dev/ttyUSB0\n";
+                return kUsage;
+            }
+        } else {
             simArgs.push_back(arg);
+        }
+    }
+    if (simulate && !port.empty()) {
+        std::cerr << "lumivex: --port and --simulate exclude each other (the simulated device has its own port)\n";
+        return kUsage;
     }
     lumivex::SimConfig simConfig;
     if (!simulate && !simArgs.empty()) {
@@ -76,6 +94,7 @@ int main(int argc, char* argv[])
     lumivex::QtScheduler scheduler;
     std::unique_ptr<lumivex::SimulatedDevice> device;
     std::unique_ptr<lumivex::SerialBackend> backend;
+    lumivex::QtPortDirectory ports;
     if (simulate) {
         device = std::make_unique<lumivex::SimulatedDevice>(scheduler, simConfig);
         backend = std::make_unique<lumivex::SimSerialBackend>(scheduler, *device);
@@ -89,6 +108,10 @@ int main(int argc, char* argv[])
     dialogs.setParentWidget(&window);
     if (simulate)
         window.usePortForThisRun(lumivex::SimSerialBackend::kPortName);
+    else
+        window.setPortDirectory(&ports);
+    if (!port.empty())
+        window.usePortForThisRun(port);
     window.show();
     if (simulate) {
         // A new user sees a working connection: connect as soon as the window is up.

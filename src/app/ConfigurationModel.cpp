@@ -138,23 +138,28 @@ UnsetSensorTolerances unsetSensorTolerances(const Settings& settings)
 }
 
 ConfigurationModel::ConfigurationModel(
-    const Settings& settings, std::string workingFolder, const std::vector<std::string>& extraPorts)
+    const Settings& settings, std::string workingFolder, const std::vector<PortEntry>& presentPorts, bool comNames)
     : m_workingFolder(std::move(workingFolder)), m_before(settings)
 {
-    m_portNames.reserve(kComPortCount + 1 + extraPorts.size());
-    m_portNames.emplace_back("Auto");
-    for (int i = 1; i <= kComPortCount; ++i)
-        m_portNames.push_back("COM" + decimalText(i));
     const auto listed = [this](const std::string& name) {
         return std::find(m_portNames.begin(), m_portNames.end(), name) != m_portNames.end();
     };
-    for (const auto& name : extraPorts) {
-        if (!name.empty() && !listed(name))
-            m_portNames.push_back(name);
+    const auto offer = [this, &listed](const std::string& name, const std::string& description) {
+        if (name.empty() || listed(name))
+            return;
+        m_portNames.push_back(name);
+        // "/dev/ttyUSB0 — FT232R USB UART" (an em dash in Windows-1252).
+        m_portLabels.push_back(description.empty() ? name : name + " \x97 " + description);
+    };
+    offer("Auto", {});
+    for (const auto& port : presentPorts)
+        offer(port.name, port.description);
+    if (comNames) {
+        for (int i = 1; i <= kComPortCount; ++i)
+            offer("COM" + decimalText(i), {});
     }
     m_port = settings.comPort;
-    if (!m_port.empty() && !listed(m_port))
-        m_portNames.push_back(m_port);
+    offer(m_port, {});
 
     for (const auto rate : kBaudRates)
         m_baudTexts.push_back(decimalText(rate));
@@ -187,6 +192,15 @@ void ConfigurationModel::selectPort(int index)
 {
     if (index >= 0 && index < static_cast<int>(m_portNames.size()))
         m_port = m_portNames[static_cast<std::size_t>(index)];
+}
+
+void ConfigurationModel::typePort(const std::string& text)
+{
+    const auto label = std::find(m_portLabels.begin(), m_portLabels.end(), text);
+    if (label != m_portLabels.end())
+        m_port = m_portNames[static_cast<std::size_t>(label - m_portLabels.begin())];
+    else
+        m_port = std::string(trimmed(text));
 }
 
 int ConfigurationModel::baudIndex() const

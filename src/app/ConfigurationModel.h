@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Settings.h"
+#include "device/PortDirectory.h"
 
 #include <array>
 #include <cstdint>
@@ -72,15 +73,21 @@ public:
     static constexpr std::int16_t kAbsIntensityMax = 32767;
     static constexpr double kAbsXyMax = 0.9999;
 
-    // `extraPorts`: the platform's own port names (e.g. /dev/ttyUSB0, the simulated device's),
-    // offered after "COM256".
-    ConfigurationModel(const Settings& settings, std::string workingFolder, const std::vector<std::string>& extraPorts);
+    // `presentPorts`: the serial ports there are now (and the simulated device's), offered right
+    // after "Auto"; `comNames`: "COM1".."COM256" follow (only where the platform has such names).
+    ConfigurationModel(
+        const Settings& settings, std::string workingFolder, const std::vector<PortEntry>& presentPorts, bool comNames);
 
     // "Interface": the port list and the chosen name. A configured name that is not in the list
-    // is added to its end, so that OK keeps it.
+    // is added to its end, so that OK keeps it. The list shows labels (name and description);
+    // only the name is ever stored.
     const std::vector<std::string>& portNames() const { return m_portNames; }
+    const std::vector<std::string>& portLabels() const { return m_portLabels; }
     int portIndex() const;
     void selectPort(int index);
+    // Text typed into the list: a label of the list means its port, anything else is taken as the
+    // port name itself (a pseudo-terminal, a link), without the blanks around it.
+    void typePort(const std::string& text);
     const std::string& port() const { return m_port; }
     // The rate list as texts; a configured rate that is not one of them is added to its end.
     const std::vector<std::string>& baudTexts() const { return m_baudTexts; }
@@ -128,6 +135,7 @@ private:
 
     std::string m_workingFolder;
     std::vector<std::string> m_portNames;
+    std::vector<std::string> m_portLabels;
     std::string m_port;
     std::vector<std::string> m_baudTexts;
     std::int32_t m_baudrate = 0;

@@ -53,13 +53,40 @@ int CSeriell::OpenPort()
         Problem(StringId::WrongComPortNumber);
         return 0;
     }
-    if (!m_backend.open(m_portName))
+    m_openFailureLine.clear();
+    if (!m_backend.open(m_portName)) {
+        m_openFailureLine = OpenFailureLine(m_portName, m_backend.lastOpenError());
         return 0;
+    }
     m_backend.setQueueSizes(kQueueSize, kQueueSize);
     m_backend.purge(kPurgeAll);
     if (!m_backend.setWriteTimeout(std::chrono::milliseconds(kWriteTimeoutMs)))
         m_dialogs.message(std::string(stringText(StringId::ErrorComTimeout)));
     return 1;
+}
+
+std::string CSeriell::OpenFailureLine(const std::string& portName, const SerialBackend::OpenError& error)
+{
+    using Failure = SerialBackend::OpenFailure;
+    std::string reason;
+    switch (error.reason) {
+    case Failure::None:
+        return {};
+    case Failure::NotFound:
+        reason = "not found (is the device plugged in, is the name right?)";
+        break;
+    case Failure::PermissionDenied:
+        // The usual cause on Linux: serial devices belong to the group "dialout".
+        reason = "permission denied (join the 'dialout' group: sudo usermod -aG dialout $USER, then log in again)";
+        break;
+    case Failure::Busy:
+        reason = "busy (another program holds it)";
+        break;
+    case Failure::Other:
+        reason = error.platformText.empty() ? std::string("cannot be opened") : error.platformText;
+        break;
+    }
+    return "Port " + portName + ": " + reason;
 }
 
 void CSeriell::SetBaudRate(std::uint32_t rate)

@@ -37,6 +37,10 @@ public:
     bool IsOpen() const { return m_backend.isOpen(); }
     // 1 on success, 0 on failure (an unknown port fails without a box: the owner reports it).
     int OpenPort();
+    // After a failed OpenPort(): one line with the port name and the platform's reason, for the
+    // owner to put under its message; empty after a success or when no reason is known.
+    const std::string& OpenFailureLine() const { return m_openFailureLine; }
+    static std::string OpenFailureLine(const std::string& portName, const SerialBackend::OpenError& error);
     // Line 8N1 at the rate, DTR and RTS off. Does nothing while the port is closed.
     void SetBaudRate(std::uint32_t rate);
     // The rate last requested by the owner.
@@ -67,6 +71,7 @@ private:
     Dialogs& m_dialogs;
     CGlobal m_log;
     std::string m_portName;
+    std::string m_openFailureLine;
     std::uint32_t m_baudRate = 0;
     std::vector<char> m_receiveBuffer;
 };

@@ -63,7 +63,11 @@ int ComPortSwitch::SwitchComPort(int mode, const PortSettings& settings)
     }
     m_port.SetPortName(name);
     if (!m_port.OpenPort()) {
-        ShowStatus(std::string(stringText(StringId::CannotOpenComPort)));
+        std::string status(stringText(StringId::CannotOpenComPort));
+        // The message stays as it is; the port and the reason follow on a line of their own.
+        if (!m_port.OpenFailureLine().empty())
+            status += "\n" + m_port.OpenFailureLine();
+        ShowStatus(status);
         return 0;
     }
     m_port.SetBaudRateValue(rate);

@@ -48,11 +48,21 @@ public:
         StopBits stopBits = StopBits::One;
     };
 
+    // Why the last open() failed, as far as the platform can tell.
+    enum class OpenFailure { None, NotFound, PermissionDenied, Busy, Other };
+    struct OpenError {
+        OpenFailure reason = OpenFailure::None;
+        std::string platformText; // the platform's own words (Windows-1252), for Other
+    };
+
     virtual ~SerialBackend() = default;
 
     // Opens the port by name for reading and writing, not shared. False when it does not exist
     // or cannot be opened; no box is shown here.
     virtual bool open(const std::string& portName) = 0;
+    // The reason for the last failed open(); None after a successful one. A backend that cannot
+    // tell keeps the default.
+    virtual OpenError lastOpenError() const { return {}; }
     virtual bool isOpen() const = 0;
     virtual bool close() = 0;
 

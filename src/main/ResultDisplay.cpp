@@ -266,6 +266,13 @@ void ResultDisplay::ShowConnectionState(bool connected, const std::string& portN
     m_connection.statusLine = std::string(stringText(connected ? StringId::Connected : StringId::NotConnected));
     m_connection.portLine = connected ? portName : std::string(stringText(StringId::Connected));
     m_connection.startEnabled = connected;
+    ShowPortToUse(portName);
+}
+
+void ResultDisplay::ShowPortToUse(const std::string& portName)
+{
+    // Connected, the port line itself names the port.
+    m_connection.portToUse = m_connected || portName.empty() ? std::string() : "Port: " + portName;
     Notify(DisplayChange::ConnectionShown);
 }
 

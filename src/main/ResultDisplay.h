@@ -75,6 +75,7 @@ struct ConnectionTexts {
     std::string connectButton; // 1002
     std::string statusLine; // 1004
     std::string portLine; // 1005
+    std::string portToUse; // while disconnected: "Port: " and the port CONNECT will open
     bool startEnabled = false; // 1016
     bool connectEnabled = true;
 };
@@ -119,7 +120,11 @@ public:
     // The end of a test: the chart views are redrawn and the fields moved into the controls.
     // `withWheel`: the test ran to its last reply, so the wheel is redrawn too.
     void EndOfTest(bool withWheel);
+    // `portName`: the configured port, shown on the port line while connected and as the port to
+    // use while not.
     void ShowConnectionState(bool connected, const std::string& portName);
+    // The configured port changed while nothing else did (the configuration dialog, a run-only port).
+    void ShowPortToUse(const std::string& portName);
     // While the measurement list or the stability run measures, CONNECT and START TEST are off.
     void SetOthersBusy(bool busy);
     // A colour picked in the palette, taken as if measured with the given firmware.

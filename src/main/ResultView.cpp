@@ -70,7 +70,12 @@ void ResultView::TestEnded(bool withWheel)
 void ResultView::ShowConnectionState(bool connected)
 {
     m_connected = connected;
-    m_display.ShowConnectionState(connected, connected && m_portName ? m_portName() : std::string());
+    m_display.ShowConnectionState(connected, m_portName ? m_portName() : std::string());
+}
+
+void ResultView::PortSettingChanged()
+{
+    m_display.ShowPortToUse(m_portName ? m_portName() : std::string());
 }
 
 void ResultView::SetOthersBusy(bool busy)

@@ -37,6 +37,8 @@ public:
     // The fields now show a colour picked from the palette, not a measurement.
     void ShowPickedColour();
     void ShowConnectionState(bool connected) override;
+    // The configured port changed: the window names the port it will use while disconnected.
+    void PortSettingChanged();
     void SetOthersBusy(bool busy) override;
     void ShowStatusText(const std::string& text) override;
     void BoardListChanged() override;

@@ -1,6 +1,9 @@
 #include "platform/QtSerialBackend.h"
 
+#include "base/Windows1252.h"
+
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QSerialPortInfo>
 
 #include <algorithm>
@@ -34,6 +37,33 @@ bool naturalLess(const QString& a, const QString& b)
         }
     }
     return a.size() - i < b.size() - j;
+}
+
+// Qt reports a port that another program holds as a permission error too (its lock file, or the
+// exclusive flag the holder set): when the user may read and write the device, it is busy.
+SerialBackend::OpenError openErrorOf(const QSerialPort& port, const QString& portName)
+{
+    using Failure = SerialBackend::OpenFailure;
+    const std::string text = utf8ToWindows1252(port.errorString().toStdString());
+    switch (port.error()) {
+    case QSerialPort::DeviceNotFoundError:
+        return {Failure::NotFound, text};
+    case QSerialPort::PermissionError: {
+#ifdef Q_OS_WIN
+        // Windows denies access to a port that is open elsewhere; rights are not the cause.
+        return {Failure::Busy, text};
+#else
+        const QFileInfo device(portName.startsWith(QLatin1Char('/')) ? portName : QStringLiteral("/dev/") + portName);
+        if (device.exists() && device.isReadable() && device.isWritable())
+            return {Failure::Busy, text};
+        return {Failure::PermissionDenied, text};
+#endif
+    }
+    case QSerialPort::OpenError: // already open in this program
+        return {Failure::Busy, text};
+    default:
+        return {Failure::Other, text};
+    }
 }
 
 } // namespace
@@ -105,6 +135,7 @@ bool QtSerialBackend::open(const std::string& portName)
     m_hungUp = false;
     m_leftover.clear();
     const bool ok = m_port.open(QIODevice::ReadWrite);
+    m_openError = ok ? OpenError {} : openErrorOf(m_port, QString::fromLocal8Bit(portName.c_str()));
     m_port.clearError();
     return ok;
 }

@@ -23,6 +23,7 @@ public:
     ~QtSerialBackend() override;
 
     bool open(const std::string& portName) override;
+    OpenError lastOpenError() const override { return m_openError; }
     bool isOpen() const override;
     bool close() override;
     bool setQueueSizes(std::uint32_t receive, std::uint32_t transmit) override;
@@ -48,6 +49,7 @@ private:
     QObject m_context;
     QSerialPort m_port;
     std::chrono::milliseconds m_writeTimeout {400};
+    OpenError m_openError;
     std::uint32_t m_errors = 0;
     bool m_hungUp = false;
     bool m_writing = false; // Qt is inside a write: the port is closed once the write returns

@@ -38,9 +38,10 @@ struct Configuration : ::testing::Test {
         applyLogSettings(settings, mainLog);
         applyLogSettings(settings, serialLog);
     }
-    ConfigurationModel open(const std::vector<std::string>& extra = {}) const
+    // Without present ports and with COM names, the list is the one every Windows machine shows.
+    ConfigurationModel open(const std::vector<PortEntry>& present = {}, bool comNames = true) const
     {
-        return ConfigurationModel(settings, work, extra);
+        return ConfigurationModel(settings, work, present, comNames);
     }
 };
 
@@ -48,18 +49,10 @@ struct Configuration : ::testing::Test {
 
 // ---------------------------------------------------------------- filling
 
-TEST_F(Configuration, listsAutoAllComPortsThenThePlatformsOwnNamesOnce)
+TEST_F(Configuration, opensWithTheConfiguredValuesSelected)
 {
-    const auto model = open({"/dev/ttyS0", "COM3", "SIM", "/dev/ttyS0"});
-    const auto& ports = model.portNames();
-    ASSERT_EQ(ports.size(), 1u + 256u + 2u);
-    EXPECT_EQ(ports[0], "Auto");
-    EXPECT_EQ(ports[1], "COM1");
-    EXPECT_EQ(ports[256], "COM256");
-    EXPECT_EQ(ports[257], "/dev/ttyS0");
-    EXPECT_EQ(ports[258], "SIM");
+    const auto model = open();
     EXPECT_EQ(model.portIndex(), 1) << "COM1, not COM10 or COM100";
-
     EXPECT_EQ(model.baudTexts(), (std::vector<std::string> {"9600", "19200", "38400", "57600", "115200"}));
     EXPECT_EQ(model.baudIndex(), 4);
     EXPECT_EQ(model.logName, "Lumivex.log");
@@ -67,6 +60,75 @@ TEST_F(Configuration, listsAutoAllComPortsThenThePlatformsOwnNamesOnce)
     EXPECT_EQ(model.resultFile, "TestReport.txt");
     EXPECT_EQ(model.stabilityFile, "StabilityReport.txt");
     EXPECT_EQ(model.chartTableIndex(), 0);
+}
+
+TEST_F(Configuration, portListOffersPresentPortsFirstAndComNamesOnlyWhereTheyExist)
+{
+    const std::string dash = " \x97 ";
+    const std::string byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K-if00-port0";
+    const std::vector<PortEntry> linuxPorts {{"/dev/ttyUSB0", "FT232R USB UART"}, {"/dev/ttyS0", ""},
+        {byId, "link to /dev/ttyUSB0"}, {"/dev/ttyUSB0", "listed twice"}, {"SIM", ""}};
+    struct Case {
+        const char* name;
+        std::vector<PortEntry> present;
+        bool comNames;
+        std::string configured;
+        std::vector<std::string> firstLabels; // the head of the list, as shown
+        std::size_t size;
+        std::string last; // the name at the end of the list
+    };
+    const std::vector<Case> cases {
+        {"linux: present ports with descriptions, no COM names, configured port kept at the end", linuxPorts, false,
+            "/dev/pts/7",
+            {"Auto", "/dev/ttyUSB0" + dash + "FT232R USB UART", "/dev/ttyS0", byId + dash + "link to /dev/ttyUSB0",
+                "SIM"},
+            6, "/dev/pts/7"},
+        {"linux: a configured present port is not listed twice", linuxPorts, false, "/dev/ttyUSB0", {"Auto"}, 5, "SIM"},
+        {"linux: nothing present leaves Auto and the configured name", {}, false, "COM1", {"Auto", "COM1"}, 2, "COM1"},
+        {"windows: present COM3 first with its description, then COM1..COM256 without it again",
+            {{"COM3", "USB Serial Port"}}, true, "COM1",
+            {"Auto", "COM3" + dash + "USB Serial Port", "COM1", "COM2", "COM4"}, 1 + 256, "COM256"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        settings.comPort = c.configured;
+        const auto model = open(c.present, c.comNames);
+        ASSERT_EQ(model.portLabels().size(), model.portNames().size());
+        ASSERT_EQ(model.portNames().size(), c.size);
+        EXPECT_EQ(
+            std::vector<std::string>(model.portLabels().begin(), model.portLabels().begin() + c.firstLabels.size()),
+            c.firstLabels);
+        EXPECT_EQ(model.portNames().back(), c.last);
+        ASSERT_GE(model.portIndex(), 0);
+        EXPECT_EQ(model.portNames()[static_cast<std::size_t>(model.portIndex())], c.configured);
+    }
+}
+
+TEST_F(Configuration, portTakenOnOkIsTheNameWhetherPickedOrTyped)
+{
+    const std::vector<PortEntry> present {{"/dev/ttyUSB0", "FT232R USB UART"}, {"/dev/ttyACM0", "Sensor"}};
+    struct Case {
+        const char* name;
+        std::string typed; // as the list's edit shows it
+        std::string stored;
+    };
+    const std::vector<Case> cases {
+        {"a label stores only its port name", "/dev/ttyUSB0 \x97 FT232R USB UART", "/dev/ttyUSB0"},
+        {"a typed pseudo-terminal is kept", "/dev/pts/3", "/dev/pts/3"},
+        {"blanks around a typed path are dropped", "  /dev/serial/by-id/usb-x  ", "/dev/serial/by-id/usb-x"},
+        {"a typed name that is also listed", "/dev/ttyACM0", "/dev/ttyACM0"},
+        {"Auto", "Auto", "Auto"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        settings.comPort = "COM1";
+        auto model = open(present, false);
+        model.typePort(c.typed);
+        EXPECT_EQ(model.port(), c.stored);
+        Settings taken = settings;
+        EXPECT_TRUE(model.apply(taken, mainLog, serialLog).portOrRate);
+        EXPECT_EQ(taken.comPort, c.stored);
+    }
 }
 
 TEST_F(Configuration, valuesOutsideTheListsAreOfferedSoThatOkKeepsThem)
@@ -308,7 +370,7 @@ TEST_F(Configuration, bothLogWritersFollowAtOnceAndLevelZeroSilencesThem)
     serialLog.WriteLog(0, "serial");
     EXPECT_FALSE(std::filesystem::exists(moved)) << "level 0 writes nothing";
 
-    auto again = ConfigurationModel(settings, work, {});
+    auto again = ConfigurationModel(settings, work, {}, true);
     again.logLevelText = "9";
     again.apply(settings, mainLog, serialLog);
     serialLog.WriteLog(6, "serial line");

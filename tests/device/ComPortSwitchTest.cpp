@@ -103,3 +103,42 @@ TEST_F(SwitchFixture, serialDebugFileRecordsReceivedBytesUnchanged)
     portSwitch.SwitchComPort(0, s);
     EXPECT_FALSE(portSwitch.DebugFileOpen());
 }
+
+TEST_F(SwitchFixture, failedOpenKeepsItsMessageAndAddsThePortAndTheReason)
+{
+    using Failure = SerialBackend::OpenFailure;
+    const std::string message(stringText(StringId::CannotOpenComPort));
+    struct Case {
+        const char* name;
+        SerialBackend::OpenError error;
+        std::vector<std::string> mustSay; // in the line under the message
+    };
+    const std::vector<Case> cases {
+        {"missing device", {Failure::NotFound, "No such file or directory"}, {"/dev/ttyUSB7", "not found"}},
+        {"no rights", {Failure::PermissionDenied, "Permission denied"},
+            {"/dev/ttyUSB7", "permission denied", "dialout"}},
+        {"held elsewhere", {Failure::Busy, "Permission error while locking the device"},
+            {"/dev/ttyUSB7", "busy", "another program"}},
+        {"other, in the platform's words", {Failure::Other, "Input/output error"},
+            {"/dev/ttyUSB7", "Input/output error"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        backend.openError = c.error;
+        EXPECT_EQ(portSwitch.SwitchComPort(1, settings("/dev/ttyUSB7")), 0);
+        const std::string& status = portSwitch.StatusText();
+        const auto lineBreak = status.find('\n');
+        ASSERT_NE(lineBreak, std::string::npos) << status;
+        EXPECT_EQ(status.substr(0, lineBreak), message);
+        const std::string reason = status.substr(lineBreak + 1);
+        EXPECT_EQ(reason.find('\n'), std::string::npos) << "one line";
+        for (const auto& words : c.mustSay)
+            EXPECT_NE(reason.find(words), std::string::npos) << reason;
+        EXPECT_EQ(port.OpenFailureLine(), reason);
+        EXPECT_TRUE(dialogs.problems.empty()) << "a port that cannot be opened shows no box of its own";
+    }
+
+    backend.existingPorts.insert("/dev/ttyUSB7");
+    ASSERT_EQ(portSwitch.SwitchComPort(1, settings("/dev/ttyUSB7")), 1);
+    EXPECT_TRUE(port.OpenFailureLine().empty()) << "an open that works forgets the last failure";
+}

@@ -312,6 +312,39 @@ TEST(ResultViewConnection, buttonStatusLinesAndStartFollowConnectionAndOthersBus
     EXPECT_EQ(c.portLine, "CONNECTED");
 }
 
+TEST(ResultViewConnection, whileDisconnectedTheWindowNamesThePortItWillUse)
+{
+    std::string port;
+    ResultView view([&port] { return port; });
+    const ConnectionTexts& c = view.Display().Connection();
+    enum class Step { Disconnected, Connected, SettingChanged };
+    struct Case {
+        const char* name;
+        Step step;
+        std::string port;
+        std::string portToUse;
+        std::string portLine;
+    };
+    const std::vector<Case> cases {
+        {"started disconnected", Step::Disconnected, "/dev/ttyUSB0", "Port: /dev/ttyUSB0", "CONNECTED"},
+        {"another port chosen while disconnected", Step::SettingChanged, "/dev/pts/4", "Port: /dev/pts/4", "CONNECTED"},
+        {"connected: the port line names it", Step::Connected, "/dev/pts/4", "", "/dev/pts/4"},
+        {"a change while connected waits for the next connection", Step::SettingChanged, "COM3", "", "/dev/pts/4"},
+        {"disconnected again", Step::Disconnected, "COM3", "Port: COM3", "CONNECTED"},
+        {"no port configured", Step::SettingChanged, "", "", "CONNECTED"},
+    };
+    for (const Case& step : cases) {
+        SCOPED_TRACE(step.name);
+        port = step.port;
+        if (step.step == Step::SettingChanged)
+            view.PortSettingChanged();
+        else
+            view.ShowConnectionState(step.step == Step::Connected);
+        EXPECT_EQ(c.portToUse, step.portToUse);
+        EXPECT_EQ(c.portLine, step.portLine);
+    }
+}
+
 // Overflow and underflow through the engine are checked in the window (tst_lumivexdlg).
 TEST(ResultViewWithEngine, aWholeTestAgainstTheSimulatedDevice)
 {

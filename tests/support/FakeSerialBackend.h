@@ -18,6 +18,7 @@ public:
         m_open = existingPorts.count(portName) > 0;
         return m_open;
     }
+    OpenError lastOpenError() const override { return m_open ? OpenError {} : openError; }
     bool isOpen() const override { return m_open; }
     bool close() override
     {
@@ -90,6 +91,7 @@ public:
     std::vector<std::string> calls;
     std::set<std::string> existingPorts {"COM1", "COM3", "COM12", "/dev/ttyUSB0"};
     std::string received;
+    OpenError openError; // why an open of a port not in existingPorts fails
     std::string written;
     std::uint32_t errors = 0;
     bool timeoutResult = true;

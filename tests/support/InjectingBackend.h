@@ -20,6 +20,7 @@ public:
     }
 
     bool open(const std::string& name) override { return m_inner.open(name); }
+    OpenError lastOpenError() const override { return m_inner.lastOpenError(); }
     bool isOpen() const override { return m_inner.isOpen(); }
     bool close() override
     {

@@ -3,6 +3,7 @@
 #include "base/Dialogs.h"
 #include "main/ui/UiText.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -113,8 +114,16 @@ QWidget* CDlgKonfig::buildInterface()
     auto* group = new QGroupBox(QStringLiteral("Interface"), this);
     m_port = named(new QComboBox(group), kPortList);
     m_port->setMaxVisibleItems(16);
-    for (const auto& name : m_model.portNames())
-        m_port->addItem(qText(name));
+    // Editable, so that any device path can be typed; what is typed is kept, not added as an item.
+    m_port->setEditable(true);
+    m_port->setInsertPolicy(QComboBox::NoInsert);
+    // The field stays a sensible width; the open list is as wide as its longest entry (by-id
+    // names are long).
+    m_port->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_port->setMinimumContentsLength(24);
+    for (const auto& label : m_model.portLabels())
+        m_port->addItem(qText(label));
+    m_port->view()->setMinimumWidth(m_port->view()->sizeHintForColumn(0) + 24);
     m_baud = named(new QComboBox(group), kBaudList);
     for (const auto& rate : m_model.baudTexts())
         m_baud->addItem(qText(rate));
@@ -131,6 +140,8 @@ QWidget* CDlgKonfig::buildInterface()
     grid->setRowStretch(2, 1);
 
     connect(m_port, &QComboBox::activated, this, [this](int index) { m_model.selectPort(index); });
+    connect(m_port->lineEdit(), &QLineEdit::textEdited, this,
+        [this](const QString& text) { m_model.typePort(coreText(text)); });
     connect(m_baud, &QComboBox::activated, this, [this](int index) { m_model.selectBaud(index); });
     return group;
 }
@@ -248,6 +259,8 @@ void CDlgKonfig::showAll()
         const QSignalBlocker blockBaud(m_baud);
         const QSignalBlocker blockChart(m_chartTable);
         m_port->setCurrentIndex(m_model.portIndex());
+        if (m_model.portIndex() < 0)
+            m_port->setEditText(qText(m_model.port()));
         m_baud->setCurrentIndex(m_model.baudIndex());
         m_chartTable->setCurrentIndex(m_model.chartTableIndex());
     }
@@ -338,6 +351,8 @@ void CDlgKonfig::onOk()
     // OK checks every edit itself; a check still pending from leaving an edit would repeat it.
     m_model.leaveAbsolute(ToleranceOf::Intensity);
     m_model.leaveAbsolute(ToleranceOf::Xy);
+    // What the port list shows is what counts, whether picked, typed or completed.
+    m_model.typePort(coreText(m_port->currentText()));
     if (const auto refusal = m_model.validate()) {
         m_dialogs.message(refusal->message);
         refocus(editOf(refusal->field));

@@ -204,6 +204,11 @@ QWidget* CLumivexDlg::buildConnectionArea()
         line->setAlignment(Qt::AlignCenter);
         line->setFont(arialFont(15, 700));
     }
+    m_portToUse = new QLabel(area);
+    m_portToUse->setObjectName(QStringLiteral("portToUse"));
+    m_portToUse->setAlignment(Qt::AlignCenter);
+    m_portToUse->setWordWrap(true);
+    m_portToUse->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     m_startTest = new QPushButton(area);
     m_startTest->setObjectName(controlName(1016));
@@ -223,6 +228,7 @@ QWidget* CLumivexDlg::buildConnectionArea()
     column->addSpacing(4);
     column->addWidget(m_statusLine);
     column->addWidget(m_portLine);
+    column->addWidget(m_portToUse);
     column->addSpacing(4);
     column->addStretch(1);
     column->addWidget(m_startTest);
@@ -340,6 +346,8 @@ void CLumivexDlg::showConnection()
     m_connect->setEnabled(connection.connectEnabled);
     m_statusLine->setText(qText(connection.statusLine));
     m_portLine->setText(qText(connection.portLine));
+    m_portToUse->setText(qText(connection.portToUse));
+    m_portToUse->setVisible(!connection.portToUse.empty());
     showStartTest();
     if (m_measurementList)
         m_measurementList->ConnectionChanged();
@@ -618,8 +626,14 @@ void CLumivexDlg::openConfiguration()
         StartupState& state = m_frame.State();
         const std::string oldPort = state.settings.comPort;
         const int oldRate = state.settings.baudrate;
+        // Asked afresh each time: an adapter plugged in since the last time is offered too.
+        std::vector<PortEntry> present;
+        if (m_portDirectory)
+            present = m_portDirectory->presentPorts();
+        for (const auto& name : m_frame.Port().Backend().availablePorts())
+            present.push_back({name, {}});
         ConfigurationModel model(
-            state.settings, state.location.workingFolder, m_frame.Port().Backend().availablePorts());
+            state.settings, state.location.workingFolder, present, m_portDirectory && m_portDirectory->usesComNames());
         bool accepted = false;
         {
             CDlgKonfig dialog(model, m_dialogs, this);
@@ -629,6 +643,7 @@ void CLumivexDlg::openConfiguration()
         if (accepted)
             changes = model.apply(state.settings, m_frame.Log(), m_frame.Port().Log());
         sequencer.AfterConfiguration(accepted, oldPort, oldRate);
+        m_frame.View().PortSettingChanged();
         if (changes.chartTable && m_frame.View().Display().CurrentChart() == ChartChoice::XyChart)
             loadChartImage();
         // The user time the device reported before the dialog opened.
@@ -659,6 +674,7 @@ void CLumivexDlg::usePortForThisRun(const std::string& port)
         m_configuredPort = setting;
     setting = port;
     m_runPort = port;
+    m_frame.View().PortSettingChanged();
 }
 
 // ---------------------------------------------------------------- the end

@@ -23,6 +23,7 @@ namespace lumivex {
 
 class ChartPanel;
 class Dialogs;
+class PortDirectory;
 class ResultPanel;
 class Scheduler;
 class SerialBackend;
@@ -55,6 +56,9 @@ public:
     // Uses this port name for the present run only (the simulated device's "SIM"); the configured
     // name is what the settings file keeps.
     void usePortForThisRun(const std::string& port);
+    // Where the configuration dialog finds the serial ports present; without one it offers only
+    // what the backend lists (the simulated device).
+    void setPortDirectory(const PortDirectory* directory) { m_portDirectory = directory; }
     // A menu command, as if chosen from the menu; a command whose item is greyed does nothing.
     void runCommand(MainMenu::Command command);
 
@@ -109,6 +113,7 @@ private:
     QPushButton* m_connect = nullptr;
     QLabel* m_statusLine = nullptr;
     QLabel* m_portLine = nullptr;
+    QLabel* m_portToUse = nullptr;
     QPushButton* m_startTest = nullptr;
     QPlainTextEdit* m_info = nullptr;
     QPointer<CDlgMessliste> m_measurementList;
@@ -120,6 +125,7 @@ private:
     bool m_finished = false;
     std::optional<std::string> m_configuredPort; // the setting while a run-only port stands in
     std::string m_runPort;
+    const PortDirectory* m_portDirectory = nullptr;
 };
 
 } // namespace lumivex

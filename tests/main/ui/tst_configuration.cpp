@@ -4,6 +4,7 @@
 
 #include "app/StringTable.h"
 #include "colour/ui/XyChartWidget.h"
+#include "device/PortDirectory.h"
 #include "main/ui/CDlgKonfig.h"
 #include "main/ui/CLumivexDlg.h"
 #include "main/ui/UiText.h"
@@ -19,6 +20,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -92,6 +94,12 @@ struct ConnectedWindow {
     CLumivexDlg window;
 };
 
+struct ListedPorts : PortDirectory {
+    std::vector<PortEntry> present;
+    std::vector<PortEntry> presentPorts() const override { return present; }
+    bool usesComNames() const override { return false; }
+};
+
 } // namespace
 
 class TestConfigurationDialog : public QObject {
@@ -101,6 +109,7 @@ private slots:
     void initTestCase();
     void changedBaudRate_closesThePortAndTheSameOneKeepsIt();
     void changedChartTable_reloadsTheXyChartAndCancelTakesNothing();
+    void portList_showsThePortsPresentEachTimeAndKeepsATypedPath();
 };
 
 void TestConfigurationDialog::initTestCase()
@@ -211,6 +220,44 @@ void TestConfigurationDialog::changedChartTable_reloadsTheXyChartAndCancelTakesN
     QCOMPARE(settings.abwAbsXy, 0.02f);
     QCOMPARE(chart->imageSize(), QSize(7, 5));
     QCOMPARE(w.dialogs.messages.size(), std::size_t(2));
+}
+
+void TestConfigurationDialog::portList_showsThePortsPresentEachTimeAndKeepsATypedPath()
+{
+    test::TempDir dir;
+    test::writeFile(dir.file("Lumivex.ini"), "[SYSTEM]\r\nCOMPORT=/dev/ttyUSB0\r\n");
+    ConnectedWindow w(dir.file("Lumivex.ini"));
+    ListedPorts ports;
+    ports.present = {{"/dev/ttyUSB0", "FT232R USB UART"}};
+    w.window.setPortDirectory(&ports);
+    auto* portToUse = w.window.findChild<QLabel*>(QStringLiteral("portToUse"));
+    QVERIFY(portToUse);
+    QCOMPARE(portToUse->text(), QStringLiteral("Port: /dev/ttyUSB0"));
+
+    ports.present.push_back({"/dev/ttyACM0", "Sensor"}); // plugged in after the start
+    QVERIFY(w.configure([](CDlgKonfig* dialog) {
+        auto* list = control<QComboBox>(dialog, 1070);
+        QVERIFY(list->isEditable());
+        QCOMPARE(list->count(), 4); // Auto, both adapters, the simulated device
+        QCOMPARE(list->itemText(0), QStringLiteral("Auto"));
+        QCOMPARE(list->itemText(1), QStringLiteral("/dev/ttyUSB0 \u2014 FT232R USB UART"));
+        QCOMPARE(list->itemText(2), QStringLiteral("/dev/ttyACM0 \u2014 Sensor"));
+        QCOMPARE(list->currentIndex(), 1);
+        list->lineEdit()->selectAll();
+        QTest::keyClicks(list->lineEdit(), QStringLiteral("/dev/pts/99"));
+        QTest::mouseClick(control<QPushButton>(dialog, 1), Qt::LeftButton);
+        QVERIFY(!dialog->isVisible());
+    }));
+    QCOMPARE(w.window.frame().State().settings.comPort, std::string("/dev/pts/99"));
+    QCOMPARE(portToUse->text(), QStringLiteral("Port: /dev/pts/99"));
+
+    QVERIFY(w.configure([](CDlgKonfig* dialog) {
+        auto* list = control<QComboBox>(dialog, 1070);
+        QCOMPARE(list->currentText(), QStringLiteral("/dev/pts/99"));
+        list->setCurrentIndex(2);
+        QTest::mouseClick(control<QPushButton>(dialog, 1), Qt::LeftButton);
+    }));
+    QCOMPARE(w.window.frame().State().settings.comPort, std::string("/dev/ttyACM0"));
 }
 
 QTEST_MAIN(TestConfigurationDialog)
