@@ -9,6 +9,7 @@ lumivex_packages=(
     qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb fonts-liberation2
+    desktop-file-utils
 )
 
 lumivex_missing_packages() {

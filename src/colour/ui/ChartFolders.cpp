@@ -8,13 +8,24 @@
 
 namespace lumivex {
 
+std::string ownChartFolderFrom(const std::string& programFolder, int choice)
+{
+    const QDir program(QString::fromStdString(programFolder));
+    const QString name = QString::fromLatin1(ChartImageFileName(choice));
+    const QString candidates[] = {
+        program.filePath(QStringLiteral("charts")),
+        QDir::cleanPath(program.filePath(QStringLiteral(LUMIVEX_INSTALLED_CHART_DIR_FROM_BIN))),
+    };
+    for (const QString& folder : candidates) {
+        if (QFileInfo(QDir(folder).filePath(name)).isFile())
+            return QDir::toNativeSeparators(folder).toStdString();
+    }
+    return LUMIVEX_CHART_DIR;
+}
+
 std::string ownChartFolder(int choice)
 {
-    const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("charts"));
-    const QString name = QString::fromLatin1(ChartImageFileName(choice));
-    if (QFileInfo(QDir(besideProgram).filePath(name)).isFile())
-        return QDir::toNativeSeparators(besideProgram).toStdString();
-    return LUMIVEX_CHART_DIR;
+    return ownChartFolderFrom(QCoreApplication::applicationDirPath().toStdString(), choice);
 }
 
 } // namespace lumivex
