@@ -3,10 +3,12 @@
 #include "cli/InspectCommand.h"
 #include "cli/ListMeasurement.h"
 #include "cli/MeasureCommand.h"
+#include "cli/PortsCommand.h"
 #include "cli/SingleLedTest.h"
 #include "cli/StabilityAnalysis.h"
 #include "cli/StabilityCommand.h"
 #include "cli/TestCommand.h"
+#include "platform/QtPortDirectory.h"
 #include "platform/QtScheduler.h"
 #include "platform/QtSerialBackend.h"
 #include "sim/SimSerialBackend.h"
@@ -45,8 +47,33 @@ int main(int argc, char* argv[])
         return args.empty() ? lumivex::kCliUsage : lumivex::kCliSuccess;
     }
     const std::string command = args[0];
-    if (command == "inspect")
-        return lumivex::runInspectCommand(std::vector<std::string>(args.begin() + 1, args.end()), std::cout, std::cerr);
+    if (command == "inspect") {
+        // Inspecting writes no log and prints nothing but its result: the two are taken and left.
+        std::vector<std::string> inspectArgs(args.begin() + 1, args.end());
+        lumivex::CliOutputOptions output;
+        if (const auto error = lumivex::takeOutputOptions(inspectArgs, output); !error.empty()) {
+            std::cerr << "lumivex-cli inspect: " << error << "\n(see lumivex-cli inspect --help)\n";
+            return lumivex::kCliUsage;
+        }
+        return lumivex::runInspectCommand(inspectArgs, std::cout, std::cerr);
+    }
+    if (command == "ports") {
+        lumivex::PortsCommandOptions options;
+        const std::vector<std::string> portsArgs(args.begin() + 1, args.end());
+        if (const auto error = lumivex::parsePortsCommand(portsArgs, options); !error.empty()) {
+            std::cerr << "lumivex-cli ports: " << error << "\n(see lumivex-cli ports --help)\n";
+            return lumivex::kCliUsage;
+        }
+        if (options.help) {
+            std::cout << lumivex::portsCommandHelp();
+            return lumivex::kCliSuccess;
+        }
+        lumivex::QtScheduler scheduler;
+        lumivex::QtSerialBackend backend;
+        const auto search = lumivex::nativeIniSearchInput(QCoreApplication::applicationFilePath().toStdString());
+        return lumivex::runPortsCommand(
+            options, lumivex::QtPortDirectory(), search, scheduler, backend, std::cout, std::cerr);
+    }
     if (command != "test" && command != "measure" && command != "stability") {
         std::cerr << "lumivex-cli: unknown command \"" << command << "\"\n" << lumivex::cliHelp();
         return lumivex::kCliUsage;

@@ -31,11 +31,18 @@ IniLocation iniLocationOf(const std::string& iniPath)
     return {iniPath, folder.empty() ? "." : folder};
 }
 
-StartupState startApplication(const IniLocation& location, CGlobal& mainLog, CGlobal& serialLog)
+StartupState startApplication(
+    const IniLocation& location, CGlobal& mainLog, CGlobal& serialLog, const std::string& logFile)
 {
     StartupState state;
     state.location = location;
     state.settings = SettingsStore(state.location).load();
+    if (!logFile.empty()) {
+        // An empty "Log-Datei" stays empty should the settings be saved.
+        if (state.settings.logFile == state.settings.logFileByDefault)
+            state.settings.logFileByDefault = logFile;
+        state.settings.logFile = logFile;
+    }
     applyLogSettings(state.settings, serialLog);
     applyLogSettings(state.settings, mainLog);
     state.serialDebugFile = serialDebugFilePath(state.settings.logFile);

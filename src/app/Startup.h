@@ -24,8 +24,10 @@ void applyLogSettings(const Settings& settings, CGlobal& writer);
 // The start-up sequence: locate and load the settings, hand both log writers their path and
 // level, cut and open the log, and write the start line with the program's version.
 StartupState startApplication(const IniSearchInput& search, Dialogs& dialogs, CGlobal& mainLog, CGlobal& serialLog);
-// The same with the INI file given (the command-line tool's --ini).
-StartupState startApplication(const IniLocation& location, CGlobal& mainLog, CGlobal& serialLog);
+// The same with the INI file given (the command-line tool's --ini). A `logFile` replaces the
+// settings' log file for this run (the command-line tool's --log); the settings keep theirs.
+StartupState startApplication(
+    const IniLocation& location, CGlobal& mainLog, CGlobal& serialLog, const std::string& logFile = {});
 // The location of a given INI file: its folder is the working folder.
 IniLocation iniLocationOf(const std::string& iniPath);
 

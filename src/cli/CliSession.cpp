@@ -65,9 +65,33 @@ void settleEngine(Scheduler& scheduler, const MeasurementSequencer& sequencer)
     }
 }
 
-void startFrame(
-    MainFrame& frame, const std::string& iniPath, const IniSearchInput& search, const std::string& port, bool simulate)
+std::string takeOutputOptions(std::vector<std::string>& args, CliOutputOptions& output)
 {
+    std::vector<std::string> rest;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--quiet") {
+            output.quiet = true;
+        } else if (arg.rfind("--log=", 0) == 0) {
+            output.logPath = arg.substr(6);
+            if (output.logPath.empty())
+                return "--log needs a path";
+        } else if (arg == "--log") {
+            if (i + 1 >= args.size() || args[i + 1].empty() || args[i + 1].rfind("--", 0) == 0)
+                return "--log needs a path";
+            output.logPath = args[++i];
+        } else {
+            rest.push_back(arg);
+        }
+    }
+    args = std::move(rest);
+    return {};
+}
+
+void startFrame(MainFrame& frame, const std::string& iniPath, const IniSearchInput& search, const std::string& port,
+    bool simulate, const std::string& logPath)
+{
+    frame.SetLogFile(logPath);
     if (iniPath.empty())
         frame.Initialise(search);
     else

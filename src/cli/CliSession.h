@@ -9,7 +9,13 @@
 namespace lumivex {
 
 // Exit statuses of the command-line tool.
-enum CliExit : int { kCliSuccess = 0, kCliDeviceFailed = 1, kCliUsage = 2, kCliDeviation = 3 };
+enum CliExit : int {
+    kCliSuccess = 0,
+    kCliDeviceFailed = 1,
+    kCliUsage = 2,
+    kCliDeviation = 3,
+    kCliOutOfRange = 4, // a reading overflowed or underflowed: a production line stops on it
+};
 
 // Boxes of the command-line tool become lines on standard error ("lumivex-cli: " and the text in
 // UTF-8); nobody is there to answer a question. Texts given to Mute are not shown.
@@ -35,6 +41,15 @@ private:
     std::vector<std::string> m_muted;
 };
 
+// What every command takes about its output.
+struct CliOutputOptions {
+    std::string logPath; // --log PATH: the log goes there instead of the settings' file
+    bool quiet = false; // --quiet: no progress lines; the result, and errors on standard error
+};
+
+// Takes --log PATH (or --log=PATH) and --quiet out of `args`. An empty text, else the usage error.
+std::string takeOutputOptions(std::vector<std::string>& args, CliOutputOptions& output);
+
 struct SimConfig;
 
 // The arguments a command did not take itself: with --simulate the simulated device's options,
@@ -55,8 +70,9 @@ void settleEngine(Scheduler& scheduler, const MeasurementSequencer& sequencer);
 
 // The main window's start-up with the settings file of --ini (or the one found by `search`) and
 // the port of --port or the simulated device's.
-void startFrame(
-    MainFrame& frame, const std::string& iniPath, const IniSearchInput& search, const std::string& port, bool simulate);
+// A --log path replaces the settings' log file.
+void startFrame(MainFrame& frame, const std::string& iniPath, const IniSearchInput& search, const std::string& port,
+    bool simulate, const std::string& logPath = {});
 
 // Connects as the CONNECT button does. On failure the reason is on `err` (when no box said it)
 // and the port is closed.

@@ -140,7 +140,8 @@ int watchInput(MainFrame& frame, const MeasureCommandOptions& options, Scheduler
             "--on-input needs the device's input signal, which firmware " + std::to_string(firmware)
                 + " does not have (from " + std::to_string(kFirmwareInputPoll) + ")");
     run.StartInputPoll();
-    err << "lumivex-cli: waiting for the device's input signal (Ctrl-C ends)" << std::endl;
+    if (!options.output.quiet)
+        err << "lumivex-cli: waiting for the device's input signal (Ctrl-C ends)" << std::endl;
     const auto columns = readingColumns(frame.Readings().checks());
     int seen = run.RunCount();
     while (!(stopRequested && stopRequested())) {
@@ -170,7 +171,7 @@ int runListMeasurement(const MeasureCommandOptions& options, const IniSearchInpu
 {
     CliDialogs dialogs(err);
     MainFrame frame(scheduler, backend, dialogs);
-    startFrame(frame, options.iniPath, search, options.port, options.simulate);
+    startFrame(frame, options.iniPath, search, options.port, options.simulate, options.output.logPath);
     auto fail = [&](const std::string& why) { return failCommand(frame, dialogs, err, why); };
     // The connection sizes both lists for the device's boards: what is loaded comes after it.
     if (!connectFrame(frame, scheduler, options.port, dialogs, err))

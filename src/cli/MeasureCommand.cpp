@@ -7,8 +7,11 @@
 
 namespace lumivex {
 
-std::string parseMeasureCommand(const std::vector<std::string>& args, MeasureCommandOptions& options)
+std::string parseMeasureCommand(const std::vector<std::string>& allArgs, MeasureCommandOptions& options)
 {
+    std::vector<std::string> args = allArgs;
+    if (auto error = takeOutputOptions(args, options.output); !error.empty())
+        return error;
     std::pair<const char*, std::string*> paths[] = {
         {"--ini", &options.iniPath},
         {"--port", &options.port},
@@ -98,6 +101,8 @@ std::string measureCommandHelp()
            "  --report PATH         write the test report (tab-separated text)\n"
            "  --json                print one JSON document: the rows with their values, reading\n"
            "                        flags and deviations, and a summary\n"
+           "  --log PATH            write the log there instead of the settings' log file\n"
+           "  --quiet               print nothing but the result (no waiting line with --on-input)\n"
            "  --on-input            line station (firmware 2002 and later): wait for the device's input\n"
            "                        signal (\"InputIO2\"), run, print the result as one JSON line with\n"
            "                        its run number, and wait again, until SIGINT or SIGTERM; the run in\n"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/CliSession.h"
 #include "sim/SimConfig.h"
 
 #include <string>
@@ -20,6 +21,7 @@ struct MeasureCommandOptions {
     bool json = false;
     // --on-input: the line station; a run each time the device's input signals, until stopped.
     bool onInput = false;
+    CliOutputOptions output; // --log, --quiet
     bool help = false;
 };
 

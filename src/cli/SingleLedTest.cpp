@@ -6,12 +6,14 @@
 #include "base/Windows1252.h"
 #include "cli/CliSession.h"
 #include "cli/TestCommand.h"
+#include "cli/TestDocument.h"
 #include "device/DeviceExchange.h"
 #include "device/DeviceRequest.h"
 #include "device/ReplyRules.h"
 #include "main/MainFrame.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <ostream>
 #include <vector>
 
@@ -19,18 +21,64 @@ namespace lumivex {
 
 namespace {
 
-void printFields(const std::vector<NamedField>& fields, bool json, std::ostream& out)
+void printFields(const std::vector<NamedField>& fields, std::ostream& out)
 {
-    if (!json) {
-        for (const auto& field : fields)
-            out << field.name << ": " << windows1252ToUtf8(field.text) << '\n';
-        return;
+    for (const auto& field : fields)
+        out << field.name << ": " << windows1252ToUtf8(field.text) << '\n';
+}
+
+std::string jsonText(const std::string& windows1252)
+{
+    return jsonString(windows1252ToUtf8(windows1252));
+}
+
+// A number the device reported as text ("-0.0125"), or null where it reported none.
+std::string jsonNumberOf(const std::string& text)
+{
+    if (text.empty())
+        return "null";
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    return end == text.c_str() + text.size() ? formatText("%.10g", value) : "null";
+}
+
+// Version 2 of the test's JSON document (described in `lumivex-cli test --help`).
+void printJson(
+    MainFrame& frame, const TestCommandOptions& options, const std::vector<ReportedValue>& values, std::ostream& out)
+{
+    static constexpr const char* kModes[] = {"manual", "user", "pwm"};
+    const auto& sequencer = frame.Sequencer();
+    const auto& config = frame.Config();
+    const auto now
+        = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch());
+    out << "{\"version\": 2, \"time\": \"" << utcTimeStamp(now.count())
+        << "\", \"device\": {\"port\": " << jsonText(frame.State().settings.comPort)
+        << ", \"hardware\": " << jsonText(sequencer.HardwareText())
+        << ", \"serial\": " << jsonText(sequencer.SerialText()) << ", \"firmware\": " << sequencer.FirmwareNumber()
+        << "}, \"board\": " << options.board << ", \"led\": " << options.led << ", \"mode\": \"" << kModes[options.mode]
+        << '"';
+    if (options.mode == kManualCapture) {
+        const int range = config.currentOption;
+        std::string name(TestConfiguration::kRangeTexts.at(static_cast<std::size_t>(range)));
+        out << ", \"range\": {\"index\": " << range << ", \"name\": " << jsonText(name) << '}';
+    } else if (options.mode == kPwmCapture) {
+        out << ", \"averaging\": " << config.currentOption;
+    } else {
+        out << ", \"userTimeMs\": " << config.userTime << ", \"userArea\": \"" << (config.userArea == 1 ? "9x9" : "3x3")
+            << '"';
     }
-    out << '{';
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        out << (i ? ", " : "") << jsonString(std::string(fields[i].name)) << ": "
-            << jsonString(windows1252ToUtf8(fields[i].text));
-    out << "}\n";
+    if (options.details) {
+        // The tested sensor's offsets and distance as the test read them; none below firmware 1007.
+        auto& settings = frame.SensorSettings();
+        const bool read = sequencer.FirmwareNumber() >= kFirmwareWideCounts
+            && settings.FindSettingsBySensor(sensorListIndex(options.board, options.led));
+        const CKonfList* record = read ? settings.cursor() : nullptr;
+        out << ", \"sensor\": {\"xOffset\": " << jsonNumberOf(record ? record->XOffset.str() : std::string())
+            << ", \"yOffset\": " << jsonNumberOf(record ? record->YOffset.str() : std::string())
+            << ", \"distance\": " << jsonNumberOf(record ? record->Distance.str() : std::string()) << '}';
+    }
+    out << ", \"values\": " << valuesJson(values) << ", \"status\": \"" << valueStatusName(overallStatus(values))
+        << "\"}\n";
 }
 
 // The identity of the device and what the test read of the tested sensor's offsets and distance.
@@ -89,7 +137,7 @@ int runSingleLedTest(const TestCommandOptions& options, const IniSearchInput& se
 {
     CliDialogs dialogs(err);
     MainFrame frame(scheduler, backend, dialogs);
-    startFrame(frame, options.iniPath, search, options.port, options.simulate);
+    startFrame(frame, options.iniPath, search, options.port, options.simulate, options.output.logPath);
     auto& sequencer = frame.Sequencer();
     auto& config = frame.Config();
     auto& portSwitch = frame.PortSwitch();
@@ -133,12 +181,18 @@ int runSingleLedTest(const TestCommandOptions& options, const IniSearchInput& se
     if (sequencer.TimedOut() || !sequencer.ResultValid() || sequencer.ChainFailed())
         return fail("the test did not complete");
 
-    auto fields = view.Display().Fields().InWindowOrder();
-    if (options.details)
-        appendDetails(fields, frame, options.board, options.led);
-    printFields(fields, options.json, out);
+    const auto values = reportedValues(view.LastTestNumbers(), view.Display().Fields());
+    if (options.json) {
+        printJson(frame, options, values, out);
+    } else {
+        auto fields = view.Display().Fields().InWindowOrder();
+        if (options.details)
+            appendDetails(fields, frame, options.board, options.led);
+        printFields(fields, out);
+    }
     portSwitch.SwitchComPort(0, {});
-    return kCliSuccess;
+    const auto status = overallStatus(values);
+    return status == ValueStatus::Overflow || status == ValueStatus::Underflow ? kCliOutOfRange : kCliSuccess;
 }
 
 } // namespace lumivex

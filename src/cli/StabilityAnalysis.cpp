@@ -163,7 +163,7 @@ int runStabilityAnalysis(const StabilityCommandOptions& options, const IniSearch
     const TestCommandOptions& o = options.led;
     CliDialogs dialogs(err);
     MainFrame frame(scheduler, backend, dialogs);
-    startFrame(frame, o.iniPath, search, o.port, o.simulate);
+    startFrame(frame, o.iniPath, search, o.port, o.simulate, o.output.logPath);
     auto fail = [&](const std::string& why) { return failCommand(frame, dialogs, err, why); };
     if (!connectFrame(frame, scheduler, o.port, dialogs, err))
         return kCliDeviceFailed;
@@ -185,7 +185,9 @@ int runStabilityAnalysis(const StabilityCommandOptions& options, const IniSearch
 
     const Columns columns {config.checkRgb, config.checkHsi, config.checkXy};
     const Format format = options.json ? Format::Json : options.csv ? Format::Csv : Format::Table;
-    PrintingView view(run, format, columns, out, err);
+    // --quiet: the progress lines go nowhere.
+    std::ostream nowhere(nullptr);
+    PrintingView view(run, format, columns, out, o.output.quiet ? nowhere : err);
     frame.SetStabilityView(&view);
     // Ctrl-C: the reading in progress finishes, then the run ends as the Cancel button ends it.
     const auto watch = scheduler.setTimer(std::chrono::milliseconds(100), [&] {

@@ -130,6 +130,8 @@ std::string stabilityCommandHelp()
            "  --report PATH         write the text report and its data file (PATH with \"dat\" in place\n"
            "                        of its last three characters)\n"
            "  --json, --csv         one JSON document, or comma-separated readings\n"
+           "  --log PATH            write the log there instead of the settings' log file\n"
+           "  --quiet               print nothing but the result (no progress lines with --json)\n"
            "\n"
            "Exit status: 0 the run completed (or was ended by Ctrl-C), 1 the port, the device or the\n"
            "run failed (the message on standard error), 2 usage error.\n"

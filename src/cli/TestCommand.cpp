@@ -26,8 +26,11 @@ bool isOption(const std::string& arg)
 
 } // namespace
 
-std::string parseTestCommand(const std::vector<std::string>& args, TestCommandOptions& options)
+std::string parseTestCommand(const std::vector<std::string>& allArgs, TestCommandOptions& options)
 {
+    std::vector<std::string> args = allArgs;
+    if (auto error = takeOutputOptions(args, options.output); !error.empty())
+        return error;
     std::vector<std::string> others;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -159,13 +162,35 @@ std::string testCommandHelp()
            "  --details           also print the device's identity (Hardware, Serial Number,\n"
            "                      Firmware Number) and the tested sensor's X offset, Y offset and\n"
            "                      Distance (empty where the firmware has none, below 1007)\n"
-           "  --json              print one JSON object instead of lines\n"
+           "  --json              print one JSON document instead of lines (below)\n"
+           "  --log PATH          write the log there instead of the settings' log file\n"
+           "  --quiet             print nothing but the result (errors still on standard error)\n"
            "\n"
            "A PWM test first sets the sensor's capture time to the one its reply time-out assumes\n"
            "(code 2, 200 ms), whatever an earlier run left on the device.\n"
            "\n"
+           "The JSON document, version 2, on one line:\n"
+           "  {\"version\": 2, \"time\": \"2026-12-07T22:08:17Z\" (UTC),\n"
+           "   \"device\": {\"port\": \"/dev/ttyUSB0\", \"hardware\": \"...\", \"serial\": \"...\", \"firmware\": "
+           "1007},\n"
+           "   \"board\": 1, \"led\": 1, \"mode\": \"manual\" | \"user\" | \"pwm\",\n"
+           "   manual: \"range\": {\"index\": 5, \"name\": \"MED 3x3 200ms\"}; pwm: \"averaging\": 0;\n"
+           "   user: \"userTimeMs\": 800, \"userArea\": \"3x3\" | \"9x9\";\n"
+           "   with --details: \"sensor\": {\"xOffset\", \"yOffset\", \"distance\"} (null below firmware 1007),\n"
+           "   \"values\": {NAME: {\"value\": number or null, \"status\": STATUS}, ...},\n"
+           "   \"status\": the worst STATUS of the values}\n"
+           "NAME, for the value groups the test read: counts.red, counts.green, counts.blue (the\n"
+           "sensor counts), share.red, share.green, share.blue (RED, GREEN, BLUE: 0 to 255),\n"
+           "percent.intensity (INTENSITY), intensity, hue, saturation (percent), x, y, cct_k (kelvin)\n"
+           "and duv (CIE 1960 distance of x, y from the Planckian locus, positive towards green).\n"
+           "STATUS: \"ok\"; \"overflow\" (a count at full scale, an intensity of 99999); \"underflow\"\n"
+           "(all three counts 0); \"invalid\" (what the window shows as \"---\" or leaves empty, value\n"
+           "null; a duv beyond 0.05, where a colour temperature means nothing). The status order,\n"
+           "worst first, is overflow, underflow, invalid, ok.\n"
+           "\n"
            "Exit status: 0 the test ran, 1 the port or the device failed (the message on standard\n"
-           "error), 2 usage error (also a UserRange outside 1 to 10000 for a user test).\n"
+           "error), 2 usage error (also a UserRange outside 1 to 10000 for a user test), 4 the test\n"
+           "ran but a value overflowed or underflowed (with lines or JSON alike).\n"
            "\n"
            "Simulator options (with --simulate):\n"
         + simDeviceOptionsHelp();
@@ -184,7 +209,15 @@ std::string cliHelp()
            "  stability measure one LED repeatedly and print the readings and their statistics\n"
            "            (lumivex-cli stability --help)\n"
            "  inspect   print the fields of a stability data, sensor settings or reference data file\n"
-           "            (lumivex-cli inspect --help)\n";
+           "            (lumivex-cli inspect --help)\n"
+           "  ports     list the serial ports present and, with --probe, which of them answer as a\n"
+           "            sensor device (lumivex-cli ports --help)\n"
+           "\n"
+           "Every command also takes:\n"
+           "  --log PATH  write the log there instead of the settings' log file (by default Lumivex.log\n"
+           "              in the current folder)\n"
+           "  --quiet     print nothing but the result: no progress lines; errors still on standard\n"
+           "              error\n";
 }
 
 } // namespace lumivex

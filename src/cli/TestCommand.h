@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/CliSession.h"
 #include "sim/SimConfig.h"
 
 #include <optional>
@@ -23,6 +24,7 @@ struct TestCommandOptions {
     std::optional<int> userArea; // 0 3x3, 1 9x9
     bool details = false; // the identity, offset and distance fields too
     bool json = false;
+    CliOutputOptions output; // --log, --quiet
     bool help = false;
 };
 

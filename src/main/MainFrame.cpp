@@ -95,7 +95,7 @@ void MainFrame::Initialise(const IniSearchInput& search)
 
 void MainFrame::Initialise(const IniLocation& location)
 {
-    m_state = startApplication(location, m_log, m_port.Log());
+    m_state = startApplication(location, m_log, m_port.Log(), m_logFile);
     m_config = std::make_unique<TestConfiguration>(m_state.settings);
     m_sensorSettings.setDeviationSettings(DeviationSettings::fromSettings(m_state.settings));
     const int chart = m_state.settings.selChart;

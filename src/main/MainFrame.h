@@ -86,6 +86,8 @@ public:
     // 10 ms timer started.
     void Initialise(const IniSearchInput& search);
     void Initialise(const IniLocation& location);
+    // A log file for this run instead of the settings' one; given before Initialise.
+    void SetLogFile(std::string path) { m_logFile = std::move(path); }
     // The end: the timer stopped, the window position recorded, every setting saved. Returns
     // false when the settings file could not be written.
     FileWriteResult Finish(int windowX, int windowY);
@@ -165,6 +167,7 @@ private:
     Scheduler& m_scheduler;
     Dialogs& m_dialogs;
     CGlobal m_log;
+    std::string m_logFile;
     CSeriell m_port;
     StartupState m_state;
     ComPortSwitch m_portSwitch;

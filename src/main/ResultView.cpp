@@ -14,21 +14,43 @@ ResultView::ResultView(PortNameSource portName)
 void ResultView::ShowRgbReading(int red, int green, int blue, int intensity, int fullScale, bool goesOn)
 {
     m_display.ShowRgbReading(red, green, blue, intensity, fullScale, goesOn);
+    const LedReading& reading = m_display.Reading();
+    m_numbers.counts = true;
+    m_numbers.red = reading.sensorRed;
+    m_numbers.green = reading.sensorGreen;
+    m_numbers.blue = reading.sensorBlue;
+    m_numbers.rawIntensity = reading.rawIntensity;
+    m_numbers.fullScale = fullScale;
+    m_numbers.intensity = reading.deviceIntensity;
+    if (!goesOn) {
+        m_numbers.hueSaturation = true;
+        m_numbers.hue = reading.hue;
+        m_numbers.saturation = reading.saturation;
+    }
 }
 
 void ResultView::ShowHsiReading(double hue, int saturation, int intensity, bool goesOn)
 {
     m_display.ShowHsiReading(hue, saturation, intensity, goesOn);
+    m_numbers.hueSaturation = true;
+    m_numbers.hue = hue;
+    m_numbers.saturation = saturation;
+    m_numbers.intensity = intensity;
 }
 
 void ResultView::ShowXyReading(double x, double y, bool goesOn)
 {
     m_display.ShowXyReading(x, y, goesOn);
+    m_numbers.xy = true;
+    m_numbers.x = x;
+    m_numbers.y = y;
 }
 
 void ResultView::ShowCctReading(double kelvin, bool goesOn)
 {
     m_display.ShowCctReading(kelvin, goesOn);
+    m_numbers.colourTemperature = true;
+    m_numbers.kelvin = kelvin;
 }
 
 void ResultView::ResetBars()
@@ -46,6 +68,7 @@ void ResultView::TestStarted(int board, int led, int testMode)
     m_subjectText
         = "Board " + std::to_string(board) + ", LED " + std::to_string(led) + ", " + std::string(stringText(mode));
     m_testRunning = true;
+    m_numbers = {};
     if (m_onStatusText)
         m_onStatusText();
 }

@@ -9,6 +9,28 @@
 
 namespace lumivex {
 
+// The numbers the last test's replies carried, by value group, before any display rule; a group
+// not read in that test stays false.
+struct TestNumbers {
+    bool counts = false;
+    int red = 0;
+    int green = 0;
+    int blue = 0;
+    int rawIntensity = 0;
+    int fullScale = 0;
+    // Hue and saturation: the device's, or computed from the counts when it is not asked.
+    bool hueSaturation = false;
+    double hue = 0;
+    int saturation = 0;
+    // The HSI "Intensity" field's number.
+    int intensity = 0;
+    bool xy = false;
+    double x = 0;
+    double y = 0;
+    bool colourTemperature = false;
+    double kelvin = 0;
+};
+
 // The main window as its engine sees it, without a window: the display calls go to a
 // ResultDisplay, the rest is kept as plain state. The command-line tool uses it as it is; the Qt
 // window derives from it and copies the state into its controls when told.
@@ -54,6 +76,8 @@ public:
     int BoardListChanges() const { return m_boardListChanges; }
     int TestsEnded() const { return m_testsEnded; }
     bool LastTestEndedWithWheel() const { return m_lastWithWheel; }
+    // The numbers of the test that runs or ran last.
+    const TestNumbers& LastTestNumbers() const { return m_numbers; }
 
 private:
     ResultDisplay m_display;
@@ -66,6 +90,7 @@ private:
     int m_boardListChanges = 0;
     int m_testsEnded = 0;
     bool m_lastWithWheel = false;
+    TestNumbers m_numbers;
     std::function<void()> m_onStatusText;
     std::function<void()> m_onBoardList;
 };

@@ -79,14 +79,75 @@ TEST(SingleLedTest, printsEveryFieldInWindowOrder)
     EXPECT_EQ(r.err, "");
 }
 
-TEST(SingleLedTest, jsonHoldsTheSameKeys)
+// The status of one value in the JSON document, or "missing".
+static std::string statusOf(const std::string& json, const std::string& name)
 {
-    const auto r = run({"--simulate", "--firmware", "1003", "--json"});
+    std::smatch match;
+    const std::regex value("\"" + name + "\": \\{\"value\": [^,]+, \"status\": \"(\\w+)\"\\}");
+    return std::regex_search(json, match, value) ? match[1].str() : "missing";
+}
+
+TEST(SingleLedTest, jsonDescribesTheTestAndEachValuesStatus)
+{
+    const auto r = run({"--simulate", "--mode", "pwm", "--average", "3", "--json"});
     ASSERT_EQ(r.status, kCliSuccess) << r.err;
-    for (const char* key : {"\"Red\": ", "\"INTENSITY\": ", "\"Hue\": ", "\"Color temperature\": "})
-        EXPECT_NE(r.out.find(key), std::string::npos) << key << " in " << r.out;
-    EXPECT_EQ(r.out.front(), '{');
-    EXPECT_EQ(r.out.substr(r.out.size() - 2), "}\n");
+    const std::regex head("\\{\"version\": 2, \"time\": \"\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ\", "
+                          "\"device\": \\{\"port\": \"SIM\", \"hardware\": \"LVXCS5-R2\", \"serial\": \"1042\", "
+                          "\"firmware\": \\d+\\}, \"board\": 1, \"led\": 1, \"mode\": \"pwm\", \"averaging\": 3, "
+                          "\"values\": \\{\"counts.red\": \\{\"value\": \\d+, \"status\": \"ok\"\\}.*\\}, "
+                          "\"status\": \"\\w+\"\\}\n");
+    EXPECT_TRUE(std::regex_match(r.out, head)) << r.out;
+    EXPECT_EQ(r.out.find(" %"), std::string::npos) << "numbers as numbers";
+}
+
+TEST(SingleLedTest, valueStatusesAndTheExitStatusFollowTheReading)
+{
+    struct Case {
+        const char* name;
+        const char* led; // --sensor-led
+        std::vector<std::pair<std::string, std::string>> statuses;
+        const char* overall;
+        int exit;
+    };
+    const Case cases[] = {
+        {"orange", "1:1:255,128,0:30000",
+            {{"counts.red", "ok"}, {"share.red", "ok"}, {"percent.intensity", "ok"}, {"intensity", "ok"}, {"hue", "ok"},
+                {"x", "ok"}, {"cct_k", "ok"}, {"duv", "ok"}},
+            "ok", kCliSuccess},
+        {"saturated", "1:1:255,128,0:99999",
+            {{"counts.red", "overflow"}, {"counts.green", "ok"}, {"share.red", "overflow"}, {"share.green", "invalid"},
+                {"percent.intensity", "overflow"}, {"intensity", "overflow"}, {"hue", "invalid"}, {"cct_k", "invalid"}},
+            "overflow", kCliOutOfRange},
+        {"dark", "1:1:255,128,0:0",
+            {{"counts.red", "underflow"}, {"counts.blue", "underflow"}, {"share.green", "underflow"},
+                {"percent.intensity", "underflow"}, {"intensity", "underflow"}, {"x", "invalid"}, {"cct_k", "invalid"},
+                {"duv", "invalid"}},
+            "underflow", kCliOutOfRange},
+        {"green, far from the locus", "1:1:0,255,0:30000",
+            {{"counts.green", "ok"}, {"x", "ok"}, {"y", "ok"}, {"duv", "invalid"}}, "invalid", kCliSuccess},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto json = run({"--simulate", "--sensor-led", c.led, "--json"});
+        EXPECT_EQ(json.status, c.exit) << json.err;
+        for (const auto& [name, status] : c.statuses)
+            EXPECT_EQ(statusOf(json.out, name), status) << name << " in " << json.out;
+        EXPECT_NE(json.out.find(std::string("\"status\": \"") + c.overall + "\"}\n"), std::string::npos) << json.out;
+        EXPECT_EQ(run({"--simulate", "--sensor-led", c.led}).status, c.exit) << "lines exit alike";
+    }
+}
+
+TEST(SingleLedTest, theLogGoesWhereLogSays)
+{
+    Bench bench;
+    const std::string log = bench.dir.file("elsewhere.log");
+    const auto r = bench.run({"--simulate", "--quiet", "--log", log});
+    ASSERT_EQ(r.status, kCliSuccess) << r.err;
+    std::ifstream file(log);
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("Log - START"), std::string::npos) << text;
+    EXPECT_FALSE(std::filesystem::exists(bench.dir.file("Lumivex.log"))) << "nor in the settings' folder";
+    EXPECT_FALSE(std::filesystem::exists(bench.ini)) << "nor written into the settings";
 }
 
 TEST(SingleLedTest, autoFindsTheDeviceOrSaysThatNoneAnswered)
@@ -128,13 +189,16 @@ TEST(SingleLedTest, detailsAddTheIdentityAndTheTestedSensorsOffsetsAndDistance)
         const char* name;
         const char* firmware;
         const char* expected; // after "Color temperature"
+        const char* sensorJson;
     };
     const Case cases[] = {
         {"offsets and distance", "1007",
             "Hardware: LVXCS5-R2\nSerial Number: 1042\nFirmware Number: 1007\nX offset: -0.0125\nY offset: 0.0300\n"
-            "Distance: 7.5\n"},
+            "Distance: 7.5\n",
+            "\"sensor\": {\"xOffset\": -0.0125, \"yOffset\": 0.03, \"distance\": 7.5}"},
         {"none below 1007", "1006",
-            "Hardware: LVXCS5-R2\nSerial Number: 1042\nFirmware Number: 1006\nX offset: \nY offset: \nDistance: \n"},
+            "Hardware: LVXCS5-R2\nSerial Number: 1042\nFirmware Number: 1006\nX offset: \nY offset: \nDistance: \n",
+            "\"sensor\": {\"xOffset\": null, \"yOffset\": null, \"distance\": null}"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -158,10 +222,11 @@ TEST(SingleLedTest, detailsAddTheIdentityAndTheTestedSensorsOffsetsAndDistance)
         jsonArgs.push_back("--json");
         const auto json = bench.run(jsonArgs);
         ASSERT_EQ(json.status, kCliSuccess) << json.err;
-        EXPECT_NE(json.out.find(", \"Hardware\": \"LVXCS5-R2\", \"Serial Number\": \"1042\", \"Firmware Number\": \""
-                      + std::string(c.firmware) + "\", \"X offset\": "),
+        EXPECT_NE(json.out.find("\"hardware\": \"LVXCS5-R2\", \"serial\": \"1042\", \"firmware\": "
+                      + std::string(c.firmware) + "}"),
             std::string::npos)
             << json.out;
+        EXPECT_NE(json.out.find(c.sensorJson), std::string::npos) << json.out;
     }
 }
 

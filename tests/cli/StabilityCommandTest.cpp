@@ -63,9 +63,9 @@ TEST(StabilityCommand, options)
         const char* error; // empty: accepted
     };
     const Case cases[] = {
-        {"the test's choice and the run's own", {"--simulate", "--board", "1", "--led", "3", "--mode", "pwm",
-                                                    "--average", "2", "--readings", "20", "--delay", "10",
-                                                    "--groups", "rgbi,xy", "--report", "r.txt", "--csv"},
+        {"the test's choice and the run's own",
+            {"--simulate", "--board", "1", "--led", "3", "--mode", "pwm", "--average", "2", "--readings", "20",
+                "--delay", "10", "--groups", "rgbi,xy", "--report", "r.txt", "--csv"},
             ""},
         {"readings missing", {"--simulate"}, "--readings N is needed"},
         {"too many readings", {"--simulate", "--readings", "101"}, "--readings takes a whole number from 1 to 100"},
@@ -95,8 +95,9 @@ TEST(StabilityCommand, readingsAsTheyArriveThenStatisticsAndTheReport)
 {
     test::TempDir dir;
     // Board 1, LED 2 brightening by 60 % a minute, a reading every 500 ms.
-    const auto r = runStability(dir, {"--led", "2", "--drift", "1:2:60", "--readings", "4", "--delay", "500",
-                                         "--groups", "rgbi,xy", "--csv", "--report", dir.file("r.txt")});
+    const auto r = runStability(dir,
+        {"--led", "2", "--drift", "1:2:60", "--readings", "4", "--delay", "500", "--groups", "rgbi,xy", "--csv",
+            "--report", dir.file("r.txt")});
     ASSERT_EQ(r.status, kCliSuccess) << r.err;
     const auto rows = lines(r.out);
     ASSERT_EQ(rows.size(), 5u) << r.out;
@@ -133,7 +134,8 @@ TEST(StabilityCommand, aStopRequestEndsAfterTheReadingInProgress)
     int polls = 0;
     // Asked every 100 ms: true from the 13th time, in the pause after the second reading (about
     // 800 ms a reading); the pause ends at once.
-    const auto r = runStability(dir, {"--readings", "10", "--delay", "500", "--json"}, [&polls] { return ++polls > 12; });
+    const auto r
+        = runStability(dir, {"--readings", "10", "--delay", "500", "--json"}, [&polls] { return ++polls > 12; });
     ASSERT_EQ(r.status, kCliSuccess) << r.err;
     EXPECT_NE(r.out.find("\"completed\": true"), std::string::npos);
     EXPECT_NE(r.out.find("\"readings\": 2}}"), std::string::npos) << r.out;

@@ -72,3 +72,37 @@ TEST(TestCommand, usageErrorsNameWhatIsWrong)
     EXPECT_NE(testCommandHelp().find("--details"), std::string::npos);
     EXPECT_NE(testCommandHelp().find("--chunk"), std::string::npos) << "the simulator's options are documented";
 }
+
+TEST(TestCommand, everyCommandsOutputOptionsAreTakenOutOfTheArguments)
+{
+    struct Case {
+        const char* name;
+        Args args;
+        std::string error;
+        std::string logPath;
+        bool quiet;
+        Args rest;
+    };
+    const Case cases[] = {
+        {"both", {"--quiet", "--port", "COM1", "--log", "run.log"}, "", "run.log", true, {"--port", "COM1"}},
+        {"inline path", {"--log=/tmp/a b.log", "--json"}, "", "/tmp/a b.log", false, {"--json"}},
+        {"no path", {"--log"}, "--log needs a path", "", false, {}},
+        {"an option for a path", {"--log", "--quiet"}, "--log needs a path", "", false, {}},
+        {"empty inline path", {"--log="}, "--log needs a path", "", false, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Args args = c.args;
+        CliOutputOptions output;
+        EXPECT_EQ(takeOutputOptions(args, output), c.error);
+        if (!c.error.empty())
+            continue;
+        EXPECT_EQ(output.logPath, c.logPath);
+        EXPECT_EQ(output.quiet, c.quiet);
+        EXPECT_EQ(args, c.rest);
+    }
+    TestCommandOptions o;
+    ASSERT_EQ(parse({"--simulate", "--quiet", "--log", "x.log"}, o), "");
+    EXPECT_TRUE(o.output.quiet);
+    EXPECT_EQ(o.output.logPath, "x.log");
+}

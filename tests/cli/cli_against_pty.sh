@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # End to end: lumivex-cli tests one LED through the real serial stack against lumivex-sim on a
-# pseudo-terminal, once with lines and once with JSON, then finds the device with --port Auto
-# refused cleanly when nothing answers.
+# pseudo-terminal, once with lines and once with JSON (checked against the document's layout),
+# stops with exit status 4 on a saturated LED, and refuses a missing port and a bad argument.
 set -u
 sim=$1
 cli=$2
 work=$(mktemp -d)
 trap 'kill $simpid 2>/dev/null; wait $simpid 2>/dev/null; rm -rf "$work"' EXIT
 
-coproc SIM { exec "$sim" --pty --firmware 1007 --boards 2 --sensor-led 2:4:255,128,0:30000; }
+coproc SIM { exec "$sim" --pty --firmware 1007 --boards 2 --sensor-led 2:4:255,128,0:30000 --sensor-led 2:5:255,128,0:99999; }
 simpid=$SIM_PID
 read -r -t 5 path <&"${SIM[0]}" || { echo "lumivex-sim printed no path"; exit 1; }
 [ -e "$path" ] || { echo "no pseudo-terminal at '$path'"; exit 1; }
@@ -37,7 +37,51 @@ red=$(sed -n 's/^RED: //p' <<<"$out"); green=$(sed -n 's/^GREEN: //p' <<<"$out")
 grep -q 'Befehl getdistance4 2' Lumivex.log || { echo "the log misses the request"; exit 1; }
 
 json=$("$cli" test --port "$path" --board 2 --led 4 --mode pwm --average 1 --json 2>err.txt) || { cat err.txt; exit 1; }
-[[ "$json" == '{"Red": "'* ]] && [[ "$json" == *'"Color temperature": "'*' K"}' ]] || { echo "bad json: $json"; exit 1; }
+python3 -c '
+import json, re, sys
+doc = json.loads(sys.stdin.read())
+def want(ok, what):
+    if not ok:
+        sys.exit("bad json: " + what)
+want(doc["version"] == 2, "version")
+want(re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ", doc["time"]), "time")
+device = doc["device"]
+want(device["port"] == sys.argv[1] and isinstance(device["firmware"], int) and device["firmware"] == 1007, "device")
+want(all(isinstance(device[k], str) and device[k] for k in ("hardware", "serial")), "identity")
+want((doc["board"], doc["led"], doc["mode"], doc["averaging"]) == (2, 4, "pwm", 1), "test")
+names = ["counts.red", "counts.green", "counts.blue", "share.red", "share.green", "share.blue",
+         "percent.intensity", "intensity", "hue", "saturation", "x", "y", "cct_k", "duv"]
+values = doc["values"]
+want(set(values) <= set(names), "unknown value names %s" % sorted(set(values) - set(names)))
+want(all(set(v) == {"value", "status"} and v["status"] in ("ok", "overflow", "underflow", "invalid")
+         and (v["value"] is None or type(v["value"]) in (int, float)) for v in values.values()), "value layout")
+want(all(values[n]["status"] == "ok" for n in ("counts.red", "counts.green", "share.red", "intensity")), "statuses")
+want(values["counts.red"]["value"] > values["counts.green"]["value"], "not orange")
+want(doc["status"] in ("ok", "invalid"), "overall status")
+' "$path" <<<"$json" || { echo "$json"; exit 1; }
+
+manual=$("$cli" test --port "$path" --board 2 --led 4 --json 2>err.txt) || { cat err.txt; exit 1; }
+python3 -c '
+import json, sys
+doc = json.loads(sys.stdin.read())
+if doc["range"] != {"index": 5, "name": "MED 3x3 200ms"} or not 1000 < doc["values"]["cct_k"]["value"] < 25000:
+    sys.exit("bad manual test: %s" % doc)
+' <<<"$manual" || exit 1
+
+# A saturated LED stops a production line: exit 4 with lines and with JSON alike.
+"$cli" test --port "$path" --board 2 --led 5 >out.txt 2>err.txt
+status=$?
+[ $status -eq 4 ] && grep -q '^Intensity: 99999$' out.txt || { echo "saturated: status $status"; cat out.txt err.txt; exit 1; }
+saturated=$("$cli" test --port "$path" --board 2 --led 5 --json 2>err.txt)
+status=$?
+[ $status -eq 4 ] || { echo "saturated json: status $status"; cat err.txt; exit 1; }
+python3 -c '
+import json, sys
+doc = json.loads(sys.stdin.read())
+values = doc["values"]
+if doc["status"] != "overflow" or values["counts.red"]["status"] != "overflow" or values["intensity"] != {"value": 99999, "status": "overflow"}:
+    sys.exit("saturated LED not reported: %s" % doc)
+' <<<"$saturated" || exit 1
 
 "$cli" test --port /dev/no-such-port >/dev/null 2>err.txt
 status=$?

@@ -24,6 +24,14 @@ last=$(sed -n 21p <<<"$out" | cut -d, -f5)
 grep -q '^Intensity: mean ' err.txt || { echo "no statistics:"; cat err.txt; exit 1; }
 grep -q 'Board: 1 Sensor: 3 Time: 10ms Area: 3x3' r.txt || { echo "report without its title:"; cat r.txt; exit 1; }
 
+# --quiet leaves the progress lines out; --log puts the log elsewhere.
+mkdir logs
+"$cli" stability --port "$path" --led 3 --readings 3 --json --quiet --log logs/s.log >quiet.json 2>err.txt
+status=$?
+[ $status -eq 0 ] && python3 -c 'import json, sys; json.load(sys.stdin)' <quiet.json || { echo "quiet: status $status"; cat err.txt; exit 1; }
+! grep -q 'reading [0-9]* of' err.txt || { echo "--quiet printed progress:"; cat err.txt; exit 1; }
+grep -q 'Log - START' logs/s.log || { echo "no log at --log"; exit 1; }
+
 json=$("$cli" inspect r.dat --json)
 [ $? -eq 0 ] || { echo "inspect failed"; exit 1; }
 [[ "$json" == *'"kind": "stability-data", "N": 20, "readingsHeld": 20'* ]] || { echo "inspect: $json" | head -c 400; exit 1; }
