@@ -8,6 +8,10 @@
 
 #include <algorithm>
 
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
 namespace lumivex {
 
 namespace {
@@ -89,7 +93,14 @@ QtSerialBackend::~QtSerialBackend()
 void QtSerialBackend::noteError(QSerialPort::SerialPortError error)
 {
     switch (error) {
-    case QSerialPort::ReadError: // raised only when the driver said readable and gave nothing
+    case QSerialPort::ReadError: // the driver said readable and gave nothing
+        // A hung-up line does that for ever; a busy machine can also wake the reader once with
+        // nothing there (EAGAIN), which is no reason to give the port up.
+        if (lineHungUp())
+            hangUp();
+        else
+            m_port.clearError();
+        break;
     case QSerialPort::ResourceError: // EIO: the device went away
         hangUp();
         break;
@@ -99,6 +110,18 @@ void QtSerialBackend::noteError(QSerialPort::SerialPortError error)
     default:
         break;
     }
+}
+
+bool QtSerialBackend::lineHungUp() const
+{
+#ifdef Q_OS_UNIX
+    pollfd line {static_cast<int>(m_port.handle()), POLLIN, 0};
+    if (line.fd < 0 || ::poll(&line, 1, 0) < 0)
+        return true;
+    return (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    return true;
+#endif
 }
 
 void QtSerialBackend::hangUp()

@@ -44,6 +44,8 @@ public:
 private:
     void noteError(QSerialPort::SerialPortError error);
     void hangUp();
+    // The other end has gone (the poll says hung up or broken), not merely nothing to read.
+    bool lineHungUp() const;
     void closeAfterHangUp();
 
     QObject m_context;
