@@ -1,21 +1,37 @@
 #pragma once
 
 // Pieces the timing programs share: sample statistics, a clock, process CPU time, a scratch
-// folder, quiet boxes, a scheduler and a port that count what passes through them, and
-// lumivex-sim as a process of its own on a pseudo-terminal.
+// folder, quiet boxes, a scheduler and a port that count what passes through them, the wire time
+// of bytes, what the simulated device holds, the two lines (the simulated device in this process
+// and lumivex-sim on a pseudo-terminal), the common options and report lines.
 
 #include "base/Dialogs.h"
 #include "base/Scheduler.h"
 #include "device/SerialBackend.h"
 
+#include <QCoreApplication>
+
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
+namespace lumivex {
+class SimulatedDevice;
+}
+
 namespace lumivex::bench {
+
+// The Qt application a benchmark's main runs in, with the C library's number formats, which the
+// core's printf formats expect.
+class BenchApplication : public QCoreApplication {
+public:
+    BenchApplication(int& argc, char** argv);
+};
 
 // Nanoseconds on the monotonic clock.
 inline std::int64_t nowNanos()
@@ -26,6 +42,23 @@ inline std::int64_t nowNanos()
 
 // CPU time of the whole process (user + system, all threads) in nanoseconds.
 std::int64_t processCpuNanos();
+
+// A span of nanoseconds in microseconds.
+inline double microsBetween(std::int64_t startNanos, std::int64_t endNanos)
+{
+    return static_cast<double>(endNanos - startNanos) / 1000.0;
+}
+
+// The baud rate the paced lines run at.
+inline constexpr int kLineBaud = 115200;
+
+// How long the bytes take on the line: 10 bits a byte at kLineBaud.
+double wireMicros(std::uint64_t bytes);
+
+// How lumivex-sim paces the replies: the requests reach it at once, and its byte timers run in
+// whole milliseconds, so a reply's last byte leaves on the first millisecond step after its due
+// time at kLineBaud.
+double simPaceMicros(const std::vector<std::size_t>& replies);
 
 // Durations in microseconds. Medians and nearest-rank percentiles, so that a few rounds hit by
 // the scheduler of a shared machine do not move the figure.
@@ -134,6 +167,87 @@ private:
     SerialBackend& m_inner;
 };
 
+// When the wall clock, the process's CPU time and the timer events dispatched stood at a moment:
+// two of them tell what waiting in between cost.
+struct CpuMark {
+    static CpuMark take(const CountingScheduler& scheduler)
+    {
+        const std::int64_t wall = nowNanos();
+        const std::int64_t cpu = processCpuNanos();
+        return {wall, cpu, scheduler.events()};
+    }
+    std::int64_t wallNanos = 0;
+    std::int64_t cpuNanos = 0;
+    std::uint64_t events = 0;
+};
+
+struct CpuWait {
+    double wallMs = 0;
+    double cpuMs = 0;
+    std::uint64_t events = 0; // timer events dispatched meanwhile
+};
+
+inline CpuWait cpuWaitBetween(const CpuMark& from, const CpuMark& to)
+{
+    return {static_cast<double>(to.wallNanos - from.wallNanos) / 1e6,
+        static_cast<double>(to.cpuNanos - from.cpuNanos) / 1e6, to.events - from.events};
+}
+
+// How long the in-process device held the requests, from taking each to sending its reply (the
+// device's own share of a run, its capture timer's lateness included), and the engine's time
+// between a reply sent and the next request taken.
+class DeviceHold {
+public:
+    void watch(SimulatedDevice& device);
+    void reset()
+    {
+        m_totalMicros = m_captureMicros = 0;
+        m_repliedAt = 0;
+        m_gaps.clear();
+    }
+    // Since the last reset: every request, and the captures alone.
+    double totalMicros() const { return m_totalMicros; }
+    double captureMicros() const { return m_captureMicros; }
+    // The last capture alone.
+    double lastCaptureMicros() const { return m_lastCaptureMicros; }
+    const std::vector<double>& gaps() const { return m_gaps; }
+
+private:
+    std::int64_t m_received = 0;
+    std::int64_t m_repliedAt = 0;
+    bool m_holding = false;
+    bool m_capture = false;
+    double m_totalMicros = 0;
+    double m_captureMicros = 0;
+    double m_lastCaptureMicros = 0;
+    std::vector<double> m_gaps;
+};
+
+// One of the two lines a benchmark measures on, ready for the program's port code.
+struct Line {
+    const char* name; // "in-process" or "pty"
+    bool inProcess;
+    SerialBackend& backend;
+    std::string port; // the port name to open
+    DeviceHold* hold; // in-process, when the holds are traced
+};
+
+struct LineOptions {
+    int firmware = 1007;
+    int boards = 0; // 0: the device's default
+    bool paced = false; // lumivex-sim paces its replies at kLineBaud
+    bool traceHolds = false; // the in-process device's holds in Line::hold
+    std::string only; // "in-process" or "pty": that line alone
+};
+
+enum class LineEnd { Measured, Failed, NotSetUp };
+
+// The in-process line (the simulated device in this process, no latency, unpaced), then the pty
+// line (lumivex-sim --pty in a process of its own, reached through QSerialPort), each handed to
+// `measure`. NotSetUp as soon as a line could not be set up (lumivex-sim's problem printed as
+// "pty: ..."; `measure` prints its own); after a Failed line the pty line is left out.
+LineEnd measureLines(Scheduler& scheduler, const LineOptions& options, const std::function<LineEnd(Line&)>& measure);
+
 // Remembers every box instead of showing it: a benchmark that saw one reports it and fails.
 class QuietDialogs : public Dialogs {
 public:
@@ -165,5 +279,28 @@ void writeBytes(const std::string& path, const std::string& bytes);
 
 // The value of "--name N" on the command line, or the fallback.
 int intOption(int argc, char** argv, const std::string& name, int fallback);
+
+// The options of a benchmark: "--name N" for each of `counts` (a positive number), "--log-level N"
+// (as atoi reads N) and, with `line`, "--line in-process|pty"; then `check`, which throws on a value
+// out of range. False after a wrong option, with "program: what is wrong" printed.
+bool readOptions(const char* program, int argc, char** argv, std::initializer_list<std::pair<const char*, int*>> counts,
+    int& logLevel, std::string* line = nullptr, const std::function<void()>& check = {});
+
+// The load average over 1, 5 and 15 minutes, or "unknown".
+std::string loadText();
+
+inline const char* metText(bool met)
+{
+    return met ? "met" : "MISSED";
+}
+
+inline const char* readModeText(bool tickOnly)
+{
+    return tickOnly ? "tick-only" : "on arrival";
+}
+
+// A table of steps timed without a device: a name column `nameWidth` wide, then the median, p90
+// and max of each step's samples.
+void printStepTable(int nameWidth, std::initializer_list<std::pair<const char*, const Samples*>> steps);
 
 } // namespace lumivex::bench

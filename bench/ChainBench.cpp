@@ -21,25 +21,15 @@
 //   build/bench/bench_chain [--chains 30] [--log-level 9] [--line in-process|pty]
 
 #include "BenchSupport.h"
-#include "platform/SimulatorProcess.h"
+#include "FrameRig.h"
 
 #include "main/MainFrame.h"
 #include "main/TestConfiguration.h"
 #include "platform/QtScheduler.h"
-#include "platform/QtSerialBackend.h"
-#include "sim/SimSerialBackend.h"
-#include "sim/SimulatedDevice.h"
 
-#include <QCoreApplication>
-
-#include <clocale>
 #include <cstdio>
-#include <cstdlib>
-#include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
-#include <string_view>
 #include <vector>
 
 using namespace lumivex;
@@ -59,50 +49,19 @@ constexpr int kUserCaptures = 3;
 const std::vector<std::string> kChain = {"capture601 1\r", "getrgbi1 1\r", "gethsi1 1\r", "getxy1 1\r", "getctemp1 1\r",
     "getxoffset1 1\r", "getyoffset1 1\r", "getdistance1 1\r"};
 
-// When the in-process device took the capture request and when it sent its "OK": how long the
-// device really held the chain, the lateness of its timer included.
-class CaptureHold {
-public:
-    void watch(SimulatedDevice& device)
-    {
-        device.setTrace([this](std::string_view direction, std::string_view text) {
-            if (direction == "<" && text.starts_with("capture")) {
-                m_received = nowNanos();
-                m_capturing = true;
-            } else if (direction == ">" && m_capturing) {
-                m_micros = static_cast<double>(nowNanos() - m_received) / 1000.0;
-                m_capturing = false;
-            }
-        });
-    }
-    double lastMicros() const { return m_micros; }
-
-private:
-    std::int64_t m_received = 0;
-    bool m_capturing = false;
-    double m_micros = 0;
-};
-
 // The window's engine on a port, with its own settings file and log in a scratch folder.
-class Rig {
+class Rig : public FrameRig {
 public:
-    Rig(Scheduler& scheduler, SerialBackend& backend, const std::string& comPort, int logLevel) : m_scheduler(scheduler)
+    Rig(Scheduler& scheduler, SerialBackend& backend, const std::string& comPort, int logLevel, DeviceHold* hold)
+        : FrameRig(scheduler, backend, comPort, logLevel, hold, false)
     {
-        const std::string ini = m_folder.file("Lumivex.ini");
-        writeBytes(ini, "[SYSTEM]\r\nCOMPORT=" + comPort + "\r\nLog-Level=" + std::to_string(logLevel) + "\r\n");
-        m_frame = std::make_unique<MainFrame>(scheduler, backend, m_dialogs);
-        m_frame->Initialise(iniLocationOf(ini));
     }
 
     // The connection chain; an empty text when the device answered with firmware 1007.
-    std::string connect()
+    std::string setUp()
     {
-        m_frame->MenuConnect();
-        if (!pumpWhile([this] { return busy(); }, 10s))
-            return "the connection chain did not end";
-        if (!m_frame->Connected() || m_frame->Sequencer().FirmwareNumber() != kFirmware)
-            return "not connected at firmware 1007 " + m_dialogs.first();
-        return m_dialogs.first();
+        const std::string problem = connect(kFirmware);
+        return problem.empty() ? m_dialogs.first() : problem;
     }
 
     struct Chain {
@@ -142,7 +101,7 @@ public:
                                  : "no valid result " + m_dialogs.first();
             return std::nullopt;
         }
-        return Chain {static_cast<double>(end - start) / 1000.0, static_cast<double>(end - okAt) / 1000.0};
+        return Chain {microsBetween(start, end), microsBetween(okAt, end)};
     }
 
     struct Wait {
@@ -193,31 +152,6 @@ public:
         }
         return wait;
     }
-
-    const std::string& problem() const { return m_problem; }
-
-private:
-    bool busy() const { return m_frame->Sequencer().ChainRunning() || m_frame->Sequencer().ReplyAwaited(); }
-
-    // Pumps while the condition holds; false when it still held after the limit.
-    template<class Condition> bool pumpWhile(Condition condition, std::chrono::milliseconds limit)
-    {
-        bool expired = false;
-        const auto guard = m_scheduler.singleShot(limit, [&expired] { expired = true; });
-        bool holds = condition();
-        while (holds && !expired) {
-            m_scheduler.pumpOnce();
-            holds = condition();
-        }
-        m_scheduler.killTimer(guard);
-        return !holds;
-    }
-
-    Scheduler& m_scheduler;
-    ScratchFolder m_folder;
-    QuietDialogs m_dialogs;
-    std::unique_ptr<MainFrame> m_frame;
-    std::string m_problem;
 };
 
 struct ChainRow {
@@ -230,62 +164,22 @@ struct ChainRow {
     Samples perRequestHeldMicros; // in-process: (chain - held) / 8
 };
 
-struct WaitRow {
-    std::string line;
-    std::vector<Rig::Wait> waits;
-};
-
 // Warm-up chains, then normal and tick-only chains in turn. False after a failed chain.
-bool runChains(Rig& rig, const std::string& line, int chains, const CaptureHold* hold, std::vector<ChainRow>& rows)
+bool runChains(Rig& rig, const std::string& line, int chains, std::vector<ChainRow>& rows)
 {
-    ChainRow normal {line, false, {}, {}, {}, {}, {}};
-    ChainRow tickOnly {line, true, {}, {}, {}, {}, {}};
-    for (int i = 0; i < kWarmupChains; ++i) {
-        if (!rig.manualChain(false) || !rig.manualChain(true)) {
-            std::fprintf(stderr, "%s: %s\n", line.c_str(), rig.problem().c_str());
-            return false;
-        }
-    }
-    for (int i = 0; i < chains; ++i) {
-        for (ChainRow* row : {&normal, &tickOnly}) {
-            const auto chain = rig.manualChain(row->tickOnly);
-            if (!chain) {
-                std::fprintf(
-                    stderr, "%s%s: %s\n", line.c_str(), row->tickOnly ? " tick-only" : "", rig.problem().c_str());
-                return false;
-            }
-            row->chainMicros.add(chain->micros);
-            row->perRequestMicros.add((chain->micros - kCaptureMicros) / kChainRequests);
-            row->perReadMicros.add(chain->readsMicros / (kChainRequests - 1));
+    const DeviceHold* hold = rig.hold();
+    return alternateModes(
+        rig, line, kWarmupChains, chains, [&rig](bool tickOnly) { return rig.manualChain(tickOnly); },
+        [hold](ChainRow& row, const Rig::Chain& chain) {
+            row.chainMicros.add(chain.micros);
+            row.perRequestMicros.add((chain.micros - kCaptureMicros) / kChainRequests);
+            row.perReadMicros.add(chain.readsMicros / (kChainRequests - 1));
             if (hold) {
-                row->holdMicros.add(hold->lastMicros());
-                row->perRequestHeldMicros.add((chain->micros - hold->lastMicros()) / kChainRequests);
+                row.holdMicros.add(hold->lastCaptureMicros());
+                row.perRequestHeldMicros.add((chain.micros - hold->lastCaptureMicros()) / kChainRequests);
             }
-        }
-    }
-    rows.push_back(std::move(normal));
-    rows.push_back(std::move(tickOnly));
-    return true;
-}
-
-bool runWaits(Rig& rig, const std::string& line, std::vector<WaitRow>& rows)
-{
-    WaitRow row {line, {}};
-    for (int i = 0; i < kUserCaptures; ++i) {
-        const auto wait = rig.userCaptureWait();
-        if (!wait) {
-            std::fprintf(stderr, "%s user capture: %s\n", line.c_str(), rig.problem().c_str());
-            return false;
-        }
-        row.waits.push_back(*wait);
-    }
-    rows.push_back(std::move(row));
-    return true;
-}
-
-const char* readMode(const ChainRow& row)
-{
-    return row.tickOnly ? "tick-only" : "on arrival";
+        },
+        rows);
 }
 
 // The tick-only row's median over its on-arrival partner's (the row before it).
@@ -309,16 +203,16 @@ void printChains(const std::vector<ChainRow>& rows, int chains, int logLevel)
         "median us", "p90 us", "ratio", "median us", "p90 us", "ratio");
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const ChainRow& r = rows[i];
-        std::printf("%-11s %-10s %9.2f %9.2f | %11.1f %12.1f %6s | %11.1f %12.1f %6s\n", r.line.c_str(), readMode(r),
-            r.chainMicros.median() / 1000, r.chainMicros.percentile(0.9) / 1000, r.perRequestMicros.median(),
-            r.perRequestMicros.percentile(0.9), ratioText(rows, i, &ChainRow::perRequestMicros).c_str(),
-            r.perReadMicros.median(), r.perReadMicros.percentile(0.9),
-            ratioText(rows, i, &ChainRow::perReadMicros).c_str());
+        std::printf("%-11s %-10s %9.2f %9.2f | %11.1f %12.1f %6s | %11.1f %12.1f %6s\n", r.line.c_str(),
+            readModeText(r.tickOnly), r.chainMicros.median() / 1000, r.chainMicros.percentile(0.9) / 1000,
+            r.perRequestMicros.median(), r.perRequestMicros.percentile(0.9),
+            ratioText(rows, i, &ChainRow::perRequestMicros).c_str(), r.perReadMicros.median(),
+            r.perReadMicros.percentile(0.9), ratioText(rows, i, &ChainRow::perReadMicros).c_str());
     }
     bool met = true;
     for (const ChainRow& r : rows)
         met = met && (r.tickOnly || r.perRequestMicros.median() < 500.0);
-    std::printf("\nTarget, read on arrival: below 500 us per request (median): %s\n", met ? "met" : "MISSED");
+    std::printf("\nTarget, read on arrival: below 500 us per request (median): %s\n", metText(met));
 
     bool heading = false;
     for (const ChainRow& r : rows) {
@@ -330,19 +224,19 @@ void printChains(const std::vector<ChainRow>& rows, int chains, int logLevel)
                 "%-11s %-10s %12s %16s %16s\n", "line", "read", "held med ms", "per req med us", "per req p90 us");
             heading = true;
         }
-        std::printf("%-11s %-10s %12.3f %16.1f %16.1f\n", r.line.c_str(), readMode(r), r.holdMicros.median() / 1000,
-            r.perRequestHeldMicros.median(), r.perRequestHeldMicros.percentile(0.9));
+        std::printf("%-11s %-10s %12.3f %16.1f %16.1f\n", r.line.c_str(), readModeText(r.tickOnly),
+            r.holdMicros.median() / 1000, r.perRequestHeldMicros.median(), r.perRequestHeldMicros.percentile(0.9));
     }
 }
 
-void printWaits(const std::vector<WaitRow>& rows)
+void printWaits(const std::vector<WaitRow<Rig::Wait>>& rows)
 {
     std::printf(
         "\nWaiting for a User Capture of %d ms (capture sent to its \"OK\" handled), CPU of this whole process\n\n",
         kUserTimeMs);
     std::printf("%-11s %4s %10s %9s %8s %9s %6s\n", "line", "run", "wall ms", "CPU ms", "core %", "wake-ups", "ticks");
     bool met = true;
-    for (const WaitRow& r : rows) {
+    for (const WaitRow<Rig::Wait>& r : rows) {
         for (std::size_t i = 0; i < r.waits.size(); ++i) {
             const Rig::Wait& w = r.waits[i];
             const double percent = 100.0 * w.cpuMs / w.wallMs;
@@ -351,67 +245,30 @@ void printWaits(const std::vector<WaitRow>& rows)
                 w.wakeUps, w.ticks);
         }
     }
-    std::printf("\nTarget: below 2 %% of one core while waiting: %s\n", met ? "met" : "MISSED");
+    std::printf("\nTarget: below 2 %% of one core while waiting: %s\n", metText(met));
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C"); // the core's printf formats
+    BenchApplication app(argc, argv);
     int chains = 30;
     int logLevel = 9;
-    std::string only; // --line in-process|pty: one line only
-    try {
-        chains = intOption(argc, argv, "--chains", chains);
-        for (int i = 1; i + 1 < argc; ++i) {
-            if (std::string(argv[i]) == "--log-level")
-                logLevel = std::atoi(argv[i + 1]);
-            else if (std::string(argv[i]) == "--line")
-                only = argv[i + 1];
-        }
-        if (!only.empty() && only != "in-process" && only != "pty")
-            throw std::invalid_argument("--line takes in-process or pty");
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "bench_chain: %s\n", e.what());
+    LineOptions lines {kFirmware, 0, false, true, {}};
+    if (!readOptions("bench_chain", argc, argv, {{"--chains", &chains}}, logLevel, &lines.only))
         return 2;
-    }
 
     QtScheduler scheduler;
     std::vector<ChainRow> chainRows;
-    std::vector<WaitRow> waitRows;
-    bool ok = true;
-    if (only != "pty") {
-        SimConfig config;
-        config.firmware = kFirmware;
-        SimulatedDevice device(scheduler, config);
-        SimSerialBackend backend(scheduler, device);
-        CaptureHold hold;
-        hold.watch(device);
-        Rig rig(scheduler, backend, SimSerialBackend::kPortName, logLevel);
-        if (const std::string problem = rig.connect(); !problem.empty()) {
-            std::fprintf(stderr, "in-process: %s\n", problem.c_str());
-            return 1;
-        }
-        ok = runChains(rig, "in-process", chains, &hold, chainRows) && runWaits(rig, "in-process", waitRows);
-    }
-    if (ok && only != "in-process") {
-        SimulatorProcess sim {QString::fromUtf8(LUMIVEX_SIM_PATH)};
-        if (!sim.start({"--firmware", QString::number(kFirmware)}, 10s)) {
-            std::fprintf(stderr, "pty: %s\n", sim.problem().c_str());
-            return 1;
-        }
-        QtSerialBackend backend;
-        Rig rig(scheduler, backend, sim.path(), logLevel);
-        if (const std::string problem = rig.connect(); !problem.empty()) {
-            std::fprintf(stderr, "pty: %s\n", problem.c_str());
-            return 1;
-        }
-        ok = runChains(rig, "pty", chains, nullptr, chainRows) && runWaits(rig, "pty", waitRows);
-    }
+    std::vector<WaitRow<Rig::Wait>> waitRows;
+    const LineEnd end = measureRigs<Rig>(scheduler, lines, logLevel, [&](Rig& rig, const Line& line) {
+        return runChains(rig, line.name, chains, chainRows) && repeatWaits(rig, line.name, kUserCaptures, waitRows);
+    });
+    if (end == LineEnd::NotSetUp)
+        return 1;
 
     printChains(chainRows, chains, logLevel);
     printWaits(waitRows);
-    return ok ? 0 : 1;
+    return end == LineEnd::Measured ? 0 : 1;
 }

@@ -10,7 +10,6 @@
 //   build/bench/bench_roundtrip [--rounds 2000] [--warmup 100] [--capture-rounds 200] [--log-level 0]
 
 #include "BenchSupport.h"
-#include "platform/SimulatorProcess.h"
 
 #include "app/CGlobal.h"
 #include "device/CSeriell.h"
@@ -20,18 +19,10 @@
 #include "device/ReplyText.h"
 #include "device/SendCommandText.h"
 #include "platform/QtScheduler.h"
-#include "platform/QtSerialBackend.h"
-#include "sim/SimSerialBackend.h"
-#include "sim/SimulatedDevice.h"
 
-#include <QCoreApplication>
-
-#include <clocale>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -189,54 +180,32 @@ void measure(Link& link, const std::string& line, int rounds, int warmup, int ca
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C"); // the core's printf formats
+    BenchApplication app(argc, argv);
     int rounds = 2000;
     int warmup = 100;
     int captureRounds = 200;
     int logLevel = 0;
-    try {
-        rounds = intOption(argc, argv, "--rounds", rounds);
-        warmup = intOption(argc, argv, "--warmup", warmup);
-        captureRounds = intOption(argc, argv, "--capture-rounds", captureRounds);
-        for (int i = 1; i + 1 < argc; ++i) {
-            if (std::string(argv[i]) == "--log-level")
-                logLevel = std::atoi(argv[i + 1]);
-        }
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "bench_roundtrip: %s\n", e.what());
+    if (!readOptions("bench_roundtrip", argc, argv,
+            {{"--rounds", &rounds}, {"--warmup", &warmup}, {"--capture-rounds", &captureRounds}}, logLevel))
         return 2;
-    }
 
     QtScheduler scheduler;
     const ScratchFolder folder;
     std::vector<Row> rows;
-    {
-        SimConfig config;
-        config.firmware = kFirmware;
-        SimulatedDevice device(scheduler, config);
-        SimSerialBackend backend(scheduler, device);
-        Link link(scheduler, backend, logLevel, folder.file("Lumivex.log"));
-        if (!link.open(SimSerialBackend::kPortName)) {
-            std::fprintf(stderr, "in-process: the port did not open %s\n", link.dialogs().first().c_str());
-            return 1;
+    const LineEnd end = measureLines(scheduler, {kFirmware, 0, false, false, {}}, [&](Line& line) {
+        Link link(scheduler, line.backend, logLevel, folder.file("Lumivex.log"));
+        if (!link.open(line.port)) {
+            if (line.inProcess)
+                std::fprintf(stderr, "in-process: the port did not open %s\n", link.dialogs().first().c_str());
+            else
+                std::fprintf(stderr, "pty: %s did not open %s\n", line.port.c_str(), link.dialogs().first().c_str());
+            return LineEnd::NotSetUp;
         }
-        measure(link, "in-process", rounds, warmup, captureRounds, rows);
-    }
-    {
-        SimulatorProcess sim {QString::fromUtf8(LUMIVEX_SIM_PATH)};
-        if (!sim.start({"--firmware", QString::number(kFirmware)}, 10s)) {
-            std::fprintf(stderr, "pty: %s\n", sim.problem().c_str());
-            return 1;
-        }
-        QtSerialBackend backend;
-        Link link(scheduler, backend, logLevel, folder.file("Lumivex.log"));
-        if (!link.open(sim.path())) {
-            std::fprintf(stderr, "pty: %s did not open %s\n", sim.path().c_str(), link.dialogs().first().c_str());
-            return 1;
-        }
-        measure(link, "pty", rounds, warmup, captureRounds, rows);
-    }
+        measure(link, line.name, rounds, warmup, captureRounds, rows);
+        return LineEnd::Measured;
+    });
+    if (end == LineEnd::NotSetUp)
+        return 1;
 
     std::printf(
         "\nRound trip, write to decoded value, microseconds (%d rounds after %d warm-up; the capture %d rounds)\n\n",
