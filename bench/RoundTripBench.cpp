@@ -11,13 +11,13 @@
 
 #include "BenchSupport.h"
 
-#include "app/CGlobal.h"
 #include "device/CSeriell.h"
 #include "device/DeviceCommand.h"
 #include "device/ReplyDecode.h"
 #include "device/ReplyRules.h"
 #include "device/ReplyText.h"
 #include "device/SendCommandText.h"
+#include "foundation/CGlobal.h"
 #include "platform/QtScheduler.h"
 
 #include <cstdio>

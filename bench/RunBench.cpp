@@ -29,8 +29,8 @@
 #include "BenchSupport.h"
 #include "FrameRig.h"
 
-#include "app/StringTable.h"
 #include "device/ReplyDecode.h"
+#include "foundation/StringTable.h"
 #include "main/MainFrame.h"
 #include "multisensor/ReadingColumns.h"
 #include "multisensor/RunPlan.h"

@@ -30,7 +30,7 @@
 #include "BenchSupport.h"
 #include "FrameRig.h"
 
-#include "app/Settings.h"
+#include "foundation/Settings.h"
 #include "main/MainFrame.h"
 #include "main/TestConfiguration.h"
 #include "platform/QtScheduler.h"

@@ -1,7 +1,7 @@
 // Any bytes as "Lumivex.ini": parsing, reading every setting, saving every setting and parsing the
 // result again must not crash, and the save must keep the file's own lines intact.
-#include "app/IniFile.h"
-#include "app/Settings.h"
+#include "foundation/IniFile.h"
+#include "foundation/Settings.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,8 +2,8 @@
 // bytes hold (or refuse more than a list can number, leaving the list as it was), reading from a
 // file must agree with reading from memory, and one save normalises a file for good: loading and
 // saving it again gives the same bytes.
-#include "app/Settings.h"
 #include "base/Dialogs.h"
+#include "foundation/Settings.h"
 #include "multisensor/KonfListFile.h"
 #include "multisensor/SensorSettingsList.h"
 

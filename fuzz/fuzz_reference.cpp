@@ -2,8 +2,8 @@
 // refuses more than a list can number, changing nothing), hands the results over uncompared,
 // keeps every text inside its field, reads from a file as from memory, and what it read can be
 // compared, shown and reported without fault.
-#include "app/Settings.h"
 #include "base/Dialogs.h"
+#include "foundation/Settings.h"
 #include "multisensor/CMessList.h"
 #include "multisensor/ReadingLists.h"
 #include "multisensor/SensorSettingsList.h"

@@ -3,9 +3,9 @@
 // read is written back and read again unchanged; loading it from disk agrees with reading it from
 // memory (or says 241), keeps the readings setting within the edit's range, and the report and
 // the inspection of it are made without fault.
-#include "app/Settings.h"
 #include "base/Dialogs.h"
 #include "cli/InspectCommand.h"
+#include "foundation/Settings.h"
 #include "stability/StabilityFiles.h"
 
 #include <cmath>

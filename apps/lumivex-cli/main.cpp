@@ -1,5 +1,4 @@
 // lumivex-cli: headless runs of Lumivex's engines for scripts and production lines.
-#include "app/IniLocation.h"
 #include "cli/InspectCommand.h"
 #include "cli/ListMeasurement.h"
 #include "cli/MeasureCommand.h"
@@ -8,6 +7,7 @@
 #include "cli/StabilityAnalysis.h"
 #include "cli/StabilityCommand.h"
 #include "cli/TestCommand.h"
+#include "foundation/IniLocation.h"
 #include "platform/QtPortDirectory.h"
 #include "platform/QtScheduler.h"
 #include "platform/QtSerialBackend.h"

@@ -1,6 +1,6 @@
 // The desktop program: the main window on a real serial port, or with --simulate on the
 // simulated sensor device inside the program, connected at once.
-#include "app/IniLocation.h"
+#include "foundation/IniLocation.h"
 #include "main/ui/CLumivexDlg.h"
 #include "main/ui/QtDialogs.h"
 #include "platform/QtPortDirectory.h"

@@ -1,7 +1,7 @@
 #include "app/Startup.h"
 
-#include "app/CGlobal.h"
-#include "app/StringTable.h"
+#include "foundation/CGlobal.h"
+#include "foundation/StringTable.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/SettingsStore.h"
 #include "device/ComPortSwitch.h"
+#include "foundation/SettingsStore.h"
 
 #include <string>
 

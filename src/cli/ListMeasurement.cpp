@@ -1,10 +1,10 @@
 #include "cli/ListMeasurement.h"
 
-#include "app/StringTable.h"
 #include "base/Windows1252.h"
 #include "cli/CliSession.h"
 #include "cli/MeasureCommand.h"
 #include "device/ReplyRules.h"
+#include "foundation/StringTable.h"
 #include "main/MainFrame.h"
 #include "multisensor/ReadingColumns.h"
 

@@ -1,25 +1,12 @@
 #include "cli/StabilityCommand.h"
 
 #include "base/FormatText.h"
+#include "cli/CliArguments.h"
 #include "sim/SimOptions.h"
-
-#include <charconv>
 
 namespace lumivex {
 
 namespace {
-
-bool readNumber(const std::string& text, int low, int high, int& value)
-{
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    return !text.empty() && result.ec == std::errc() && result.ptr == end && value >= low && value <= high;
-}
-
-bool isOption(const std::string& arg)
-{
-    return arg.size() > 1 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9');
-}
 
 std::string readGroups(const std::string& list, StabilityCommandOptions& options)
 {

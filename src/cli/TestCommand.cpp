@@ -1,30 +1,11 @@
 #include "cli/TestCommand.h"
 
 #include "base/FormatText.h"
+#include "cli/CliArguments.h"
 #include "cli/CliSession.h"
 #include "sim/SimOptions.h"
 
-#include <charconv>
-
 namespace lumivex {
-
-namespace {
-
-// A whole number in [low, high], written as plain decimal digits.
-bool readNumber(const std::string& text, int low, int high, int& value)
-{
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    return !text.empty() && result.ec == std::errc() && result.ptr == end && value >= low && value <= high;
-}
-
-// "--json", "-h": the next option rather than a value ("-5" is a value, if a bad one).
-bool isOption(const std::string& arg)
-{
-    return arg.size() > 1 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9');
-}
-
-} // namespace
 
 std::string parseTestCommand(const std::vector<std::string>& allArgs, TestCommandOptions& options)
 {

@@ -1,7 +1,7 @@
 #include "device/CSeriell.h"
 
-#include "app/StringTable.h"
 #include "base/Dialogs.h"
+#include "foundation/StringTable.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/CGlobal.h"
 #include "device/SerialBackend.h"
+#include "foundation/CGlobal.h"
 
 #include <cstdint>
 #include <string>

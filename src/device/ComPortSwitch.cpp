@@ -1,8 +1,8 @@
 #include "device/ComPortSwitch.h"
 
-#include "app/StringTable.h"
 #include "base/Dialogs.h"
 #include "device/CSeriell.h"
+#include "foundation/StringTable.h"
 
 #include <cstdio>
 

@@ -1,9 +1,9 @@
 #include "device/SendCommandText.h"
 
-#include "app/CGlobal.h"
 #include "base/Dialogs.h"
 #include "device/CSeriell.h"
 #include "device/ProtocolLog.h"
+#include "foundation/CGlobal.h"
 
 namespace lumivex {
 

@@ -1,8 +1,8 @@
 #include "main/ColourTestReport.h"
 
-#include "app/Settings.h"
-#include "app/StringTable.h"
 #include "base/Dialogs.h"
+#include "foundation/Settings.h"
+#include "foundation/StringTable.h"
 #include "multisensor/ReadingLists.h"
 
 #include <filesystem>

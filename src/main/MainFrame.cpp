@@ -1,8 +1,8 @@
 #include "main/MainFrame.h"
 
-#include "app/StringTable.h"
 #include "base/Dialogs.h"
 #include "device/ReplyRules.h"
+#include "foundation/StringTable.h"
 
 #include <algorithm>
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app/CGlobal.h"
 #include "app/Startup.h"
 #include "base/AtomicFile.h"
 #include "base/Clock.h"
 #include "device/CSeriell.h"
 #include "device/ComPortSwitch.h"
+#include "foundation/CGlobal.h"
 #include "main/MeasurementListAdapter.h"
 #include "main/MeasurementSequencer.h"
 #include "main/ResultView.h"

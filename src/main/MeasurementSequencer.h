@@ -4,9 +4,11 @@
 #include "device/ComPortSwitch.h"
 #include "device/DeviceCommand.h"
 #include "device/DeviceExchange.h"
+#include "device/SerialBackend.h"
 
 #include "main/SequencerLinks.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,10 @@ public:
     static constexpr int kDetectLimitTicks = 50;
     // Beyond its capture time, a capture's "OK" may take this long.
     static constexpr int kCaptureGraceTicks = 50;
+    // What the port's buffers are cleared of: input when a chain starts, output as well when the
+    // port search leaves a port.
+    static constexpr std::uint32_t kPurgeInput = SerialBackend::PurgeRxAbort | SerialBackend::PurgeRxClear; // 10
+    static constexpr std::uint32_t kPurgeOutput = SerialBackend::PurgeTxAbort | SerialBackend::PurgeTxClear; // 5
 
     struct Links {
         Scheduler& scheduler;

@@ -2,8 +2,8 @@
 
 #include "base/NumberText.h"
 
-#include "app/StringTable.h"
 #include "base/FormatText.h"
+#include "foundation/StringTable.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,6 +1,6 @@
 #include "main/ResultView.h"
 
-#include "app/StringTable.h"
+#include "foundation/StringTable.h"
 
 #include <utility>
 

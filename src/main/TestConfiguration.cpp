@@ -1,10 +1,10 @@
 #include "main/TestConfiguration.h"
 
-#include "app/IniFile.h"
-#include "app/Settings.h"
-#include "app/StringTable.h"
 #include "base/FormatText.h"
 #include "base/NumberText.h"
+#include "foundation/IniFile.h"
+#include "foundation/Settings.h"
+#include "foundation/StringTable.h"
 
 namespace lumivex {
 

@@ -1,6 +1,6 @@
 #include "multisensor/CKonfList.h"
 
-#include "app/Settings.h"
+#include "foundation/Settings.h"
 
 #include <algorithm>
 

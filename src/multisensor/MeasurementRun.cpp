@@ -1,14 +1,14 @@
 #include "multisensor/MeasurementRun.h"
 
-#include "app/CGlobal.h"
-#include "app/Settings.h"
-#include "app/StringTable.h"
 #include "base/Dialogs.h"
 #include "base/FormatText.h"
 #include "device/CSeriell.h"
 #include "device/ProtocolLog.h"
 #include "device/ReplyDecode.h"
 #include "device/ReplyRules.h"
+#include "foundation/CGlobal.h"
+#include "foundation/Settings.h"
+#include "foundation/StringTable.h"
 #include "multisensor/MeasurementRunView.h"
 #include "multisensor/ReadingLists.h"
 #include "multisensor/SensorSettingsList.h"
@@ -55,65 +55,42 @@ bool MeasurementRun::Exchange(const RunRequest& request)
     if (const auto command = readCommandOf(request.kind))
         rule = replyRule(*command, m_firmware);
     m_kind = request.kind;
-    m_budget = request.ticks;
     m_replyOk = false;
     if (!m_exchange.Send(request.text, rule, m_dialogs, m_log, m_loggingOn))
         return false;
     m_sent.push_back(request);
-    m_awaiting = true;
-    while (m_awaiting) {
-        if (!m_scheduler.pumpOnce())
-            EndAwaited(); // nothing can ever arrive
-    }
+    m_reply.Begin(static_cast<int>(request.kind), request.ticks);
+    m_reply.Wait(m_scheduler);
     return m_replyOk && !m_cancelled;
 }
 
 void MeasurementRun::ReadArrived()
 {
-    if (!m_exchange.ReadArrived()) {
-        // The port went away: nothing more will come. The owner reports the lost port once the
-        // run has handed it back; the step that waited fails with its own message.
-        if (m_awaiting)
-            EndAwaited();
-        return;
-    }
-    if (!m_awaiting)
-        return;
-    switch (m_exchange.State()) {
-    case ReplyCollector::State::Pending:
-        return;
-    case ReplyCollector::State::DeviceError:
-        if (m_loggingOn && m_log.IsLogging(ProtocolLog::kLevel))
-            m_log.WriteLog(ProtocolLog::kLevel, ProtocolLog::reply(m_exchange.Text(), static_cast<int>(m_kind)));
-        FailAwaited(ProtocolLog::kBoardErrorMessage);
-        return;
-    case ReplyCollector::State::Overlong:
-        FailAwaited(ProtocolLog::kNoReturnMessage);
-        return;
-    case ReplyCollector::State::Complete:
-        HandleComplete();
-        return;
-    }
+    // A lost port fails the step that waited without a message: the owner reports it once the
+    // run has handed the port back.
+    Take(m_reply.Read());
 }
 
 void MeasurementRun::OnTick()
 {
-    if (!m_awaiting)
-        return;
-    ReadArrived();
-    // Once per tick, never twice: the budget is the number of ticks the reply may take.
-    if (!m_awaiting || --m_budget > 0)
-        return;
-    m_timedOut = true;
-    if (m_loggingOn && m_log.IsLogging(ProtocolLog::kLevel))
-        m_log.WriteLog(ProtocolLog::kLevel, ProtocolLog::noValidResponse(static_cast<int>(m_kind)));
-    FailAwaited(ProtocolLog::kNoReturnMessage);
+    Take(m_reply.Tick());
+}
+
+void MeasurementRun::Take(AwaitedReply::Step step)
+{
+    if (step == AwaitedReply::Step::Complete) {
+        HandleComplete();
+    } else if (step == AwaitedReply::Step::Failed) {
+        m_replyOk = false;
+        m_timedOut = m_timedOut || m_reply.TimedOut();
+        if (const auto message = m_reply.Message())
+            Tell(*message);
+    }
 }
 
 void MeasurementRun::EndAwaited()
 {
-    m_awaiting = false;
-    m_exchange.Abandon();
+    m_reply.End();
 }
 
 void MeasurementRun::FailAwaited(StringId message)
@@ -214,7 +191,7 @@ void MeasurementRun::Cancel()
     if (!m_running)
         return;
     m_cancelled = true;
-    if (m_awaiting)
+    if (m_reply.Awaiting())
         EndAwaited();
 }
 
@@ -379,7 +356,6 @@ void MeasurementRun::HoldPort()
     m_running = true;
     m_cancelled = false;
     m_timedOut = false;
-    m_awaiting = false;
     m_firmware = CurrentFirmware();
     m_port.Backend().setBytesArrivedCallback([this] {
         if (!m_tickOnly)
@@ -394,7 +370,7 @@ void MeasurementRun::ReleasePort()
         m_scheduler.killTimer(m_timer);
         m_timer = 0;
     }
-    if (m_awaiting)
+    if (m_reply.Awaiting())
         EndAwaited();
     // A start signal given while this run measured asks for no second one.
     m_exchange.TakeUnsolicited();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Scheduler.h"
+#include "device/AwaitedReply.h"
 #include "device/DeviceExchange.h"
 #include "multisensor/CKonfList.h"
 #include "multisensor/RunPlan.h"
@@ -109,7 +110,7 @@ public:
     void SetXyWarning(bool on) { m_xyWarning = on; }
 
     // --- state the window and the tests read ---
-    bool Awaiting() const { return m_awaiting; }
+    bool Awaiting() const { return m_reply.Awaiting(); }
     const CapturePlan& LastPlan() const { return m_plan; }
     // The requests of the last run, in order, with their kinds and budgets.
     const std::vector<RunRequest>& LastRunRequests() const { return m_sent; }
@@ -123,6 +124,7 @@ private:
     // it was accepted.
     bool Exchange(const RunRequest& request);
     void OnTick();
+    void Take(AwaitedReply::Step step);
     void HandleComplete();
     void StoreTexts(const ReadingTexts& texts);
     void EndAwaited();
@@ -175,10 +177,9 @@ private:
     bool m_tickOnly = false;
     bool m_cancelled = false;
     bool m_timedOut = false; // a reply of this run never came: the outputs are left alone
-    bool m_awaiting = false;
+    AwaitedReply m_reply {m_exchange, m_log, m_loggingOn};
     bool m_replyOk = false;
     ListReply m_kind = ListReply::None;
-    int m_budget = 0;
     int m_firmware = 0; // of the run in progress
     bool m_xyWarning = false;
     CapturePlan m_plan;

@@ -1,6 +1,6 @@
 #include "multisensor/ReadingColumns.h"
 
-#include "app/StringTable.h"
+#include "foundation/StringTable.h"
 
 namespace lumivex {
 

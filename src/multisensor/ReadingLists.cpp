@@ -1,8 +1,8 @@
 #include "multisensor/ReadingLists.h"
 
-#include "app/StringTable.h"
 #include "base/AtomicFile.h"
 #include "base/Dialogs.h"
+#include "foundation/StringTable.h"
 #include "multisensor/KonfListFile.h"
 #include "multisensor/SensorSettingsList.h"
 

@@ -1,7 +1,7 @@
 #include "multisensor/ReferenceFiles.h"
 
-#include "app/StringTable.h"
 #include "base/Dialogs.h"
+#include "foundation/StringTable.h"
 #include "multisensor/ReadingLists.h"
 #include "multisensor/SettingsFileChoice.h"
 

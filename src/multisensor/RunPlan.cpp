@@ -1,8 +1,8 @@
 #include "multisensor/RunPlan.h"
 
-#include "app/StringTable.h"
 #include "base/FormatText.h"
 #include "device/ReplyRules.h"
+#include "foundation/StringTable.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "multisensor/SettingsFileChoice.h"
 
-#include "app/StringTable.h"
 #include "base/Dialogs.h"
+#include "foundation/StringTable.h"
 #include "multisensor/KonfListFile.h"
 #include "multisensor/SensorSettingsList.h"
 

@@ -1,7 +1,7 @@
 #include "multisensor/SettingsListModel.h"
 
-#include "app/StringTable.h"
 #include "base/Dialogs.h"
+#include "foundation/StringTable.h"
 #include "multisensor/SensorSettingsList.h"
 
 namespace lumivex {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/StringTable.h"
+#include "foundation/StringTable.h"
 
 #include <array>
 #include <string>

@@ -2,9 +2,9 @@
 // decided by the check switches and the firmware.
 #include "multisensor/ReadingLists.h"
 
-#include "app/StringTable.h"
 #include "base/AtomicFile.h"
 #include "base/Dialogs.h"
+#include "foundation/StringTable.h"
 
 #include <cstdio>
 #include <cstdlib>

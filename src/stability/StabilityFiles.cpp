@@ -1,11 +1,11 @@
 #include "stability/StabilityFiles.h"
 
-#include "app/Settings.h"
-#include "app/StringTable.h"
 #include "base/AtomicFile.h"
 #include "base/Dialogs.h"
 #include "base/FormatText.h"
 #include "base/LittleEndian.h"
+#include "foundation/Settings.h"
+#include "foundation/StringTable.h"
 #include "stability/StabilityRun.h"
 
 #include <algorithm>

@@ -1,7 +1,5 @@
 #include "stability/StabilityRun.h"
 
-#include "app/CGlobal.h"
-#include "app/StringTable.h"
 #include "base/Clock.h"
 #include "base/Dialogs.h"
 #include "base/FormatText.h"
@@ -10,6 +8,8 @@
 #include "device/ProtocolLog.h"
 #include "device/ReplyDecode.h"
 #include "device/ReplyRules.h"
+#include "foundation/CGlobal.h"
+#include "foundation/StringTable.h"
 
 #include <algorithm>
 #include <chrono>
@@ -363,7 +363,7 @@ void StabilityRun::Abort()
     m_aborted = true;
     m_cancelRequested = true;
     m_pausing = false;
-    if (m_awaiting) {
+    if (m_reply.Awaiting()) {
         m_replyOk = false;
         EndAwaited();
     }
@@ -386,17 +386,13 @@ bool StabilityRun::Exchange(Request request)
     if (read)
         rule = replyRule(*read, m_firmware);
     m_kind = request.kind;
-    m_budget = request.ticks;
     m_replyOk = false;
     if (!m_exchange.Send(request.text, rule, m_dialogs, m_log, m_loggingOn))
         return false;
+    m_reply.Begin(static_cast<int>(request.kind), request.ticks);
     m_sent.push_back(std::move(request));
-    m_awaiting = true;
     StartTicks();
-    while (m_awaiting) {
-        if (!m_scheduler.pumpOnce())
-            EndAwaited(); // nothing can ever arrive
-    }
+    m_reply.Wait(m_scheduler);
     StopTicks();
     return m_replyOk && !m_aborted;
 }
@@ -416,47 +412,28 @@ void StabilityRun::StopTicks()
 
 void StabilityRun::ReadArrived()
 {
-    if (!m_exchange.ReadArrived()) {
-        // The port went away: the awaited step fails with its own message.
-        if (m_awaiting)
-            EndAwaited();
-        return;
-    }
-    if (!m_awaiting)
-        return;
-    switch (m_exchange.State()) {
-    case ReplyCollector::State::Pending:
-        return;
-    case ReplyCollector::State::DeviceError:
-        if (m_loggingOn && m_log.IsLogging(ProtocolLog::kLevel))
-            m_log.WriteLog(ProtocolLog::kLevel, ProtocolLog::reply(m_exchange.Text(), static_cast<int>(m_kind)));
-        FailAwaited(ProtocolLog::kBoardErrorMessage);
-        return;
-    case ReplyCollector::State::Overlong:
-        FailAwaited(ProtocolLog::kNoReturnMessage);
-        return;
-    case ReplyCollector::State::Complete:
-        HandleComplete();
-        return;
-    }
+    Take(m_reply.Read());
 }
 
 void StabilityRun::OnTick()
 {
-    if (!m_awaiting)
-        return;
-    ReadArrived();
-    if (!m_awaiting || --m_budget > 0)
-        return;
-    if (m_loggingOn && m_log.IsLogging(ProtocolLog::kLevel))
-        m_log.WriteLog(ProtocolLog::kLevel, ProtocolLog::noValidResponse(static_cast<int>(m_kind)));
-    FailAwaited(ProtocolLog::kNoReturnMessage);
+    Take(m_reply.Tick());
+}
+
+void StabilityRun::Take(AwaitedReply::Step step)
+{
+    if (step == AwaitedReply::Step::Complete) {
+        HandleComplete();
+    } else if (step == AwaitedReply::Step::Failed) {
+        m_replyOk = false;
+        if (const auto message = m_reply.Message())
+            Tell(*message);
+    }
 }
 
 void StabilityRun::EndAwaited()
 {
-    m_awaiting = false;
-    m_exchange.Abandon();
+    m_reply.End();
 }
 
 void StabilityRun::FailAwaited(StringId message)
@@ -536,7 +513,6 @@ void StabilityRun::HoldPort()
     m_running = true;
     m_cancelRequested = false;
     m_aborted = false;
-    m_awaiting = false;
     m_firmware = m_firmwareSource ? m_firmwareSource() : 0;
     m_port.Backend().setBytesArrivedCallback([this] {
         if (!m_tickOnly)
@@ -547,7 +523,7 @@ void StabilityRun::HoldPort()
 void StabilityRun::ReleasePort()
 {
     StopTicks();
-    if (m_awaiting)
+    if (m_reply.Awaiting())
         EndAwaited();
     m_running = false;
     if (m_returnPort)

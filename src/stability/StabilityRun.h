@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Scheduler.h"
+#include "device/AwaitedReply.h"
 #include "device/DeviceExchange.h"
 #include "stability/CBlinkData.h"
 #include "stability/StabilitySetup.h"
@@ -160,6 +161,7 @@ private:
     void StartTicks();
     void StopTicks();
     void OnTick();
+    void Take(AwaitedReply::Step step);
     void HandleComplete();
     void EndAwaited();
     void FailAwaited(StringId message);
@@ -195,12 +197,11 @@ private:
     bool m_running = false;
     bool m_cancelRequested = false;
     bool m_aborted = false;
-    bool m_awaiting = false;
+    AwaitedReply m_reply {m_exchange, m_log, m_loggingOn};
     bool m_replyOk = false;
     bool m_pausing = false;
     bool m_tickOnly = false;
     Kind m_kind = Kind::None;
-    int m_budget = 0;
     int m_firmware = 0;
     std::vector<CBlinkData> m_readings;
     std::vector<Request> m_sent;

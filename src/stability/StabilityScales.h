@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/StringTable.h"
 #include "colour/ColourConversions.h"
+#include "foundation/StringTable.h"
 #include "stability/CBlinkData.h"
 #include "stability/StabilitySetup.h"
 

@@ -1,6 +1,6 @@
 #include "app/Startup.h"
-#include "app/CGlobal.h"
-#include "app/IniFile.h"
+#include "foundation/CGlobal.h"
+#include "foundation/IniFile.h"
 
 #include "RecordingDialogs.h"
 #include "TempDir.h"

@@ -1,6 +1,6 @@
 #include "cli/InspectCommand.h"
 
-#include "app/Settings.h"
+#include "foundation/Settings.h"
 #include "multisensor/CKonfList.h"
 #include "multisensor/CMessList.h"
 #include "multisensor/KonfListFile.h"

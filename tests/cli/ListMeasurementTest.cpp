@@ -1,10 +1,10 @@
 // `lumivex-cli measure`: its options, and runs in virtual time against the in-process simulated
 // device with two boards.
 #include "cli/ListMeasurement.h"
-#include "app/IniLocation.h"
 #include "base/VirtualScheduler.h"
 #include "cli/CliSession.h"
 #include "cli/MeasureCommand.h"
+#include "foundation/IniLocation.h"
 #include "multisensor/KonfListFile.h"
 #include "sim/SimSerialBackend.h"
 #include "sim/SimulatedDevice.h"

@@ -1,8 +1,8 @@
 // `lumivex-cli ports` in virtual time: the listed ports, and with --probe what answers on each.
 #include "cli/PortsCommand.h"
-#include "app/IniLocation.h"
 #include "base/VirtualScheduler.h"
 #include "device/PortDirectory.h"
+#include "foundation/IniLocation.h"
 #include "sim/SimSerialBackend.h"
 #include "sim/SimulatedDevice.h"
 

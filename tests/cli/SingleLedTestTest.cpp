@@ -1,8 +1,8 @@
 // The command-line test in virtual time against the in-process simulated device.
 #include "cli/SingleLedTest.h"
-#include "app/IniLocation.h"
 #include "base/VirtualScheduler.h"
 #include "cli/TestCommand.h"
+#include "foundation/IniLocation.h"
 #include "sim/SimSerialBackend.h"
 #include "sim/SimulatedDevice.h"
 

@@ -2,10 +2,10 @@
 // device.
 #include "cli/StabilityAnalysis.h"
 
-#include "app/IniLocation.h"
 #include "base/VirtualScheduler.h"
 #include "cli/CliSession.h"
 #include "cli/StabilityCommand.h"
+#include "foundation/IniLocation.h"
 #include "sim/SimSerialBackend.h"
 #include "sim/SimulatedDevice.h"
 #include "stability/StabilityFiles.h"

@@ -1,7 +1,7 @@
 #include "device/CSeriell.h"
-#include "app/CGlobal.h"
-#include "app/StringTable.h"
 #include "device/SendCommandText.h"
+#include "foundation/CGlobal.h"
+#include "foundation/StringTable.h"
 
 #include "FakeSerialBackend.h"
 #include "RecordingDialogs.h"

@@ -1,6 +1,6 @@
 #include "device/ComPortSwitch.h"
-#include "app/StringTable.h"
 #include "device/CSeriell.h"
+#include "foundation/StringTable.h"
 
 #include "FakeSerialBackend.h"
 #include "RecordingDialogs.h"

@@ -3,7 +3,6 @@
 // is joined by the main window's joiner, must complete by the program's rule and is decoded by the
 // program's decoders. What comes out has to match the simulator's model. The simulator's own tests
 // read its replies with their own helpers; a fault on either side shows up here as a mismatch.
-#include "app/CGlobal.h"
 #include "base/VirtualScheduler.h"
 #include "device/CSeriell.h"
 #include "device/DeviceCommand.h"
@@ -11,6 +10,7 @@
 #include "device/ReplyRules.h"
 #include "device/ReplyText.h"
 #include "device/SendCommandText.h"
+#include "foundation/CGlobal.h"
 #include "sim/SimSerialBackend.h"
 #include "sim/SimulatedDevice.h"
 

@@ -6,13 +6,13 @@
 // on the line.
 #include "platform/SimulatorProcess.h"
 
-#include "app/CGlobal.h"
 #include "device/CSeriell.h"
 #include "device/DeviceCommand.h"
 #include "device/ReplyDecode.h"
 #include "device/ReplyRules.h"
 #include "device/ReplyText.h"
 #include "device/SendCommandText.h"
+#include "foundation/CGlobal.h"
 #include "platform/QtScheduler.h"
 #include "platform/QtSerialBackend.h"
 #include "sim/SimColour.h"

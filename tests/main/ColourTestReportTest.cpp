@@ -1,6 +1,6 @@
 #include "main/ColourTestReport.h"
 
-#include "app/Settings.h"
+#include "foundation/Settings.h"
 #include "multisensor/ReadingLists.h"
 
 #include "RecordingDialogs.h"

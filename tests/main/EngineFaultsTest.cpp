@@ -3,8 +3,8 @@
 // the window and the chain agree.
 #include "SequencerBench.h"
 
-#include "app/StringTable.h"
 #include "device/ReplyCollector.h"
+#include "foundation/StringTable.h"
 
 #include <gtest/gtest.h>
 

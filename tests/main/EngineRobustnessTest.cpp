@@ -2,7 +2,7 @@
 // vanishes. The engine shows the messages it always shows, never hangs, and works again after.
 #include "SequencerBench.h"
 
-#include "app/StringTable.h"
+#include "foundation/StringTable.h"
 #include "sim/SimRequest.h"
 
 #include <gtest/gtest.h>

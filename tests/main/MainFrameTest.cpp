@@ -1,6 +1,6 @@
 #include "main/MainFrame.h"
-#include "app/IniFile.h"
 #include "base/VirtualScheduler.h"
+#include "foundation/IniFile.h"
 #include "multisensor/CKonfList.h"
 #include "sim/SimSerialBackend.h"
 #include "sim/SimulatedDevice.h"

@@ -1,6 +1,6 @@
 #include "SequencerBench.h"
 
-#include "app/StringTable.h"
+#include "foundation/StringTable.h"
 
 #include <gtest/gtest.h>
 

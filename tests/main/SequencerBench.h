@@ -2,12 +2,12 @@
 
 // The main window's engine wired to the simulated device in virtual time.
 
-#include "app/CGlobal.h"
-#include "app/Settings.h"
 #include "app/Startup.h"
 #include "base/VirtualScheduler.h"
 #include "device/CSeriell.h"
 #include "device/ComPortSwitch.h"
+#include "foundation/CGlobal.h"
+#include "foundation/Settings.h"
 #include "main/MeasurementSequencer.h"
 #include "main/SequencerLinks.h"
 #include "main/TestConfiguration.h"

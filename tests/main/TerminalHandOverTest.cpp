@@ -1,6 +1,6 @@
 // The main window hands its port to the terminal and takes it back, in virtual time.
 
-#include "app/TerminalSession.h"
+#include "terminal/TerminalSession.h"
 
 #include "SequencerBench.h"
 

@@ -1,5 +1,5 @@
 #include "main/TestConfiguration.h"
-#include "app/Settings.h"
+#include "foundation/Settings.h"
 
 #include <gtest/gtest.h>
 

@@ -2,11 +2,11 @@
 
 // The measurement list run wired to the simulated device in virtual time.
 
-#include "app/CGlobal.h"
-#include "app/Settings.h"
-#include "app/StringTable.h"
 #include "base/VirtualScheduler.h"
 #include "device/CSeriell.h"
+#include "foundation/CGlobal.h"
+#include "foundation/Settings.h"
+#include "foundation/StringTable.h"
 #include "multisensor/MeasurementRun.h"
 #include "multisensor/MeasurementRunView.h"
 #include "multisensor/ReadingLists.h"

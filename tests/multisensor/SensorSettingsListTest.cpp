@@ -1,5 +1,5 @@
 #include "multisensor/SensorSettingsList.h"
-#include "app/Settings.h"
+#include "foundation/Settings.h"
 
 #include "RecordingDialogs.h"
 

@@ -1,5 +1,5 @@
-#include "app/Settings.h"
-#include "app/StringTable.h"
+#include "foundation/Settings.h"
+#include "foundation/StringTable.h"
 #include "multisensor/KonfListFile.h"
 #include "multisensor/SensorSettingsList.h"
 #include "multisensor/SettingsFileChoice.h"

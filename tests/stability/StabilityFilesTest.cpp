@@ -1,7 +1,7 @@
 #include "stability/StabilityFiles.h"
 
-#include "app/Settings.h"
 #include "base/LittleEndian.h"
+#include "foundation/Settings.h"
 
 #include "NormalUser.h"
 #include "RecordingDialogs.h"

@@ -2,11 +2,11 @@
 // with their budgets, the readings stored, the pause, cancel, the edits' validation, faults.
 #include "stability/StabilityRun.h"
 
-#include "app/CGlobal.h"
-#include "app/StringTable.h"
 #include "base/Clock.h"
 #include "base/VirtualScheduler.h"
 #include "device/CSeriell.h"
+#include "foundation/CGlobal.h"
+#include "foundation/StringTable.h"
 #include "sim/SimSerialBackend.h"
 #include "sim/SimulatedDevice.h"
 

@@ -3,8 +3,8 @@
 // For the QtTests of the main window: one window on its own simulated device, settings file and
 // working folder, on the real clock.
 
+#include "controls/ui/UiText.h"
 #include "main/ui/CLumivexDlg.h"
-#include "main/ui/UiText.h"
 #include "platform/QtScheduler.h"
 #include "sim/SimSerialBackend.h"
 #include "sim/SimulatedDevice.h"

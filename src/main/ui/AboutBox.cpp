@@ -1,7 +1,7 @@
 #include "main/ui/AboutBox.h"
 
+#include "controls/ui/UiText.h"
 #include "main/ui/Artwork.h"
-#include "main/ui/UiText.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "main/ui/Artwork.h"
 
-#include "main/ui/UiText.h"
+#include "controls/ui/UiText.h"
 
 #include <QLinearGradient>
 #include <QPainter>

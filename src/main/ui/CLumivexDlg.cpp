@@ -3,12 +3,12 @@
 #include "base/Dialogs.h"
 #include "colour/ChartImage.h"
 #include "colour/ui/ChartFolders.h"
+#include "controls/ui/UiText.h"
 #include "main/ui/AboutBox.h"
 #include "main/ui/Artwork.h"
 #include "main/ui/ChartPanel.h"
 #include "main/ui/ResultPanel.h"
 #include "main/ui/TestConfigPanel.h"
-#include "main/ui/UiText.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/IniLocation.h"
+#include "foundation/IniLocation.h"
 #include "main/MainFrame.h"
 #include "main/ui/MainMenu.h"
 #include "multisensor/ui/CDlgKonfListe.h"

@@ -2,14 +2,14 @@
 // of settings and stability analysis, the reports, the configuration dialog and the terminal.
 #include "main/ui/CLumivexDlg.h"
 
-#include "app/ConfigurationModel.h"
 #include "base/Dialogs.h"
+#include "configuration/ConfigurationModel.h"
+#include "configuration/ui/CDlgKonfig.h"
+#include "controls/ui/UiText.h"
 #include "main/ColourTestReport.h"
-#include "main/ui/CDlgKonfig.h"
-#include "main/ui/CDlgTerminal.h"
 #include "main/ui/TestConfigPanel.h"
-#include "main/ui/UiText.h"
 #include "stability/StabilityFiles.h"
+#include "terminal/ui/CDlgTerminal.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -3,8 +3,8 @@
 #include "colour/ui/ColourPaletteWidget.h"
 #include "colour/ui/ColourWheelWidget.h"
 #include "colour/ui/XyChartWidget.h"
+#include "controls/ui/UiText.h"
 #include "main/ResultDisplay.h"
-#include "main/ui/UiText.h"
 
 #include <QFrame>
 #include <QStackedLayout>

@@ -1,6 +1,6 @@
 #include "main/ui/QtDialogs.h"
 
-#include "main/ui/UiText.h"
+#include "controls/ui/UiText.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

@@ -1,8 +1,8 @@
 #include "main/ui/ResultPanel.h"
 
 #include "controls/ui/BarControl.h"
+#include "controls/ui/UiText.h"
 #include "main/ResultDisplay.h"
-#include "main/ui/UiText.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

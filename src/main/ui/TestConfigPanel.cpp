@@ -1,8 +1,8 @@
 #include "main/ui/TestConfigPanel.h"
 
 #include "base/Dialogs.h"
+#include "controls/ui/UiText.h"
 #include "main/TestConfiguration.h"
-#include "main/ui/UiText.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

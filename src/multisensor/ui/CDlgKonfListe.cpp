@@ -1,7 +1,7 @@
 #include "multisensor/ui/CDlgKonfListe.h"
 
-#include "app/Settings.h"
-#include "main/ui/UiText.h"
+#include "controls/ui/UiText.h"
+#include "foundation/Settings.h"
 #include "multisensor/SensorSettingsList.h"
 #include "multisensor/SettingsFileChoice.h"
 #include "multisensor/SettingsRows.h"

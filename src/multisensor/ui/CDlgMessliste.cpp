@@ -1,9 +1,9 @@
 #include "multisensor/ui/CDlgMessliste.h"
 
-#include "app/Settings.h"
-#include "app/StringTable.h"
 #include "base/Dialogs.h"
-#include "main/ui/UiText.h"
+#include "controls/ui/UiText.h"
+#include "foundation/Settings.h"
+#include "foundation/StringTable.h"
 #include "multisensor/MeasurementRun.h"
 #include "multisensor/ReadingLists.h"
 #include "multisensor/ReferenceFiles.h"

@@ -1,7 +1,7 @@
 #include "multisensor/ui/CDlgSettings.h"
 
 #include "base/Dialogs.h"
-#include "main/ui/UiText.h"
+#include "controls/ui/UiText.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,9 +1,9 @@
 #include "stability/ui/CDlgBlink.h"
 
-#include "app/Settings.h"
-#include "app/StringTable.h"
 #include "base/Dialogs.h"
-#include "main/ui/UiText.h"
+#include "controls/ui/UiText.h"
+#include "foundation/Settings.h"
+#include "foundation/StringTable.h"
 #include "stability/StabilityFiles.h"
 #include "stability/StabilityScales.h"
 #include "stability/StabilityStatistics.h"

@@ -1,6 +1,6 @@
 #include "stability/ui/StabilityChartWidget.h"
 
-#include "main/ui/UiText.h"
+#include "controls/ui/UiText.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -3,9 +3,9 @@
 // are tested in the core; these tests catch a window that shows something else than the core says.
 
 #include "controls/ui/BarControl.h"
+#include "controls/ui/UiText.h"
 #include "main/ui/CLumivexDlg.h"
 #include "main/ui/QtDialogs.h"
-#include "main/ui/UiText.h"
 #include "platform/QtScheduler.h"
 #include "sim/SimSerialBackend.h"
 #include "sim/SimulatedDevice.h"

@@ -4,8 +4,8 @@
 // keeps the dialog open, and OK stores the position and deletes the window. The rules themselves
 // are tested in the core.
 
-#include "app/Settings.h"
-#include "main/ui/UiText.h"
+#include "controls/ui/UiText.h"
+#include "foundation/Settings.h"
 #include "multisensor/SensorSettingsList.h"
 #include "multisensor/ui/CDlgKonfListe.h"
 #include "multisensor/ui/CDlgSettings.h"
