@@ -1,16 +1,10 @@
 // `lumivex-cli ports` in virtual time: the listed ports, and with --probe what answers on each.
 #include "cli/PortsCommand.h"
-#include "base/VirtualScheduler.h"
 #include "device/PortDirectory.h"
-#include "foundation/IniLocation.h"
-#include "sim/SimSerialBackend.h"
-#include "sim/SimulatedDevice.h"
 
-#include "TempDir.h"
+#include "CliBench.h"
 
 #include <gtest/gtest.h>
-
-#include <sstream>
 
 using namespace lumivex;
 
@@ -23,32 +17,15 @@ public:
     std::vector<PortEntry> entries;
 };
 
-struct PortsRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-PortsRun listPorts(const std::vector<std::string>& args, const std::vector<PortEntry>& entries)
+test::CliRun listPorts(const test::Args& args, const std::vector<PortEntry>& entries)
 {
     PortsCommandOptions options;
     EXPECT_EQ(parsePortsCommand(args, options), "");
-    test::TempDir dir;
-    options.iniPath = dir.file("Lumivex.ini");
-    VirtualScheduler scheduler;
-    SimulatedDevice device(scheduler, SimConfig {});
-    SimPortConfig simPorts;
-    simPorts.silentPorts = {"/dev/ttyS0"};
-    SimSerialBackend backend(scheduler, device, simPorts);
+    test::SimBench sim({}, SimPortConfig {.silentPorts = {"/dev/ttyS0"}});
+    options.iniPath = sim.ini;
     FixedPorts ports;
     ports.entries = entries;
-    std::ostringstream out, err;
-    PortsRun run;
-    run.status
-        = runPortsCommand(options, ports, nativeIniSearchInput("/nowhere/lumivex-cli"), scheduler, backend, out, err);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
+    return sim.run([&](auto&&... io) { return runPortsCommand(options, ports, io...); });
 }
 
 } // namespace
@@ -63,22 +40,15 @@ TEST(PortsCommand, listsThePortsAndWhatAnswersOnThem)
 
     const auto probed = listPorts({"--probe"}, entries);
     EXPECT_EQ(probed.status, kCliSuccess);
-    std::istringstream lines(probed.out);
-    std::string silent, missing, device;
-    std::getline(lines, silent);
-    std::getline(lines, missing);
-    std::getline(lines, device);
-    EXPECT_EQ(silent, "/dev/ttyS0\t\tno sensor device: No valid response from command 19");
-    EXPECT_EQ(missing, "/dev/ttyUSB7\tgone meanwhile\tno sensor device: Wrong COM port number");
-    EXPECT_EQ(device, "SIM\tFT232R USB UART\tsensor device LVXCS5-R2, serial 1042, firmware 1007");
+    EXPECT_EQ(test::lines(probed.out),
+        (std::vector<std::string> {"/dev/ttyS0\t\tno sensor device: No valid response from command 19",
+            "/dev/ttyUSB7\tgone meanwhile\tno sensor device: Wrong COM port number",
+            "SIM\tFT232R USB UART\tsensor device LVXCS5-R2, serial 1042, firmware 1007"}));
     EXPECT_EQ(probed.err, "") << "a port without a device is no error";
 }
 
-TEST(PortsCommand, noPortIsSaidUnlessQuietAndBadArgumentsAreRefused)
+TEST(PortsCommand, noPortIsSaidUnlessQuiet)
 {
     EXPECT_EQ(listPorts({}, {}).err, "lumivex-cli: no serial port found\n");
     EXPECT_EQ(listPorts({"--quiet"}, {}).err, "");
-    PortsCommandOptions options;
-    EXPECT_EQ(parsePortsCommand({"--probe", "--port", "COM1"}, options), "unknown argument \"--port\"");
-    EXPECT_EQ(parsePortsCommand({"--ini"}, options), "--ini needs a path");
 }

@@ -1,104 +1,52 @@
-// The command-line test in virtual time against the in-process simulated device.
+// `lumivex-cli test` in virtual time against the in-process simulated device. The printed fields
+// and the JSON document's layout are checked end to end in cli_against_pty.sh.
 #include "cli/SingleLedTest.h"
-#include "base/VirtualScheduler.h"
 #include "cli/TestCommand.h"
-#include "foundation/IniLocation.h"
-#include "sim/SimSerialBackend.h"
-#include "sim/SimulatedDevice.h"
 
-#include "RecordingDialogs.h"
-#include "TempDir.h"
+#include "CliBench.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <regex>
-#include <sstream>
 
 using namespace lumivex;
+using test::Args;
+using test::CliRun;
+using test::SimBench;
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// One simulated device that several runs of the command, each with a new MainFrame, talk to.
-struct Bench {
-    explicit Bench(SimConfig config = {}) : device(scheduler, std::move(config)), backend(scheduler, device) { }
-
-    CliRun run(const std::vector<std::string>& args)
-    {
-        TestCommandOptions options;
-        EXPECT_EQ(parseTestCommand(args, options), "");
-        options.iniPath = ini;
-        std::ostringstream out, err;
-        CliRun result;
-        result.status
-            = runSingleLedTest(options, nativeIniSearchInput("/nowhere/lumivex-cli"), scheduler, backend, out, err);
-        result.out = out.str();
-        result.err = err.str();
-        return result;
-    }
-    // A request straight to the device, as an earlier program would have left it.
-    void tell(const std::string& request)
-    {
-        device.receive(request);
-        scheduler.advance(std::chrono::milliseconds(50));
-    }
-
-    test::TempDir dir;
-    std::string ini = dir.file("Lumivex.ini");
-    VirtualScheduler scheduler;
-    SimulatedDevice device;
-    SimSerialBackend backend;
-};
-
-CliRun run(const std::vector<std::string>& args)
+// One test with `args` against `bench`'s device, which several runs may share.
+CliRun runTest(SimBench& bench, const Args& args)
 {
     TestCommandOptions options;
     EXPECT_EQ(parseTestCommand(args, options), "");
-    Bench bench(options.simConfig);
-    const CliRun result = bench.run(args);
+    options.iniPath = bench.ini;
+    return bench.run([&](auto&&... io) { return runSingleLedTest(options, io...); });
+}
+
+// One test against a device of its own, made from the simulator options among `args`.
+CliRun runTest(const Args& args)
+{
+    TestCommandOptions options;
+    EXPECT_EQ(parseTestCommand(args, options), "");
+    SimBench bench(options.simConfig);
+    const CliRun result = runTest(bench, args);
     EXPECT_FALSE(std::filesystem::exists(bench.ini)) << "the settings are read, never written";
     return result;
 }
 
-} // namespace
-
-TEST(SingleLedTest, printsEveryFieldInWindowOrder)
-{
-    const auto r = run({"--simulate", "--led", "3", "--sensor-led", "1:3:255,128,0:30000"});
-    ASSERT_EQ(r.status, kCliSuccess) << r.err;
-    const std::regex lines("Red: \\d+\nGreen: \\d+\nBlue: \\d+\nRED: \\d+\nGREEN: \\d+\nBLUE: \\d+\nINTENSITY: \\d+ %\n"
-                           "Hue: \\d+\\.\\d\\d\nSaturation: \\d+ %\nIntensity: \\d+\nX: 0\\.\\d{4}\nY: 0\\.\\d{4}\n"
-                           "Color temperature: \\d+ K\n");
-    EXPECT_TRUE(std::regex_match(r.out, lines)) << r.out;
-    EXPECT_EQ(r.err, "");
-}
-
 // The status of one value in the JSON document, or "missing".
-static std::string statusOf(const std::string& json, const std::string& name)
+std::string statusOf(const std::string& json, const std::string& name)
 {
     std::smatch match;
     const std::regex value("\"" + name + "\": \\{\"value\": [^,]+, \"status\": \"(\\w+)\"\\}");
     return std::regex_search(json, match, value) ? match[1].str() : "missing";
 }
 
-TEST(SingleLedTest, jsonDescribesTheTestAndEachValuesStatus)
-{
-    const auto r = run({"--simulate", "--mode", "pwm", "--average", "3", "--json"});
-    ASSERT_EQ(r.status, kCliSuccess) << r.err;
-    const std::regex head("\\{\"version\": 2, \"time\": \"\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ\", "
-                          "\"device\": \\{\"port\": \"SIM\", \"hardware\": \"LVXCS5-R2\", \"serial\": \"1042\", "
-                          "\"firmware\": \\d+\\}, \"board\": 1, \"led\": 1, \"mode\": \"pwm\", \"averaging\": 3, "
-                          "\"values\": \\{\"counts.red\": \\{\"value\": \\d+, \"status\": \"ok\"\\}.*\\}, "
-                          "\"status\": \"\\w+\"\\}\n");
-    EXPECT_TRUE(std::regex_match(r.out, head)) << r.out;
-    EXPECT_EQ(r.out.find(" %"), std::string::npos) << "numbers as numbers";
-}
+} // namespace
 
 TEST(SingleLedTest, valueStatusesAndTheExitStatusFollowTheReading)
 {
@@ -128,120 +76,92 @@ TEST(SingleLedTest, valueStatusesAndTheExitStatusFollowTheReading)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto json = run({"--simulate", "--sensor-led", c.led, "--json"});
+        const auto json = runTest({"--simulate", "--sensor-led", c.led, "--json"});
         EXPECT_EQ(json.status, c.exit) << json.err;
         for (const auto& [name, status] : c.statuses)
             EXPECT_EQ(statusOf(json.out, name), status) << name << " in " << json.out;
         EXPECT_NE(json.out.find(std::string("\"status\": \"") + c.overall + "\"}\n"), std::string::npos) << json.out;
-        EXPECT_EQ(run({"--simulate", "--sensor-led", c.led}).status, c.exit) << "lines exit alike";
     }
 }
 
-TEST(SingleLedTest, theLogGoesWhereLogSays)
+TEST(SingleLedTest, theDeviceIsFoundOrTheFailureSaysWhy)
 {
-    Bench bench;
-    const std::string log = bench.dir.file("elsewhere.log");
-    const auto r = bench.run({"--simulate", "--quiet", "--log", log});
-    ASSERT_EQ(r.status, kCliSuccess) << r.err;
-    std::ifstream file(log);
-    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    EXPECT_NE(text.find("Log - START"), std::string::npos) << text;
-    EXPECT_FALSE(std::filesystem::exists(bench.dir.file("Lumivex.log"))) << "nor in the settings' folder";
-    EXPECT_FALSE(std::filesystem::exists(bench.ini)) << "nor written into the settings";
-}
-
-TEST(SingleLedTest, autoFindsTheDeviceOrSaysThatNoneAnswered)
-{
-    const auto found = run({"--port", "Auto"});
-    EXPECT_EQ(found.status, kCliSuccess) << found.err;
-
+    EXPECT_EQ(runTest({"--port", "Auto"}).status, kCliSuccess);
     // The simulator's options reach the device only with --simulate; here it answers nothing.
-    TestCommandOptions options;
-    ASSERT_EQ(parseTestCommand({"--port", "Auto"}, options), "");
-    test::TempDir dir;
-    options.iniPath = dir.file("Lumivex.ini");
-    VirtualScheduler scheduler;
     SimConfig silent;
     silent.faults.silentOn = {"gethw"};
-    SimulatedDevice device(scheduler, silent);
-    SimSerialBackend backend(scheduler, device);
-    std::ostringstream out, err;
-    EXPECT_EQ(runSingleLedTest(options, nativeIniSearchInput("/nowhere/lumivex-cli"), scheduler, backend, out, err),
-        kCliDeviceFailed);
-    EXPECT_EQ(err.str(), "lumivex-cli: no sensor device answered on any serial port\n");
-}
+    SimBench bench(silent);
+    const auto none = runTest(bench, {"--port", "Auto"});
+    EXPECT_EQ(none.status, kCliDeviceFailed);
+    EXPECT_EQ(none.err, "lumivex-cli: no sensor device answered on any serial port\n");
 
-TEST(SingleLedTest, aSilentDeviceOrAStalledTestExitsWithOneAndSaysWhy)
-{
-    auto silent = run({"--simulate", "--silent-on", "gethw"});
-    EXPECT_EQ(silent.status, kCliDeviceFailed);
-    EXPECT_NE(silent.err.find("No valid response from command 19"), std::string::npos) << silent.err;
-    EXPECT_EQ(silent.out, "");
-
-    auto stalled = run({"--simulate", "--silent-on", "getxy"});
-    EXPECT_EQ(stalled.status, kCliDeviceFailed);
-    EXPECT_NE(stalled.err.find("No valid response from command 8"), std::string::npos) << stalled.err;
+    // A silent device, and a test that stalls.
+    for (const auto& [request, said] :
+        {std::pair {"gethw", "No valid response from command 19"}, {"getxy", "No valid response from command 8"}}) {
+        const auto r = runTest({"--simulate", "--silent-on", request});
+        EXPECT_EQ(r.status, kCliDeviceFailed);
+        EXPECT_NE(r.err.find(said), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
 }
 
 TEST(SingleLedTest, detailsAddTheIdentityAndTheTestedSensorsOffsetsAndDistance)
 {
     struct Case {
-        const char* name;
         const char* firmware;
         const char* expected; // after "Color temperature"
         const char* sensorJson;
     };
     const Case cases[] = {
-        {"offsets and distance", "1007",
+        {"1007",
             "Hardware: LVXCS5-R2\nSerial Number: 1042\nFirmware Number: 1007\nX offset: -0.0125\nY offset: 0.0300\n"
             "Distance: 7.5\n",
             "\"sensor\": {\"xOffset\": -0.0125, \"yOffset\": 0.03, \"distance\": 7.5}"},
-        {"none below 1007", "1006",
+        {"1006", // none below 1007
             "Hardware: LVXCS5-R2\nSerial Number: 1042\nFirmware Number: 1006\nX offset: \nY offset: \nDistance: \n",
             "\"sensor\": {\"xOffset\": null, \"yOffset\": null, \"distance\": null}"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::vector<std::string> args {
-            "--simulate", "--firmware", c.firmware, "--boards", "2", "--board", "2", "--led", "4", "--details"};
+        SCOPED_TRACE(c.firmware);
+        Args args {"--simulate", "--firmware", c.firmware, "--boards", "2", "--board", "2", "--led", "4", "--details"};
         TestCommandOptions options;
         ASSERT_EQ(parseTestCommand(args, options), "");
-        Bench bench(options.simConfig);
-        // Another sensor's values must not show.
+        SimBench bench(options.simConfig);
+        // As an earlier program left them; another sensor's values must not show.
         for (const char* request : {"setxoffset4-0.0125 2\r", "setyoffset4+0.0300 2\r", "setdistance47.5 2\r",
-                 "setxoffset3+0.5000 2\r", "setdistance39.0 2\r"})
-            bench.tell(request);
-        const auto lines = bench.run(args);
+                 "setxoffset3+0.5000 2\r", "setdistance39.0 2\r"}) {
+            bench.device.receive(request);
+            bench.scheduler.advance(std::chrono::milliseconds(50));
+        }
+        const auto lines = runTest(bench, args);
         ASSERT_EQ(lines.status, kCliSuccess) << lines.err;
-        const auto tail = lines.out.find("Hardware: ");
+        const auto tail = lines.out.find("\nHardware: ");
         ASSERT_NE(tail, std::string::npos) << lines.out;
-        EXPECT_EQ(lines.out.substr(tail), c.expected);
-        EXPECT_NE(lines.out.find("\nColor temperature: "), std::string::npos) << "the window's fields come first";
+        EXPECT_EQ(lines.out.substr(tail + 1), c.expected);
+        EXPECT_NE(lines.out.rfind("\nColor temperature: ", tail), std::string::npos) << "the window's fields first";
 
-        auto jsonArgs = args;
-        jsonArgs.push_back("--json");
-        const auto json = bench.run(jsonArgs);
+        args.push_back("--json");
+        const auto json = runTest(bench, args);
         ASSERT_EQ(json.status, kCliSuccess) << json.err;
-        EXPECT_NE(json.out.find("\"hardware\": \"LVXCS5-R2\", \"serial\": \"1042\", \"firmware\": "
-                      + std::string(c.firmware) + "}"),
-            std::string::npos)
-            << json.out;
         EXPECT_NE(json.out.find(c.sensorJson), std::string::npos) << json.out;
     }
 }
 
 TEST(SingleLedTest, aPwmTestAfterALongUserCaptureSetsTheCaptureTimeItsTimeOutAssumes)
 {
-    Bench bench;
-    const auto user = bench.run({"--simulate", "--mode", "user", "--user-time", "10000"});
+    SimBench bench;
+    // --log puts the log there alone, not beside the settings.
+    const std::string log = bench.dir.file("elsewhere.log");
+    const auto user = runTest(bench, {"--simulate", "--mode", "user", "--user-time", "10000", "--quiet", "--log", log});
     ASSERT_EQ(user.status, kCliSuccess) << user.err;
+    EXPECT_NE(test::readFile(log).find("Log - START"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(bench.dir.file("Lumivex.log")));
     ASSERT_EQ(bench.device.model().sensor(1, 1).code, 8) << "the device keeps the user capture's code";
 
-    const auto pwm = bench.run({"--simulate", "--mode", "pwm"});
+    const auto pwm = runTest(bench, {"--simulate", "--mode", "pwm"});
     EXPECT_EQ(pwm.status, kCliSuccess) << pwm.err;
     EXPECT_EQ(bench.device.model().sensor(1, 1).code, 2);
-    const auto again = bench.run({"--simulate", "--mode", "pwm", "--average", "3"});
-    EXPECT_EQ(again.status, kCliSuccess) << again.err;
+    EXPECT_EQ(runTest(bench, {"--simulate", "--mode", "pwm", "--average", "3"}).status, kCliSuccess);
 }
 
 TEST(SingleLedTest, aUserTimeFromTheSettingsIsCheckedLikeUserTime)
@@ -262,15 +182,12 @@ TEST(SingleLedTest, aUserTimeFromTheSettingsIsCheckedLikeUserTime)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Bench bench;
-        {
-            std::ofstream ini(bench.ini);
-            ini << "[SYSTEM]\nUserRange=" << c.userRange << "\n";
-        }
-        std::vector<std::string> args {"--simulate", "--mode", "user"};
+        SimBench bench;
+        std::ofstream(bench.ini) << "[SYSTEM]\nUserRange=" << c.userRange << "\n";
+        Args args {"--simulate", "--mode", "user"};
         if (c.userTime)
             args.insert(args.end(), {"--user-time", c.userTime});
-        const auto r = bench.run(args);
+        const auto r = runTest(bench, args);
         EXPECT_EQ(r.status, c.status) << r.err;
         if (c.status == kCliSuccess) {
             EXPECT_EQ(bench.device.model().board(1).userTime, c.sent);

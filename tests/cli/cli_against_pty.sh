@@ -60,13 +60,12 @@ want(values["counts.red"]["value"] > values["counts.green"]["value"], "not orang
 want(doc["status"] in ("ok", "invalid"), "overall status")
 ' "$path" <<<"$json" || { echo "$json"; exit 1; }
 
+# True when the Python expression $1 holds for the JSON document `doc` on standard input.
+json_holds() { python3 -c "import json, sys; doc = json.load(sys.stdin); sys.exit(0 if ($1) else 1)"; }
+
 manual=$("$cli" test --port "$path" --board 2 --led 4 --json 2>err.txt) || { cat err.txt; exit 1; }
-python3 -c '
-import json, sys
-doc = json.loads(sys.stdin.read())
-if doc["range"] != {"index": 5, "name": "MED 3x3 200ms"} or not 1000 < doc["values"]["cct_k"]["value"] < 25000:
-    sys.exit("bad manual test: %s" % doc)
-' <<<"$manual" || exit 1
+json_holds 'doc["range"] == {"index": 5, "name": "MED 3x3 200ms"} and 1000 < doc["values"]["cct_k"]["value"] < 25000' \
+    <<<"$manual" || { echo "bad manual test: $manual"; exit 1; }
 
 # A saturated LED stops a production line: exit 4 with lines and with JSON alike.
 "$cli" test --port "$path" --board 2 --led 5 >out.txt 2>err.txt
@@ -75,13 +74,9 @@ status=$?
 saturated=$("$cli" test --port "$path" --board 2 --led 5 --json 2>err.txt)
 status=$?
 [ $status -eq 4 ] || { echo "saturated json: status $status"; cat err.txt; exit 1; }
-python3 -c '
-import json, sys
-doc = json.loads(sys.stdin.read())
-values = doc["values"]
-if doc["status"] != "overflow" or values["counts.red"]["status"] != "overflow" or values["intensity"] != {"value": 99999, "status": "overflow"}:
-    sys.exit("saturated LED not reported: %s" % doc)
-' <<<"$saturated" || exit 1
+json_holds 'doc["status"] == "overflow" and doc["values"]["counts.red"]["status"] == "overflow"
+    and doc["values"]["intensity"] == {"value": 99999, "status": "overflow"}' <<<"$saturated" \
+    || { echo "saturated LED not reported: $saturated"; exit 1; }
 
 "$cli" test --port /dev/no-such-port >/dev/null 2>err.txt
 status=$?

@@ -1,30 +1,170 @@
-#include "RunBench.h"
+// The plan of a measurement list run, and the run wired to the simulated device in virtual time.
 
+#include "multisensor/MeasurementRun.h"
 #include "base/FormatText.h"
+#include "base/VirtualScheduler.h"
+#include "device/CSeriell.h"
+#include "foundation/CGlobal.h"
+#include "foundation/Settings.h"
+#include "foundation/StringTable.h"
+#include "multisensor/MeasurementRunView.h"
+#include "multisensor/ReadingLists.h"
+#include "multisensor/RunPlan.h"
+#include "multisensor/SensorSettingsList.h"
+#include "sim/SimSerialBackend.h"
+#include "sim/SimulatedDevice.h"
+
+#include "InjectingBackend.h"
+#include "RecordingDialogs.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
-#include <iterator>
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
 
 namespace lumivex {
 namespace {
 
-using test::RunBench;
-using test::text;
-
-SimConfig simWith(int firmware, int boards = 1)
+CKonfList sensor(int no, std::uint8_t testMode, std::uint8_t measureTime, std::uint8_t pwmRuns = 0, int userTime = 800)
 {
-    SimConfig sim;
-    sim.firmware = firmware;
-    sim.boards = boards;
-    return sim;
+    CKonfList r;
+    r.Index = static_cast<std::int16_t>(no);
+    r.SensorNo = static_cast<std::int16_t>(no);
+    r.TestMode = testMode;
+    r.MeasureTime = measureTime;
+    r.PwmRuns = pwmRuns;
+    r.UserTime = static_cast<std::int16_t>(userTime);
+    return r;
 }
 
-long countOf(const std::vector<std::string>& lines, const std::string& line)
+std::vector<const CKonfList*> pointers(const std::vector<CKonfList>& records)
 {
-    return std::count(lines.begin(), lines.end(), line);
+    std::vector<const CKonfList*> out;
+    for (const CKonfList& r : records)
+        out.push_back(&r);
+    return out;
+}
+
+constexpr std::uint8_t kMan = kKonfManualCapture;
+constexpr std::uint8_t kUsr = kKonfUserCapture;
+constexpr std::uint8_t kPwm = kKonfPwmCapture;
+
+TEST(RunPlan, CaptureRequestsAndBudgets)
+{
+    struct Case {
+        const char* name;
+        std::vector<CKonfList> sensors;
+        std::vector<RunRequest> expected;
+    };
+    const Case cases[] = {
+        {"all manual: one capture, 500 ticks", {sensor(1, kMan, 2), sensor(2, kMan, 1)},
+            {{"capture\r", ListReply::CaptureAll, 500}}},
+        // (3 + 1) x 5 x 20 ms = 400 ms, 400 / 5 + 5 = 85
+        {"all PWM, runs code 3 at 20 ms", {sensor(1, kPwm, 5, 3), sensor(2, kPwm, 5, 3)},
+            {{"capturepwm\r", ListReply::CapturePwmAll, 85}}},
+        // 1000 / 5 + 5
+        {"a user capture: budget from the longest user time", {sensor(1, kMan, 2, 0, 300), sensor(2, kUsr, 8, 0, 1000)},
+            {{"capture\r", ListReply::CaptureAll, 205}}},
+        // a manual 600 ms capture next to a 100 ms user time: 600 / 5 + 5
+        {"a user capture never waits less than the slowest manual one",
+            {sensor(1, kMan, 1, 0, 100), sensor(2, kUsr, 8, 0, 100)}, {{"capture\r", ListReply::CaptureAll, 125}}},
+        // the most runs (15) with the longest time (600 ms): 16 x 5 x 600 = 48000 ms
+        {"PWM: most runs and longest time need not be the same sensor", {sensor(1, kPwm, 1, 0), sensor(2, kPwm, 6, 15)},
+            {{"capturepwm\r", ListReply::CapturePwmAll, 9605}}},
+        // 4 x 5 x 20 / 10 + 20 = 60; user time 1000 / 10 + 20 = 120
+        {"mixed: one capture per sensor, each addressing its own",
+            {sensor(1, kMan, 2), sensor(2, kPwm, 5, 3), sensor(8, kUsr, 8, 0, 1000)},
+            {{"capture201 1\r", ListReply::Successive, 500}, {"capturepwm032 1\r", ListReply::Successive, 60},
+                {"capture803 2\r", ListReply::Successive, 120}}},
+        {"user and manual sensors are not mixed", {sensor(1, kMan, 2, 0, 100), sensor(2, kUsr, 8, 0, 50)},
+            {{"capture\r", ListReply::CaptureAll, 45}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto order = pointers(c.sensors);
+        EXPECT_EQ(captureRequests(chooseCaptureMode(order), order), c.expected);
+    }
+}
+
+TEST(RunPlan, PendingSettingsInDeviceOrder)
+{
+    struct Case {
+        const char* name;
+        std::uint16_t flags;
+        std::uint16_t options;
+        int firmware;
+        bool offsetsLocked;
+        std::vector<std::string> expected;
+        const char* distance = "1.5";
+    };
+    const std::vector<std::string> all {"setusertime00250 2\r", "setcaptime513 2\r", "setaverage07 2\r",
+        "setintgain3120 2\r", "setxoffset3+0.0125 2\r", "setyoffset3-0.0300 2\r", "setdistance31.5 2\r"};
+    const Case cases[] = {
+        {"everything pending, firmware 1007", KonfChange::AllWithDistance, 0, 1007, false, all},
+        {"no distance below 1007", KonfChange::AllWithDistance, 0, 1006, false,
+            {all[0], all[1], all[2], all[3], all[4], all[5]}},
+        {"offsets held back by the global switch", KonfChange::AllWithDistance, 0, 1007, true,
+            {all[0], all[1], all[2], all[3], all[6]}},
+        {"offsets held back by the sensor's switch", KonfChange::AllWithDistance, KonfOption::KeepXyOffset, 1007, false,
+            {all[0], all[1], all[2], all[3], all[6]}},
+        {"only the user time", KonfChange::Pending | KonfChange::UserTime, 0, 1007, false, {all[0]}},
+        {"range alone sends the capture time", KonfChange::Pending | KonfChange::Range, 0, 1007, false, {all[1]}},
+        {"a distance never set is not sent", KonfChange::Pending | KonfChange::Distance, 0, 1007, false, {}, "-.-"},
+        {"nothing without the pending bit", KonfChange::AllWithDistance & ~KonfChange::Pending, 0, 1007, false, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CKonfList r = sensor(8, kMan, 5, 7, 250); // sensor 3 of board 2
+        r.Range = 1;
+        r.Gain = 120;
+        r.XOffset = "0.0125";
+        r.YOffset = "-0.0300";
+        r.Distance = c.distance;
+        r.ChangeFlags = c.flags;
+        r.OptionFlags = c.options;
+        std::vector<std::string> texts;
+        for (const SettingRequest& s : pendingSettingRequests(r, c.firmware, c.offsetsLocked))
+            texts.push_back(s.text);
+        EXPECT_EQ(texts, c.expected);
+    }
+}
+
+TEST(RunPlan, ReadingTexts)
+{
+    struct Case {
+        const char* name;
+        RgbiReply reply;
+        int fullScale;
+        std::string red, green, blue, intens;
+    };
+    const Case cases[] = {
+        // 100 x 255 / 250 = 102, 50 x 255 / 250 = 51
+        {"shares of the sum", {100, 100, 50, 1234}, 4095, "102", "102", "51", "1234"},
+        {"each channel at full scale overflows, the others stay empty", {255, 10, 255, 99999}, 255, "Overfl.", "",
+            "Overfl.", "99999"},
+        {"all dark underflows without an intensity", {0, 0, 0, 12}, 4095, "Underfl.", "Underfl.", "Underfl.", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ReadingTexts t = rgbiTexts(c.reply, c.fullScale);
+        EXPECT_EQ(std::tie(t.red, t.green, t.blue, t.intens), std::tie(c.red, c.green, c.blue, c.intens));
+    }
+    EXPECT_EQ(hsiTexts({123.456, 45, 678}).sat, "45 %");
+    EXPECT_EQ(colourTemperatureTexts(6504.9).temp, "6504");
+}
+
+// --- the run ---
+
+std::string text(StringId id)
+{
+    return std::string(stringText(id));
 }
 
 std::vector<std::string> strings(std::initializer_list<StringId> ids)
@@ -35,18 +175,127 @@ std::vector<std::string> strings(std::initializer_list<StringId> ids)
     return out;
 }
 
+class RecordingRunView : public MeasurementRunView {
+public:
+    void ShowTitle(const std::string& title) override { titles.push_back(title); }
+    void EnablePerform(bool enabled) override { performEnabled = enabled; }
+    void ShowProgress(int position, int count) override
+    {
+        progress.push_back(std::to_string(position) + "/" + std::to_string(count));
+        if (onProgress)
+            onProgress();
+    }
+    void FillRows() override { ++fills; }
+
+    std::vector<std::string> titles;
+    std::vector<std::string> progress;
+    bool performEnabled = true;
+    int fills = 0;
+    std::function<void()> onProgress; // what the user does while the run waits
+};
+
+// One board of five manual 200 ms sensors unless a test says otherwise, nothing pending.
+struct RunBench {
+    // `runFirmware`: the firmware number the program believes in; by default the device's own.
+    explicit RunBench(int deviceFirmware, int boards = 1, int runFirmware = -1, SimConfig sim = {})
+        : device(scheduler,
+            [&sim, deviceFirmware, boards] {
+                sim.firmware = deviceFirmware;
+                sim.boards = boards;
+                return sim;
+            }()),
+          backend(scheduler, device),
+          wire(backend),
+          port(wire, dialogs),
+          konf(dialogs, {}),
+          readings(dialogs),
+          firmware(runFirmware < 0 ? deviceFirmware : runFirmware),
+          run({scheduler, port, dialogs, log, settings, konf, readings, view, [this] { return firmware; }, true, {},
+              [this] { ++portsReturned; }})
+    {
+        device.setTrace([this](std::string_view direction, std::string_view line) {
+            if (direction == "<") {
+                received.emplace_back(line);
+                receivedAt.push_back(scheduler.nowMicros());
+                if (onRequest)
+                    onRequest(received.back());
+            }
+        });
+        port.SetPortName(SimSerialBackend::kPortName);
+        port.OpenPort();
+        // The offsets may be sent: the switch that holds them back is tested on its own.
+        settings.noChangeXyOffset = 0;
+        konf.setDeviationSettings(DeviationSettings::fromSettings(settings));
+        konf.CreateDefaultSettings(5 * boards);
+        readings.CreateEmptyReadings(5 * boards);
+        for (const auto& record : konf.records())
+            set(record->Index, kKonfManualCapture, 2);
+    }
+
+    CKonfList& set(int index, std::uint8_t testMode, std::uint8_t measureTime, std::uint8_t pwmRuns = 0)
+    {
+        CKonfList& r = *konf.settingsByIndex(index);
+        r.TestMode = testMode;
+        r.MeasureTime = measureTime;
+        r.PwmRuns = pwmRuns;
+        r.ChangeFlags = 0;
+        return r;
+    }
+    // Only the records named take part.
+    void disableAllBut(std::initializer_list<int> indexes)
+    {
+        for (const auto& record : konf.records()) {
+            if (std::find(indexes.begin(), indexes.end(), record->Index) == indexes.end())
+                record->MeasureTime = 0;
+        }
+    }
+    // Settings of that sensor to be sent with the next run.
+    CKonfList& pending(int index, std::uint16_t flags)
+    {
+        konf.setModified(true);
+        CKonfList& r = *konf.settingsByIndex(index);
+        r.ChangeFlags = flags;
+        return r;
+    }
+
+    void perform() { run.PerformMeasurement(); }
+    long count(const std::string& line) const { return std::count(received.begin(), received.end(), line); }
+    const CMessList& result(int index) const { return *readings.resultByIndex(index); }
+
+    VirtualScheduler scheduler;
+    SimulatedDevice device;
+    SimSerialBackend backend;
+    test::InjectingBackend wire;
+    test::RecordingDialogs dialogs;
+    CSeriell port;
+    CGlobal log;
+    Settings settings;
+    SensorSettingsList konf;
+    ReadingLists readings;
+    RecordingRunView view;
+    int firmware;
+    int portsReturned = 0;
+    std::vector<std::string> received; // request lines as the device took them
+    std::vector<std::int64_t> receivedAt;
+    std::function<void(const std::string&)> onRequest; // as the device takes a request
+    MeasurementRun run;
+};
+
 TEST(MeasurementRun, AllManualCapturesOnceAndReadsEverySensorOfEveryBoard)
 {
-    for (const int boards : {1, 2, 10}) {
+    for (const int boards : {1, 10}) {
         SCOPED_TRACE(boards);
-        RunBench bench(simWith(1007, boards));
-        bench.setAll(kKonfManualCapture, 2);
+        RunBench bench(1007, boards);
+        // A negative x is read (and warned of) through an offset that is sent first.
+        CKonfList& first = bench.pending(1, KonfChange::Pending | KonfChange::XOffset);
+        first.XOffset = "-0.9000";
+        const std::int64_t start = bench.scheduler.nowMicros();
         bench.perform();
 
-        EXPECT_EQ(bench.run.LastRunRequests().front(), (RunRequest {"capture\r", ListReply::CaptureAll, 500}));
-        EXPECT_EQ(countOf(bench.received, "capture"), 1);
+        EXPECT_EQ(bench.run.LastRunRequests()[1], (RunRequest {"capture\r", ListReply::CaptureAll, 500}));
+        EXPECT_EQ(bench.count("capture"), 1);
         // seven reads a sensor at 1007: colours, hue, x/y, temperature, two offsets, distance
-        EXPECT_EQ(bench.received.size(), 1u + 35u * static_cast<unsigned>(boards));
+        EXPECT_EQ(bench.received.size(), 2u + 35u * static_cast<unsigned>(boards));
         EXPECT_EQ(bench.received.back(), "getdistance5 " + std::to_string(boards));
         for (int b = 1; b <= boards; ++b) {
             for (int s = 1; s <= 5; ++s) {
@@ -54,16 +303,29 @@ TEST(MeasurementRun, AllManualCapturesOnceAndReadsEverySensorOfEveryBoard)
                 const CMessList& result = bench.result(sensorListNumber(b, s));
                 EXPECT_TRUE(result.isMeasured()) << b << ":" << s;
                 EXPECT_EQ(result.IntensText, std::to_string(seen.intensity)) << b << ":" << s;
-                EXPECT_EQ(result.XText, formatText("%.4f", seen.x)) << b << ":" << s;
+                if (b * s > 1) { // the first one's negative x is rounded by the device
+                    EXPECT_EQ(result.XText, formatText("%.4f", seen.x)) << b << ":" << s;
+                }
             }
         }
-        EXPECT_EQ(bench.dialogs.messages, strings({StringId::NoReferenceData}));
+        EXPECT_EQ(bench.dialogs.messages, strings({StringId::NoReferenceData, StringId::XyOutOfRange}));
+        EXPECT_TRUE(bench.result(1).XText.starts_with("-"));
+        EXPECT_FALSE(bench.run.XyWarning());
+        // The offsets and the distance read back into the settings.
+        EXPECT_EQ(first.XOffset, "-0.9000");
+        EXPECT_EQ(first.YOffset, "0.0000");
+        EXPECT_EQ(first.Distance, "2.0");
+        // Replies are taken as they arrive: the run lasts as long as its 200 ms capture, not a tick
+        // longer for each request.
+        if (boards == 1) {
+            EXPECT_LT(bench.scheduler.nowMicros() - start, 205000);
+        }
     }
 }
 
 TEST(MeasurementRun, RequestsFollowTheFirmware)
 {
-    const std::vector<std::string> reads {"getrgbi2 1", "gethsi2 1", "getxy2 1"};
+    const std::vector<std::string> reads {"capture", "getrgbi2 1", "gethsi2 1", "getxy2 1"};
     const std::vector<std::string> offsets {"getctemp2 1", "getxoffset2 1", "getyoffset2 1", "getdistance2 1"};
     auto join = [](std::vector<std::vector<std::string>> parts) {
         std::vector<std::string> all;
@@ -71,185 +333,146 @@ TEST(MeasurementRun, RequestsFollowTheFirmware)
             all.insert(all.end(), part.begin(), part.end());
         return all;
     };
+    // No reference: nothing compared deviates, so the pass output at the end.
+    const auto withOutputs = join({{"setoutput00", "setoutput10"}, reads, offsets, {"setoutput11", "setoutput00"}});
     struct Case {
         const char* name;
-        int deviceFirmware;
-        int runFirmware;
+        int deviceFirmware, runFirmware;
         std::vector<std::string> expected;
     };
     const Case cases[] = {
-        {"1003: no colour temperature, no offsets", 1003, -1, join({{"capture"}, reads})},
-        {"1005: colour temperature, no offsets", 1005, -1, join({{"capture"}, reads, {"getctemp2 1"}})},
-        {"1007: offsets and distance", 1007, -1, join({{"capture"}, reads, offsets})},
-        // no reference: nothing compared deviates, so the pass output
-        {"2002: outputs off first, pass at the end", 2002, -1,
-            join({{"setoutput00", "setoutput10", "capture"}, reads, offsets, {"setoutput11", "setoutput00"}})},
-        {"firmware not known: everything", 2002, 0,
-            join({{"setoutput00", "setoutput10", "capture"}, reads, offsets, {"setoutput11", "setoutput00"}})},
+        {"1003: no colour temperature, no offsets", 1003, -1, reads},
+        {"1005: colour temperature, no offsets", 1005, -1, join({reads, {"getctemp2 1"}})},
+        {"1007: offsets and distance", 1007, -1, join({reads, offsets})},
+        {"2002: outputs off first, pass at the end", 2002, -1, withOutputs},
+        {"firmware not known: everything", 2002, 0, withOutputs},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        RunBench bench(simWith(c.deviceFirmware), c.runFirmware);
-        bench.setAll(kKonfManualCapture, 2);
+        RunBench bench(c.deviceFirmware, 1, c.runFirmware);
         bench.disableAllBut({2});
         bench.perform();
         EXPECT_EQ(bench.received, c.expected);
     }
 }
 
-TEST(MeasurementRun, MixedModesCaptureEachSensorOnItsOwnAndLeaveDisabledOnesAlone)
+TEST(MeasurementRun, MixedModesCaptureEachSensorOnItsOwnAfterThePendingSettings)
 {
-    RunBench bench(simWith(1007));
-    bench.setAll(kKonfManualCapture, 2);
-    bench.set(2, kKonfPwmCapture, 5, 1).ChangeFlags = KonfChange::Pending | KonfChange::MeasureTime;
+    RunBench bench(1007);
+    bench.set(2, kKonfPwmCapture, 5, 1);
     bench.set(4, kKonfManualCapture, 3);
     bench.disableAllBut({1, 2, 4});
-    bench.konf.settingsByIndex(3)->ChangeFlags = KonfChange::AllWithDistance; // measure time 0
-    bench.konf.setModified(true);
+    bench.pending(1, KonfChange::Pending | KonfChange::UserTime | KonfChange::IntensPercent).UserTime = 250;
+    bench.pending(2, KonfChange::Pending | KonfChange::MeasureTime);
+    bench.pending(3, KonfChange::AllWithDistance); // measure time 0
     bench.perform();
 
-    ASSERT_FALSE(bench.dialogs.messages.empty());
-    EXPECT_EQ(bench.dialogs.messages.front(), text(StringId::MixedCaptureMode));
-    std::vector<std::string> captures;
-    std::copy_if(bench.received.begin(), bench.received.end(), std::back_inserter(captures),
-        [](const std::string& line) { return line.starts_with("capture"); });
-    EXPECT_EQ(captures, (std::vector<std::string> {"capture201 1", "capturepwm012 1", "capture304 1"}));
+    EXPECT_EQ(bench.dialogs.messages, strings({StringId::MixedCaptureMode, StringId::NoReferenceData}));
+    // Only what changed is sent, then one capture per sensor.
+    ASSERT_GE(bench.received.size(), 5u);
+    EXPECT_EQ(std::vector<std::string>(bench.received.begin(), bench.received.begin() + 5),
+        (std::vector<std::string> {
+            "setusertime00250 1", "setcaptime502 1", "capture201 1", "capturepwm012 1", "capture304 1"}));
+    EXPECT_EQ(std::count_if(bench.received.begin(), bench.received.end(),
+                  [](const std::string& line) { return line.starts_with("set") || line.starts_with("capture"); }),
+        5);
     const int expectedCaptures[] = {1, 1, 0, 1, 0};
     for (int s = 1; s <= 5; ++s)
         EXPECT_EQ(bench.device.model().sensor(1, s).captures, expectedCaptures[s - 1]) << "sensor " << s;
     EXPECT_TRUE(bench.result(2).isMeasured());
+    EXPECT_EQ(bench.konf.settingsByIndex(1)->ChangeFlags, KonfChange::IntensPercent);
+    EXPECT_EQ(bench.konf.settingsByIndex(2)->ChangeFlags, 0);
+    EXPECT_FALSE(bench.konf.isModified());
 
     // Sensor 3: no settings, no capture, no read, dashes; its settings stay pending.
     for (const std::string& line : bench.received)
-        EXPECT_FALSE(line.ends_with("3 1") || line.starts_with("setaverage")) << line;
-    EXPECT_EQ(bench.row(3).red, "---");
-    EXPECT_EQ(bench.row(3).x, "---");
+        EXPECT_FALSE(line.ends_with("3 1")) << line;
+    ReadingRow row;
+    ASSERT_TRUE(bench.readings.rowOf(3, row));
+    EXPECT_EQ(row.red, "---");
+    EXPECT_EQ(row.x, "---");
     EXPECT_EQ(bench.konf.settingsByIndex(3)->ChangeFlags, KonfChange::AllWithDistance);
+
+    const std::string base = text(StringId::MeasurementListTitle);
+    EXPECT_EQ(bench.view.titles,
+        (std::vector<std::string> {base, base + text(StringId::TitleSendingSettings),
+            base + text(StringId::TitleMeasurementStarted), base + text(StringId::TitleCollectingData),
+            base + text(StringId::TitleComparingData), base}));
+    EXPECT_EQ(bench.view.progress, (std::vector<std::string> {"1/3", "2/3", "1/3", "2/3", "3/3", "1/3", "2/3", "3/3"}));
+    EXPECT_EQ(bench.view.fills, 1);
+    EXPECT_EQ(bench.portsReturned, 1);
 }
 
-TEST(MeasurementRun, OnlyTheChangedUserTimeIsSent)
+TEST(MeasurementRun, RefusedLostOrGarbledRepliesEndTheRunAsDocumented)
 {
-    RunBench bench(simWith(1007));
-    bench.setAll(kKonfManualCapture, 2);
-    CKonfList& changed = *bench.konf.settingsByIndex(1);
-    changed.UserTime = 250;
-    changed.ChangeFlags = KonfChange::Pending | KonfChange::UserTime | KonfChange::IntensPercent;
-    bench.konf.setModified(true);
-    bench.perform();
-
-    ASSERT_GE(bench.received.size(), 2u);
-    EXPECT_EQ(bench.received[0], "setusertime00250 1");
-    EXPECT_EQ(bench.received[1], "capture");
-    EXPECT_EQ(std::count_if(bench.received.begin(), bench.received.end(),
-                  [](const std::string& line) { return line.starts_with("set"); }),
-        1);
-    EXPECT_EQ(bench.device.model().board(1).userTime, 250);
-    EXPECT_EQ(changed.ChangeFlags, KonfChange::IntensPercent);
-    EXPECT_FALSE(bench.konf.isModified());
-}
-
-TEST(MeasurementRun, RefusedOrLostRepliesEndTheRunAsDocumented)
-{
+    enum Fault { Error, Silent, Garbled };
     struct Case {
         const char* name;
         int firmware;
         std::string word;
-        bool silent; // else "ERROR"
+        Fault fault;
         bool settingsPending;
         std::vector<std::string> messages;
         std::string lastRequest;
         int ticks; // budget of the lost request
         bool output0, output1;
     };
+    const auto noValue = strings({StringId::NoValidReturnValue, StringId::ErrorGettingData});
+    const auto refused = strings({StringId::BoardReturnsError, StringId::ErrorGettingData});
     const Case cases[] = {
-        {"ERROR to getxy", 1007, "getxy", false, false,
-            strings({StringId::BoardReturnsError, StringId::ErrorGettingData}), "getxy1 1", 0, false, false},
-        {"ERROR to getxy signals fail, not pass", 2002, "getxy", false, false,
-            strings({StringId::BoardReturnsError, StringId::ErrorGettingData}), "setoutput10", 0, true, false},
-        {"silent getxy: outputs stay off", 2002, "getxy", true, false,
-            strings({StringId::NoValidReturnValue, StringId::ErrorGettingData}), "getxy1 1", 500, false, false},
-        {"silent capture", 1007, "capture", true, false,
+        {"ERROR to getxy", 1007, "getxy", Error, false, refused, "getxy1 1", 0, false, false},
+        {"ERROR to getxy signals fail, not pass", 2002, "getxy", Error, false, refused, "setoutput10", 0, true, false},
+        {"silent getxy: outputs stay off", 2002, "getxy", Silent, false, noValue, "getxy1 1", 500, false, false},
+        {"silent capture", 1007, "capture", Silent, false,
             strings({StringId::NoValidReturnValue, StringId::MeasurementsFailed}), "capture", 500, false, false},
-        {"silent setting: the run ends without a further message", 1007, "setusertime", true, true,
+        {"silent setting: the run ends without a further message", 1007, "setusertime", Silent, true,
             strings({StringId::NoValidReturnValue}), "setusertime00800 1", 200, false, false},
+        // Letters where the numbers belong, long enough to pass for the reply, ahead of the real one.
+        {"garbled x/y are no values", 1007, "", Garbled, false, noValue, "getxy1 1", 0, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        SimConfig sim = simWith(c.firmware);
-        (c.silent ? sim.faults.silentOn : sim.faults.errorOn).insert(c.word);
-        RunBench bench(sim);
-        bench.setAll(kKonfManualCapture, 2);
+        SimConfig sim;
+        if (c.fault != Garbled)
+            (c.fault == Silent ? sim.faults.silentOn : sim.faults.errorOn).insert(c.word);
+        RunBench bench(c.firmware, 1, -1, sim);
         bench.disableAllBut({1});
-        if (c.settingsPending) {
-            bench.konf.settingsByIndex(1)->ChangeFlags = KonfChange::Pending | KonfChange::UserTime;
-            bench.konf.setModified(true);
-        }
+        if (c.settingsPending)
+            bench.pending(1, KonfChange::Pending | KonfChange::UserTime);
+        bench.onRequest = [&bench, &c](const std::string& line) {
+            if (c.fault == Garbled && line == c.lastRequest)
+                bench.scheduler.singleShot(
+                    std::chrono::microseconds(0), [&bench] { bench.wire.inject("ABCDEF GHIJKL\r"); });
+        };
         bench.perform();
 
         EXPECT_EQ(bench.dialogs.messages, c.messages);
         EXPECT_EQ(bench.received.back(), c.lastRequest);
+        EXPECT_EQ(bench.result(1).XText, "");
         EXPECT_EQ(bench.device.model().output(0), c.output0);
         EXPECT_EQ(bench.device.model().output(1), c.output1);
         EXPECT_FALSE(bench.run.IsMeasuring());
         EXPECT_TRUE(bench.view.performEnabled);
         EXPECT_EQ(bench.konf.isModified(), c.settingsPending);
         if (c.ticks > 0) {
-            // given up on the last of its ticks: one tick (10 ms) of phase either way
-            const std::int64_t waited = bench.dialogs.shownAt.front() - bench.receivedAt.back();
+            // given up on the last of its ticks (the run ends there): one tick (10 ms) of phase either way
+            const std::int64_t waited = bench.scheduler.nowMicros() - bench.receivedAt.back();
             EXPECT_GT(waited, (c.ticks - 1) * 10000);
             EXPECT_LE(waited, c.ticks * 10000);
         }
     }
 }
 
-TEST(MeasurementRun, GarbledValuesAreNoValues)
-{
-    RunBench bench(simWith(1007));
-    bench.setAll(kKonfManualCapture, 2);
-    bench.disableAllBut({1});
-    // Letters where the numbers belong, long enough to pass for the reply, ahead of the real one.
-    bench.onRequest = [&bench](const std::string& line) {
-        if (line == "getxy1 1")
-            bench.scheduler.singleShot(
-                std::chrono::microseconds(0), [&bench] { bench.wire.inject("ABCDEF GHIJKL\r"); });
-    };
-    bench.perform();
-
-    EXPECT_EQ(bench.dialogs.messages, strings({StringId::NoValidReturnValue, StringId::ErrorGettingData}));
-    EXPECT_EQ(bench.result(1).XText, "");
-}
-
-TEST(MeasurementRun, NegativeXWarnsAfterTheRunAndOffsetsAreReadBack)
-{
-    RunBench bench(simWith(1007));
-    bench.setAll(kKonfManualCapture, 2);
-    bench.disableAllBut({1});
-    CKonfList& sensor = *bench.konf.settingsByIndex(1);
-    sensor.XOffset = "-0.9000";
-    sensor.Distance = "-.-";
-    sensor.ChangeFlags = KonfChange::Pending | KonfChange::XOffset;
-    bench.konf.setModified(true);
-    bench.perform();
-
-    EXPECT_EQ(bench.dialogs.messages, strings({StringId::NoReferenceData, StringId::XyOutOfRange}));
-    EXPECT_TRUE(bench.result(1).XText.starts_with("-"));
-    EXPECT_EQ(sensor.XOffset, "-0.9000");
-    EXPECT_EQ(sensor.YOffset, "0.0000");
-    EXPECT_EQ(sensor.Distance, "2.0");
-    EXPECT_FALSE(bench.run.XyWarning());
-}
-
 TEST(MeasurementRun, NoiseAndOneByteChunksChangeNothing)
 {
     auto runOn = [](SimConfig sim) {
-        auto bench = std::make_unique<RunBench>(sim);
-        bench->setAll(kKonfManualCapture, 2);
+        auto bench = std::make_unique<RunBench>(2002, 2, -1, sim);
         bench->set(7, kKonfPwmCapture, 5, 2);
         bench->perform();
         return bench;
     };
-    const auto clean = runOn(simWith(2002, 2));
-    SimConfig faulty = simWith(2002, 2);
+    const auto clean = runOn({});
+    SimConfig faulty;
     faulty.faults.noiseBytes = 3;
     faulty.faults.chunkSize = 1;
     const auto noisy = runOn(faulty);
@@ -260,82 +483,47 @@ TEST(MeasurementRun, NoiseAndOneByteChunksChangeNothing)
         EXPECT_EQ(noisy->result(k), clean->result(k)) << "row " << k;
 }
 
-TEST(MeasurementRun, TitlesProgressAndThePortHandedBack)
-{
-    RunBench bench(simWith(1007));
-    bench.setAll(kKonfManualCapture, 2);
-    bench.disableAllBut({1, 3});
-    bench.konf.settingsByIndex(3)->ChangeFlags = KonfChange::Pending | KonfChange::Gain;
-    bench.konf.setModified(true);
-    const std::int64_t start = bench.scheduler.nowMicros();
-    bench.perform();
-
-    const std::string base = text(StringId::MeasurementListTitle);
-    EXPECT_EQ(bench.view.titles,
-        (std::vector<std::string> {base, base + text(StringId::TitleSendingSettings),
-            base + text(StringId::TitleMeasurementStarted), base + text(StringId::TitleCollectingData),
-            base + text(StringId::TitleComparingData), base}));
-    EXPECT_EQ(bench.view.progress, (std::vector<std::string> {"2/2", "1/2", "2/2"}));
-    EXPECT_EQ(bench.view.fills, 1);
-    EXPECT_EQ(bench.portsReturned, 1);
-    // Replies are taken as they arrive: the run lasts as long as its 200 ms capture, not a tick
-    // longer for each of its 16 requests.
-    EXPECT_LT(bench.scheduler.nowMicros() - start, 205000);
-}
-
-TEST(MeasurementRun, DoesNotStartWhereItMustNot)
-{
-    struct Case {
-        const char* name;
-        void (*prepare)(RunBench&);
-    };
-    const Case cases[] = {
-        {"the main window awaits a reply", [](RunBench& b) { b.run.SetBusy(true); }},
-        {"the port is closed", [](RunBench& b) { b.port.ClosePort(); }},
-        {"no sensors", [](RunBench& b) { b.readings.CreateEmptyReadings(0); }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        RunBench bench(simWith(2002));
-        bench.setAll(kKonfManualCapture, 2);
-        c.prepare(bench);
-        bench.perform();
-        EXPECT_TRUE(bench.received.empty());
-        EXPECT_TRUE(bench.dialogs.messages.empty());
-        EXPECT_EQ(bench.portsReturned, 0);
-    }
-}
-
-TEST(MeasurementRun, TheDeviceInputStartsARun)
+TEST(MeasurementRun, StartsOnlyWhenItMay)
 {
     struct Case {
         const char* name;
         int runFirmware;
-        int digit;
+        int digit; // on the device's input; 0: the button
+        void (*prepare)(RunBench&);
         bool runs;
     };
     const Case cases[] = {
-        {"input 2 while idle", 2002, 2, true},
-        {"any other digit", 2002, 5, false},
-        {"no input poll below 2002", 1007, 2, false},
+        {"input 2 while idle", 2002, 2, nullptr, true},
+        {"any other digit", 2002, 5, nullptr, false},
+        {"no input poll below 2002", 1007, 2, nullptr, false},
+        {"the main window awaits a reply", 2002, 0, [](RunBench& b) { b.run.SetBusy(true); }, false},
+        {"the port is closed", 2002, 0, [](RunBench& b) { b.port.ClosePort(); }, false},
+        {"no sensors", 2002, 0, [](RunBench& b) { b.readings.CreateEmptyReadings(0); }, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        RunBench bench(simWith(2002), c.runFirmware);
-        bench.setAll(kKonfManualCapture, 2);
+        RunBench bench(2002, 1, c.runFirmware);
         bench.disableAllBut({1});
-        bench.run.StartInputPoll();
-        ASSERT_TRUE(bench.device.triggerInputIo(c.digit));
-        bench.scheduler.advance(std::chrono::milliseconds(120));
-        EXPECT_EQ(countOf(bench.received, "capture"), c.runs ? 1 : 0);
-        bench.run.StopInputPoll();
+        if (c.prepare)
+            c.prepare(bench);
+        if (c.digit == 0) {
+            bench.perform();
+        } else {
+            bench.run.StartInputPoll();
+            ASSERT_TRUE(bench.device.triggerInputIo(c.digit));
+            bench.scheduler.advance(std::chrono::milliseconds(120));
+            bench.run.StopInputPoll();
+        }
+        EXPECT_EQ(bench.count("capture"), c.runs ? 1 : 0);
+        EXPECT_EQ(bench.received.empty(), !c.runs);
+        EXPECT_EQ(bench.dialogs.messages.empty(), !c.runs);
+        EXPECT_EQ(bench.portsReturned, c.runs ? 1 : 0);
     }
 }
 
 TEST(MeasurementRun, TheWindowEnd)
 {
-    RunBench bench(simWith(2002));
-    bench.setAll(kKonfManualCapture, 2);
+    RunBench bench(2002);
     bench.disableAllBut({1});
     bool closeAllowed = true;
     bench.view.onProgress = [&] { closeAllowed = bench.run.ConfirmClose(); };

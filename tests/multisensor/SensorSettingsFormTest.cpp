@@ -1,7 +1,13 @@
 #include "multisensor/SensorSettingsForm.h"
+#include "multisensor/SensorSettingsList.h"
+#include "multisensor/SettingsListModel.h"
+#include "multisensor/SettingsRows.h"
+
+#include "RecordingDialogs.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -9,15 +15,12 @@ namespace lumivex {
 namespace {
 
 using C = SettingsControl;
+using Edit = std::function<void(SensorSettingsForm&)>;
 
-DeviationSettings allGroupsOn(int noChangeXyOffset = 0)
+DeviationSettings allGroupsOn()
 {
     DeviationSettings ini;
-    ini.checkAbwIntens = 1;
-    ini.checkAbwXy = 1;
-    ini.checkAbwAbsIntens = 1;
-    ini.checkAbwAbsXy = 1;
-    ini.noChangeXyOffset = noChangeXyOffset;
+    ini.checkAbwIntens = ini.checkAbwXy = ini.checkAbwAbsIntens = ini.checkAbwAbsXy = 1;
     return ini;
 }
 
@@ -25,14 +28,10 @@ DeviationSettings allGroupsOn(int noChangeXyOffset = 0)
 CKonfList manualSensor()
 {
     CKonfList r;
-    r.Index = 3;
-    r.SensorNo = 3;
+    r.Index = r.SensorNo = 3;
     r.TestMode = kKonfManualCapture;
     r.MeasureTime = 2;
-    r.UserTime = 800;
-    r.Gain = 100;
-    r.DevIntensPercent = 10;
-    r.DevXYPercent = 10;
+    r.DevIntensPercent = r.DevXYPercent = 10;
     r.DevIntensAbs = 1000;
     r.DevXYAbs = 0.01f;
     r.Distance = "2.0";
@@ -40,11 +39,8 @@ CKonfList manualSensor()
     return r;
 }
 
-struct Enabled {
-    bool measureTime, range, pwmRuns, userTime;
-};
-
-Enabled captureControls(const SensorSettingsForm& f)
+// Measure time, range, PWM runs, user time.
+std::array<bool, 4> captureControls(const SensorSettingsForm& f)
 {
     return {f.isEnabled(C::MeasureTime), f.isEnabled(C::Range), f.isEnabled(C::PwmRuns), f.isEnabled(C::UserTime)};
 }
@@ -55,7 +51,7 @@ TEST(SensorSettingsForm, TestModeAndMeasureTimeDecideTheCaptureControls)
         const char* name;
         int testMode;
         int measureTime;
-        Enabled expected;
+        std::array<bool, 4> expected;
     };
     const Case cases[] = {
         {"manual with a fixed time", 0, 2, {true, true, false, false}},
@@ -65,22 +61,15 @@ TEST(SensorSettingsForm, TestModeAndMeasureTimeDecideTheCaptureControls)
         {"pwm with the user time", 2, 8, {true, true, true, true}},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         CKonfList record = manualSensor();
         SensorSettingsForm form(record, allGroupsOn(), 2002);
         form.selectMeasureTime(c.measureTime);
         form.selectTestMode(c.testMode);
-        const Enabled got = captureControls(form);
-        EXPECT_EQ(got.measureTime, c.expected.measureTime) << c.name;
-        EXPECT_EQ(got.range, c.expected.range) << c.name;
-        EXPECT_EQ(got.pwmRuns, c.expected.pwmRuns) << c.name;
-        EXPECT_EQ(got.userTime, c.expected.userTime) << c.name;
-
+        EXPECT_EQ(captureControls(form), c.expected);
         // The blank test mode leaves every control as it was.
         form.selectTestMode(kKonfTestModeNotSet);
-        const Enabled kept = captureControls(form);
-        EXPECT_EQ(kept.measureTime, got.measureTime) << c.name;
-        EXPECT_EQ(kept.pwmRuns, got.pwmRuns) << c.name;
-        EXPECT_EQ(kept.userTime, got.userTime) << c.name;
+        EXPECT_EQ(captureControls(form), c.expected);
     }
 }
 
@@ -95,12 +84,10 @@ TEST(SensorSettingsForm, OpeningSetsTheBoxesFromTheRecordAndMendsIt)
     EXPECT_TRUE(form.deviation(DeviationOf::Xy).absoluteOn);
     EXPECT_EQ(record.OptionFlags, KonfOption::XyAbs);
     EXPECT_EQ(record.ChangeFlags, KonfChange::IntensPercent);
-    EXPECT_TRUE(form.isEnabled(C::IntensPercent));
-    EXPECT_FALSE(form.isEnabled(C::IntensAbs));
-    EXPECT_FALSE(form.isEnabled(C::XyPercent));
-    EXPECT_TRUE(form.isEnabled(C::XyAbs));
-    EXPECT_FALSE(form.isEnabled(C::Distance)) << "firmware 1006 has no distance";
-    EXPECT_TRUE(form.isEnabled(C::KeepXyOffset));
+    for (const auto& [control, enabled] : {std::pair(C::IntensPercent, true), std::pair(C::IntensAbs, false),
+             std::pair(C::XyPercent, false), std::pair(C::XyAbs, true), std::pair(C::KeepXyOffset, true),
+             std::pair(C::Distance, false)}) // firmware 1006 has no distance
+        EXPECT_EQ(form.isEnabled(control), enabled) << static_cast<int>(control);
     form.clickKeepXyOffset(true);
     EXPECT_FALSE(form.isEnabled(C::XOffset));
     EXPECT_FALSE(form.isEnabled(C::YOffset));
@@ -128,40 +115,34 @@ TEST(SensorSettingsForm, OpeningSetsTheBoxesFromTheRecordAndMendsIt)
 
 TEST(SensorSettingsForm, PercentAndAbsoluteBoxesExcludeEachOther)
 {
+    const auto percent = [](bool on) { return [on](SensorSettingsForm& f) { f.clickPercent(DeviationOf::Xy, on); }; };
+    const auto absolute = [](bool on) { return [on](SensorSettingsForm& f) { f.clickAbsolute(DeviationOf::Xy, on); }; };
     struct Case {
         const char* name;
-        std::function<void(SensorSettingsForm&)> click;
-        bool percentOn, absoluteOn, percentEdit, absoluteEdit;
+        std::vector<Edit> clicks;
+        bool percentOn, absoluteOn; // the edit of a box is enabled exactly while the box is on
     };
     const Case cases[] = {
-        {"percent ticked", [](auto& f) { f.clickPercent(DeviationOf::Xy, true); }, true, false, true, false},
-        {"absolute cleared", [](auto& f) { f.clickAbsolute(DeviationOf::Xy, false); }, false, false, false, false},
-        {"percent then absolute",
-            [](auto& f) {
-                f.clickPercent(DeviationOf::Xy, true);
-                f.clickAbsolute(DeviationOf::Xy, true);
-            },
-            false, true, false, true},
-        {"percent ticked and cleared",
-            [](auto& f) {
-                f.clickPercent(DeviationOf::Xy, true);
-                f.clickPercent(DeviationOf::Xy, false);
-            },
-            false, false, false, false},
+        {"percent ticked", {percent(true)}, true, false},
+        {"absolute cleared", {absolute(false)}, false, false},
+        {"percent then absolute", {percent(true), absolute(true)}, false, true},
+        {"percent ticked and cleared", {percent(true), percent(false)}, false, false},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         CKonfList record = manualSensor(); // x/y absolute on
         SensorSettingsForm form(record, allGroupsOn(), 2002);
-        c.click(form);
-        EXPECT_EQ(form.deviation(DeviationOf::Xy).percentOn, c.percentOn) << c.name;
-        EXPECT_EQ(form.deviation(DeviationOf::Xy).absoluteOn, c.absoluteOn) << c.name;
-        EXPECT_EQ(form.isEnabled(C::XyPercent), c.percentEdit) << c.name;
-        EXPECT_EQ(form.isEnabled(C::XyAbs), c.absoluteEdit) << c.name;
-        EXPECT_TRUE(form.deviation(DeviationOf::Intensity).absoluteOn) << c.name << ": the other group stays";
+        for (const Edit& click : c.clicks)
+            click(form);
+        EXPECT_EQ(form.deviation(DeviationOf::Xy).percentOn, c.percentOn);
+        EXPECT_EQ(form.deviation(DeviationOf::Xy).absoluteOn, c.absoluteOn);
+        EXPECT_EQ(form.isEnabled(C::XyPercent), c.percentOn);
+        EXPECT_EQ(form.isEnabled(C::XyAbs), c.absoluteOn);
+        EXPECT_TRUE(form.deviation(DeviationOf::Intensity).absoluteOn) << "the other group stays";
 
-        ASSERT_TRUE(!form.apply(record)) << c.name << ": box switches alone change no member";
-        EXPECT_EQ((record.OptionFlags & KonfOption::XyAbs) != 0, c.absoluteOn) << c.name;
-        EXPECT_EQ((record.ChangeFlags & KonfChange::XyPercent) != 0, c.percentOn) << c.name;
+        ASSERT_FALSE(form.apply(record)) << "box switches alone change no member";
+        EXPECT_EQ((record.OptionFlags & KonfOption::XyAbs) != 0, c.absoluteOn);
+        EXPECT_EQ((record.ChangeFlags & KonfChange::XyPercent) != 0, c.percentOn);
     }
 }
 
@@ -169,7 +150,7 @@ TEST(SensorSettingsForm, EachChangedMemberSetsItsPendingBits)
 {
     struct Case {
         const char* name;
-        std::function<void(SensorSettingsForm&)> edit;
+        Edit edit;
         std::uint16_t flags;
         std::function<bool(const CKonfList&)> stored;
     };
@@ -194,15 +175,15 @@ TEST(SensorSettingsForm, EachChangedMemberSetsItsPendingBits)
             [](auto& r) { return r.DevXYAbs == 0.005f; }},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         CKonfList record = manualSensor();
-        record.Index = 1;
         SensorSettingsForm form(record, allGroupsOn(), 2002);
         form.clickKeepXyOffset(false);
         c.edit(form);
-        ASSERT_FALSE(form.validate()) << c.name;
-        EXPECT_TRUE(form.apply(record)) << c.name;
-        EXPECT_EQ(record.ChangeFlags, c.flags) << c.name;
-        EXPECT_TRUE(c.stored(record)) << c.name;
+        ASSERT_FALSE(form.validate());
+        EXPECT_TRUE(form.apply(record));
+        EXPECT_EQ(record.ChangeFlags, c.flags);
+        EXPECT_TRUE(c.stored(record));
     }
 
     // Typed back to what it was: no change, nothing pending.
@@ -218,14 +199,13 @@ TEST(SensorSettingsForm, RefusedOkNamesTheFieldAndItsRangeAndStoresNothing)
 {
     struct Case {
         const char* name;
-        std::function<void(SensorSettingsForm&)> edit;
+        Edit edit;
         SettingsControl refused;
         const char* says;
     };
     const Case cases[] = {
         {"user time 0", [](auto& f) { f.userTime = "0"; }, C::UserTime,
-            "Usertime (ms): Please enter an integer "
-            "between 1 and 10000."},
+            "Usertime (ms): Please enter an integer between 1 and 10000."},
         {"user time not a number", [](auto& f) { f.userTime = "12ms"; }, C::UserTime, "between 1 and 10000"},
         {"gain 501", [](auto& f) { f.gain = "501"; }, C::Gain, "Gain (%): Please enter an integer between 1 and 500."},
         {"gain empty", [](auto& f) { f.gain = ""; }, C::Gain, "between 1 and 500"},
@@ -239,6 +219,7 @@ TEST(SensorSettingsForm, RefusedOkNamesTheFieldAndItsRangeAndStoresNothing)
             "Please enter a number."},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         CKonfList record = manualSensor();
         record.ChangeFlags = KonfChange::Pending | KonfChange::IntensPercent; // intensity percent on
         record.OptionFlags = KonfOption::XyAbs;
@@ -250,11 +231,11 @@ TEST(SensorSettingsForm, RefusedOkNamesTheFieldAndItsRangeAndStoresNothing)
         c.edit(form);
         const CKonfList before = record;
         const auto refusal = form.validate();
-        ASSERT_TRUE(refusal) << c.name;
-        EXPECT_EQ(refusal->control, c.refused) << c.name;
-        EXPECT_NE(refusal->message.find(c.says), std::string::npos) << c.name << ": " << refusal->message;
-        EXPECT_FALSE(form.apply(record)) << c.name;
-        EXPECT_EQ(record, before) << c.name;
+        ASSERT_TRUE(refusal);
+        EXPECT_EQ(refusal->control, c.refused);
+        EXPECT_NE(refusal->message.find(c.says), std::string::npos) << refusal->message;
+        EXPECT_FALSE(form.apply(record));
+        EXPECT_EQ(record, before);
     }
 
     // An edit the user cannot reach is not held against OK; its value is simply not taken.
@@ -268,6 +249,197 @@ TEST(SensorSettingsForm, RefusedOkNamesTheFieldAndItsRangeAndStoresNothing)
     EXPECT_TRUE(form.apply(record));
     EXPECT_EQ(record.UserTime, 800);
     EXPECT_EQ(record.Gain, 200);
+}
+
+// --- the list of settings ---
+
+const std::string kMixedCapture = "Attention: Mixed capture mode\nMeasurements are performed successively";
+const std::string kChangeAll = "Are you sure that the settings for all sensors should be changed?";
+
+TEST(SettingsRows, TextsFollowTheTestMode)
+{
+    struct Case {
+        const char* name;
+        std::uint8_t testMode, measureTime, range, pwmRuns;
+        SettingsRowTexts expected;
+    };
+    const Case cases[] = {
+        {"user capture shows its time only", 1, 3, 0, 2,
+            {"3", "User Capture", "----", "3 x 3", "----", "800", "100", "0.0000", "0.0000", "2.0"}},
+        {"disabled manual sensor", 0, 0, 0, 0,
+            {"3", "Manual Capture", "0 = Disabled", "3 x 3", "----", "----", "100", "0.0000", "0.0000", "2.0"}},
+        {"pwm with its runs", 2, 7, 1, 3,
+            {"3", "PWM Capture", "7 = 2 ms", "9 x 9", "3 = 20 runs", "----", "100", "0.0000", "0.0000", "2.0"}},
+        {"never set", kKonfTestModeNotSet, 0, 0, 0,
+            {"3", " ", "0 = Disabled", "3 x 3", "----", "----", "100", "0.0000", "0.0000", "2.0"}},
+        {"codes outside the lists", 9, 8, 2, 0,
+            {"3", " ", "----", " ", "----", "----", "100", "0.0000", "0.0000", "2.0"}},
+    };
+    for (const Case& c : cases) {
+        CKonfList record = manualSensor();
+        record.TestMode = c.testMode;
+        record.MeasureTime = c.measureTime;
+        record.Range = c.range;
+        record.PwmRuns = c.pwmRuns;
+        EXPECT_EQ(settingsRowTexts(record), c.expected) << c.name;
+    }
+}
+
+class SettingsListModelTest : public ::testing::Test {
+protected:
+    // Ten manual 200 ms sensors with offsets of their own, all of them in `testMode`.
+    void reset(std::uint8_t testMode = kKonfManualCapture)
+    {
+        list.CreateDefaultSettings(10);
+        for (CKonfList* r : list.walkByIndex()) {
+            r->TestMode = testMode;
+            r->MeasureTime = 2;
+            r->XOffset = "0.0001";
+            r->YOffset = "0.0002";
+            r->ChangeFlags = 0;
+            r->OptionFlags = 0;
+        }
+        list.setModified(false);
+        dialogs = {};
+    }
+    void SetUp() override { reset(); }
+
+    // Runs "Change settings" on a row with the given edits; `ok` false is Cancel.
+    bool change(int row, const Edit& edits, bool ok = true)
+    {
+        model.click(row);
+        return model.changeSettings(ini, 2002, [&](SensorSettingsForm& form) {
+            ++dialogsOpened;
+            edits(form);
+            return ok;
+        });
+    }
+
+    test::RecordingDialogs dialogs;
+    DeviationSettings ini;
+    SensorSettingsList list {dialogs, ini};
+    SettingsListModel model {list, dialogs};
+    int dialogsOpened = 0;
+};
+
+TEST_F(SettingsListModelTest, ChangeButtonsWorkOnlyWithASelectedRow)
+{
+    EXPECT_FALSE(model.changeButtonsEnabled());
+    model.click(4);
+    EXPECT_TRUE(model.changeButtonsEnabled());
+    EXPECT_FALSE(model.doubleClick(0)) << "a double click on empty space opens nothing";
+    EXPECT_FALSE(model.changeButtonsEnabled());
+    EXPECT_FALSE(change(0, [](SensorSettingsForm&) {}));
+    EXPECT_FALSE(model.changeAllSettings(ini));
+    EXPECT_EQ(dialogsOpened, 0);
+    EXPECT_TRUE(dialogs.questions.empty());
+
+    EXPECT_TRUE(model.doubleClick(12));
+    model.rowsRefilled(10);
+    EXPECT_EQ(model.selectedRow(), 0) << "the row is gone after a load of fewer records";
+
+    // "No" to "Change all settings" changes nothing and keeps the selection.
+    list.settingsByIndex(1)->Gain = 300;
+    model.click(1);
+    EXPECT_FALSE(model.changeAllSettings(ini));
+    EXPECT_EQ(dialogs.questions, std::vector<std::string> {kChangeAll});
+    EXPECT_EQ(list.settingsByIndex(2)->Gain, 100);
+    EXPECT_FALSE(list.isModified());
+    EXPECT_EQ(model.selectedRow(), 1);
+}
+
+TEST_F(SettingsListModelTest, ChangeSettingsStoresTheEditAndWarnsOnceOfMixedCaptures)
+{
+    struct Case {
+        const char* name;
+        std::uint8_t othersMode;
+        Edit edits;
+        bool ok, modified;
+        std::size_t warnings;
+    };
+    const Case cases[] = {
+        {"one of ten to pwm", kKonfManualCapture, [](auto& f) { f.selectTestMode(kKonfPwmCapture); }, true, true, 1},
+        {"one pwm sensor back to manual", kKonfPwmCapture, [](auto& f) { f.selectTestMode(kKonfManualCapture); }, true,
+            true, 1},
+        {"manual to user capture", kKonfManualCapture, [](auto& f) { f.selectTestMode(kKonfUserCapture); }, true, true,
+            0},
+        {"pwm gain among pwm", kKonfPwmCapture, [](auto& f) { f.gain = "120"; }, true, true, 0},
+        {"ok without a change", kKonfManualCapture, [](auto&) {}, true, false, 0},
+        {"cancel", kKonfManualCapture, [](auto& f) { f.selectTestMode(kKonfPwmCapture); }, false, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        reset(c.othersMode);
+        const CKonfList before = *list.settingsByIndex(4);
+        EXPECT_EQ(change(4, c.edits, c.ok), c.modified);
+        EXPECT_EQ(list.isModified(), c.modified);
+        EXPECT_EQ(dialogs.messages, std::vector<std::string>(c.warnings, kMixedCapture));
+        if (!c.modified) {
+            EXPECT_EQ(*list.settingsByIndex(4), before);
+        }
+        EXPECT_EQ(model.selectedRow(), 0);
+    }
+}
+
+TEST_F(SettingsListModelTest, ChangeAllCopiesTheSourceAndTheOffsetsOnlyWhereNothingKeepsThem)
+{
+    struct Case {
+        const char* name;
+        int noChangeXyOffset;
+        bool sourceKeeps;
+        int keepingRecord; // a record that keeps its offsets, 0 for none
+        bool offsetsCopied;
+    };
+    const Case cases[] = {
+        {"nothing keeps them", 0, false, 0, true},
+        {"the INI keeps every sensor's", 1, false, 0, false},
+        {"the source keeps its own", 0, true, 0, false},
+        {"one record keeps its own", 0, false, 6, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        reset();
+        ini.noChangeXyOffset = c.noChangeXyOffset;
+        CKonfList& source = *list.settingsByIndex(2);
+        source = manualSensor(); // tolerances and distance that differ from the others'
+        source.Index = source.SensorNo = 2;
+        source.TestMode = kKonfPwmCapture;
+        source.MeasureTime = 5;
+        source.Range = 1;
+        source.PwmRuns = 4;
+        source.UserTime = 333;
+        source.Gain = 150;
+        source.XOffset = "0.0100";
+        source.YOffset = "-0.0100";
+        source.ChangeFlags = KonfChange::IntensPercent;
+        source.OptionFlags = KonfOption::XyAbs | (c.sourceKeeps ? KonfOption::KeepXyOffset : 0);
+        if (c.keepingRecord)
+            list.settingsByIndex(c.keepingRecord)->OptionFlags = KonfOption::KeepXyOffset;
+        const CKonfList sourceBefore = source;
+
+        dialogs.answer = true;
+        model.click(2);
+        ASSERT_TRUE(model.changeAllSettings(ini));
+        EXPECT_EQ(dialogs.questions, std::vector<std::string> {kChangeAll});
+        EXPECT_TRUE(list.isModified());
+        EXPECT_EQ(model.selectedRow(), 0);
+        EXPECT_EQ(*list.settingsByIndex(2), sourceBefore);
+        for (const CKonfList* r : list.walkByIndex()) {
+            if (r->Index == 2)
+                continue;
+            const bool keeps = r->Index == c.keepingRecord;
+            // The source's settings with every capture setting and the new distance pending.
+            CKonfList expected = sourceBefore;
+            expected.Index = expected.SensorNo = r->Index;
+            expected.ChangeFlags = 0x01FD | 0x2000 | 0x4000;
+            if (!c.offsetsCopied || keeps) {
+                expected.XOffset = "0.0001";
+                expected.YOffset = "0.0002";
+                expected.OptionFlags = KonfOption::XyAbs | (keeps ? KonfOption::KeepXyOffset : 0);
+            }
+            EXPECT_EQ(*r, expected) << "record " << r->Index;
+        }
+    }
 }
 
 } // namespace

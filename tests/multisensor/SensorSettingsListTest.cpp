@@ -1,18 +1,27 @@
 #include "multisensor/SensorSettingsList.h"
 #include "foundation/Settings.h"
+#include "foundation/StringTable.h"
+#include "multisensor/KonfListFile.h"
+#include "multisensor/SettingsFileChoice.h"
 
 #include "RecordingDialogs.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <filesystem>
 #include <limits>
+#include <tuple>
 #include <vector>
 
 namespace lumivex {
 namespace {
 
-// INI values that differ from the record defaults, so a test sees where a value came from.
+using test::readFile;
+using test::writeFile;
+
+// INI values that differ from the record defaults, so a test sees where a value came from; every
+// tolerance switch on.
 DeviationSettings iniDeviation(int noChangeXyOffset = 1)
 {
     Settings settings;
@@ -24,17 +33,95 @@ DeviationSettings iniDeviation(int noChangeXyOffset = 1)
     return DeviationSettings::fromSettings(settings);
 }
 
+std::string recordBytes(const CKonfList& r)
+{
+    const KonfRecordBytes bytes = encodeKonfRecord(r);
+    return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+// Values chosen so that every field has a different, recognisable byte pattern, signed fields
+// carry their sign and the texts use their full width.
+CKonfList goldenRecord()
+{
+    CKonfList r;
+    r.Index = 3;
+    r.SensorNo = 258;
+    r.TestMode = 2;
+    r.MeasureTime = 8;
+    r.Range = 1;
+    r.PwmRuns = 15;
+    r.UserTime = 10000;
+    r.Gain = 500;
+    r.XOffset = "-0.0123";
+    r.YOffset = "0.5";
+    r.DevIntensPercent = 100;
+    r.DevXYPercent = -1;
+    r.ChangeFlags = 0xA1FD;
+    r.OptionFlags = 0x0005;
+    r.DevIntensAbs = 32767;
+    r.DevXYAbs = 0.25f;
+    r.Distance = "12.5";
+    return r;
+}
+
+// Written from the layout table, field by field.
+const KonfRecordBytes kGoldenBytes = {
+    0x03, 0x00, // 0 Index 3
+    0x02, 0x01, // 2 SensorNo 258
+    0x02, // 4 TestMode
+    0x08, // 5 MeasureTime
+    0x01, // 6 Range
+    0x0F, // 7 PwmRuns
+    0x10, 0x27, // 8 UserTime 10000
+    0xF4, 0x01, // 10 Gain 500
+    '-', '0', '.', '0', '1', '2', '3', 0x00, // 12 XOffset
+    '0', '.', '5', 0x00, 0x00, 0x00, 0x00, 0x00, // 20 YOffset
+    0x64, 0x00, // 28 DevIntensPercent 100
+    0xFF, 0xFF, // 30 DevXYPercent -1
+    0xFD, 0xA1, // 32 ChangeFlags
+    0x05, 0x00, // 34 OptionFlags
+    0xFF, 0x7F, // 36 DevIntensAbs 32767
+    0x00, 0x00, // 38 reserved
+    0x00, 0x00, 0x80, 0x3E, // 40 DevXYAbs 0.25f
+    '1', '2', '.', '5', 0x00, 0x00, 0x00, 0x00, // 44 Distance
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, // 52 reserved
+};
+
+TEST(KonfRecord, GoldenBytesBothWays)
+{
+    EXPECT_EQ(encodeKonfRecord(goldenRecord()), kGoldenBytes);
+
+    KonfRecordBytes bytes = kGoldenBytes;
+    bytes[38] = 0xAA; // reserved bytes are ignored
+    bytes[39] = 0x55;
+    for (std::size_t i = 52; i < kKonfRecordSize; ++i)
+        bytes[i] = 0xCC;
+    EXPECT_EQ(decodeKonfRecord(bytes), goldenRecord());
+
+    for (std::size_t i = 12; i < 20; ++i)
+        bytes[i] = 'X'; // no zero: the text must not run on into YOffset
+    for (std::size_t i = 44; i < 52; ++i)
+        bytes[i] = '9';
+    const CKonfList r = decodeKonfRecord(bytes);
+    EXPECT_EQ(r.XOffset.str(), "XXXXXXX");
+    EXPECT_EQ(r.YOffset.str(), "0.5");
+    EXPECT_EQ(r.Distance.str(), "9999999");
+    EXPECT_EQ(encodeKonfRecord(r)[19], 0) << "written back zero-terminated";
+}
+
 class SettingsListTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         list.setSettingsChangedHandler([this] { ++notifications; });
+        m_cwd = std::filesystem::current_path();
     }
+    void TearDown() override { std::filesystem::current_path(m_cwd); }
 
     // Sets a record up as a user would in the settings dialog, so that it takes part in a run.
-    static void enable(CKonfList& r, std::uint8_t testMode = kKonfUserCapture)
+    static void enable(CKonfList& r)
     {
-        r.TestMode = testMode;
+        r.TestMode = kKonfUserCapture;
         r.MeasureTime = 5;
         r.Range = 1;
         r.PwmRuns = 7;
@@ -46,28 +133,54 @@ protected:
         r.ChangeFlags = KonfChange::XyPercent;
     }
 
+    test::TempDir dir;
     test::RecordingDialogs dialogs;
-    SensorSettingsList list {dialogs, iniDeviation()};
+    const DeviationSettings deviation = iniDeviation();
+    SensorSettingsList list {dialogs, deviation};
     int notifications = 0;
+
+private:
+    std::filesystem::path m_cwd;
 };
 
-TEST_F(SettingsListTest, DefaultListNumbersEverySensorAndEnablesNone)
+TEST_F(SettingsListTest, DefaultListsAndLookups)
 {
     list.CreateDefaultSettings(10);
     ASSERT_EQ(list.settingsCount(), 10);
     for (int k = 1; k <= 10; ++k) {
         ASSERT_TRUE(list.FindSettingsByIndex(k));
-        const CKonfList& r = *list.cursor();
-        EXPECT_EQ(r.SensorNo, k);
-        EXPECT_FALSE(r.isEnabled());
-        // The tolerances come from the INI, not from the record's own defaults.
-        EXPECT_EQ(r.DevIntensPercent, 12);
-        EXPECT_EQ(r.DevXYPercent, 7);
-        EXPECT_EQ(r.DevIntensAbs, 345);
-        EXPECT_FLOAT_EQ(r.DevXYAbs, 0.02f);
+        EXPECT_EQ(list.cursor()->SensorNo, k);
+        EXPECT_FALSE(list.cursor()->isEnabled());
     }
+    // The tolerances come from the INI, not from the record's own defaults.
+    const CKonfList& last = *list.cursor();
+    EXPECT_EQ(std::tuple(last.DevIntensPercent, last.DevXYPercent, last.DevIntensAbs, last.DevXYAbs),
+        std::tuple(12, 7, 345, 0.02f));
     EXPECT_FALSE(list.FindSettingsByIndex(11));
     EXPECT_EQ(list.cursor(), nullptr);
+    // By sensor number: the record whose number differs from its index.
+    list.records()[2]->SensorNo = 9;
+    ASSERT_TRUE(list.FindSettingsBySensor(9));
+    EXPECT_EQ(list.cursor()->Index, 3);
+    EXPECT_FALSE(list.FindSettingsBySensor(3));
+    EXPECT_EQ(list.cursor(), nullptr);
+
+    // The size is bounded by what an index can address.
+    list.CreateDefaultSettings(-5);
+    EXPECT_EQ(list.settingsCount(), 0);
+    list.CreateDefaultSettings(5 * 100000);
+    EXPECT_EQ(list.settingsCount(), SensorSettingsList::kMaxRecords);
+    EXPECT_EQ(static_cast<int>(list.walkByIndex().size()), SensorSettingsList::kMaxRecords);
+
+    // The walk stops at the first missing index and at its limit; record 4 is still found directly.
+    list.ClearSettings();
+    for (int index : {1, 2, 4, 5})
+        list.appendSettings(CKonfList::Default(index, deviation));
+    const auto walk = list.walkByIndex();
+    ASSERT_EQ(walk.size(), 2u);
+    EXPECT_EQ(walk[1]->Index, 2);
+    EXPECT_EQ(list.walkByIndex(1).size(), 1u);
+    EXPECT_TRUE(list.FindSettingsByIndex(4));
 }
 
 TEST_F(SettingsListTest, DefaultFlagsFollowTheIniSwitches)
@@ -81,12 +194,11 @@ TEST_F(SettingsListTest, DefaultFlagsFollowTheIniSwitches)
         {0, 1, 1, 0, 1, 0x8000, 0x0005}, {2, 2, 2, 2, 2, 0x0000, 0x0000}, // only 1 switches on
     };
     for (const Case& c : cases) {
-        DeviationSettings d = iniDeviation();
+        DeviationSettings d = iniDeviation(c.noChange);
         d.checkAbwIntens = c.intens;
         d.checkAbwXy = c.xy;
         d.checkAbwAbsIntens = c.absIntens;
         d.checkAbwAbsXy = c.absXy;
-        d.noChangeXyOffset = c.noChange;
         list.setDeviationSettings(d);
         list.CreateDefaultSettings(5);
         EXPECT_EQ(list.records().front()->ChangeFlags, c.change);
@@ -94,152 +206,71 @@ TEST_F(SettingsListTest, DefaultFlagsFollowTheIniSwitches)
     }
 }
 
-TEST_F(SettingsListTest, DefaultListSizeIsBoundedByWhatAnIndexCanAddress)
+// After "setdefault": only the enabled sensors of that board, their offsets as the INI says.
+TEST_F(SettingsListTest, BoardResetTouchesOnlyEnabledSensorsOfThatBoard)
 {
-    list.CreateDefaultSettings(-5);
-    EXPECT_EQ(list.settingsCount(), 0);
-    list.CreateDefaultSettings(5 * 100000);
-    EXPECT_EQ(list.settingsCount(), SensorSettingsList::kMaxRecords);
-    EXPECT_EQ(static_cast<int>(list.walkByIndex().size()), SensorSettingsList::kMaxRecords);
-}
-
-TEST_F(SettingsListTest, WalkStopsAtTheFirstMissingIndexAndAtTheCount)
-{
-    for (int index : {1, 2, 4, 5})
-        list.appendSettings(CKonfList::Default(index, iniDeviation()));
-    const auto walk = list.walkByIndex();
-    ASSERT_EQ(walk.size(), 2u);
-    EXPECT_EQ(walk[1]->Index, 2);
-    EXPECT_EQ(list.walkByIndex(1).size(), 1u);
-    // Record 4 is still found directly.
-    EXPECT_TRUE(list.FindSettingsByIndex(4));
-}
-
-TEST_F(SettingsListTest, LookupBySensorFindsTheRecordWhoseNumberDiffersFromItsIndex)
-{
-    list.CreateDefaultSettings(3);
-    list.records()[2]->SensorNo = 9;
-    ASSERT_TRUE(list.FindSettingsBySensor(9));
-    EXPECT_EQ(list.cursor()->Index, 3);
-    EXPECT_FALSE(list.FindSettingsBySensor(3));
-    EXPECT_EQ(list.cursor(), nullptr);
-}
-
-// --- board reset ---
-
-class BoardResetTest : public SettingsListTest {
-protected:
-    void SetUp() override
-    {
-        SettingsListTest::SetUp();
+    for (int noChange : {1, 0}) {
+        SCOPED_TRACE(noChange);
+        list.setDeviationSettings(iniDeviation(noChange));
         list.CreateDefaultSettings(15);
         for (const auto& r : list.records())
             enable(*r);
+        list.records()[5]->OptionFlags = 0;
         // On board 2: sensor 8 never set, sensor 9 disabled; they must stay untouched.
         list.records()[7]->TestMode = kKonfTestModeNotSet;
         list.records()[8]->MeasureTime = 0;
-    }
-};
+        const CKonfList untouched8 = *list.records()[7];
+        const CKonfList untouched9 = *list.records()[8];
 
-TEST_F(BoardResetTest, ResetsOnlyEnabledSensorsOfThatBoard)
-{
-    const CKonfList untouched8 = *list.records()[7];
-    const CKonfList untouched9 = *list.records()[8];
-    ASSERT_TRUE(list.ResetBoardSettings(2, 15));
-    EXPECT_TRUE(list.isModified());
-    for (int k = 1; k <= 15; ++k) {
-        const CKonfList& r = *list.records()[static_cast<std::size_t>(k - 1)];
-        const bool reset = k == 6 || k == 7 || k == 10;
-        EXPECT_EQ(r.MeasureTime == kKonfMeasureTime200ms, reset) << k;
-        if (!reset)
-            continue;
-        EXPECT_EQ(r.TestMode, kKonfManualCapture);
-        EXPECT_EQ(r.Range, 0);
-        EXPECT_EQ(r.PwmRuns, 0);
-        EXPECT_EQ(r.UserTime, 800);
-        EXPECT_EQ(r.Gain, 100);
-        EXPECT_EQ(r.Distance, "2.0");
-        EXPECT_EQ(r.ChangeFlags, KonfChange::XyPercent | KonfChange::AllCapture);
-    }
-    EXPECT_EQ(*list.records()[7], untouched8);
-    EXPECT_EQ(*list.records()[8], untouched9);
-}
-
-TEST_F(BoardResetTest, KeepsOffsetsWhenNoChangeXyOffsetSaysSo)
-{
-    for (int noChange : {1, 0}) {
-        list.setDeviationSettings(iniDeviation(noChange));
-        for (const auto& r : list.records())
-            enable(*r);
-        list.records()[5]->OptionFlags = 0;
-        ASSERT_TRUE(list.ResetBoardSettings(2, 15));
-        const CKonfList& r = *list.records()[5];
-        if (noChange == 1) {
-            EXPECT_EQ(r.XOffset, "+0.0100");
-            EXPECT_EQ(r.YOffset, "-0.0200");
-            EXPECT_EQ(r.OptionFlags, KonfOption::KeepXyOffset);
-        } else {
-            EXPECT_EQ(r.XOffset, "0.0000");
-            EXPECT_EQ(r.YOffset, "0.0000");
-            EXPECT_EQ(r.OptionFlags, 0);
+        EXPECT_FALSE(list.ResetBoardSettings(3, 10)) << "board 3 is sensors 11..15";
+        EXPECT_FALSE(list.ResetBoardSettings(4, 15));
+        EXPECT_FALSE(list.isModified());
+        ASSERT_TRUE(list.ResetBoardSettings(2, 10)); // sensor 10 is the last the device has
+        EXPECT_TRUE(list.isModified());
+        for (int k = 1; k <= 15; ++k) {
+            const CKonfList& r = *list.records()[static_cast<std::size_t>(k - 1)];
+            const bool reset = k == 6 || k == 7 || k == 10;
+            EXPECT_EQ(r.MeasureTime == kKonfMeasureTime200ms, reset) << k;
+            if (reset) {
+                EXPECT_EQ(
+                    std::tuple(r.TestMode, r.Range, r.PwmRuns, r.UserTime, r.Gain, r.Distance.str(), r.ChangeFlags),
+                    std::tuple(
+                        kKonfManualCapture, 0, 0, 800, 100, "2.0", KonfChange::XyPercent | KonfChange::AllCapture));
+            }
         }
+        const CKonfList& six = *list.records()[5];
+        EXPECT_EQ(std::tuple(six.XOffset.str(), six.YOffset.str(), six.OptionFlags),
+            noChange ? std::tuple("+0.0100", "-0.0200", KonfOption::KeepXyOffset)
+                     : std::tuple("0.0000", "0.0000", std::uint16_t {0}));
+        EXPECT_EQ(*list.records()[7], untouched8);
+        EXPECT_EQ(*list.records()[8], untouched9);
+        list.setModified(false);
     }
 }
-
-TEST_F(BoardResetTest, IgnoresSensorsBeyondTheSensorCountAndReportsNoChange)
-{
-    EXPECT_FALSE(list.ResetBoardSettings(3, 10)); // board 3 is sensors 11..15
-    EXPECT_FALSE(list.ResetBoardSettings(4, 15));
-    EXPECT_FALSE(list.isModified());
-    EXPECT_EQ(list.records()[10]->MeasureTime, 5);
-}
-
-// --- values read back from the device ---
 
 DeviceReadBack readBack(int sensorNo)
 {
-    DeviceReadBack v;
-    v.sensorNo = sensorNo;
-    v.testMode = kKonfPwmCapture;
-    v.measureTime = 3;
-    v.range = 1;
-    v.pwmRuns = 4;
-    v.userTime = 900;
-    v.gain = 120;
-    v.xOffset = "+0.001234";
-    v.yOffset = "-0.0042";
-    v.distance = "3.1";
-    return v;
+    return {sensorNo, kKonfPwmCapture, 3, 1, 4, 900, 120, "+0.001234", "-0.0042", "3.1"};
 }
 
-TEST_F(SettingsListTest, ReadBackStoresTheDeviceValuesAndNotifies)
+TEST_F(SettingsListTest, ReadBackStoresTheDeviceValuesAndRebuildsTheFlagsOfANeverSetRecordOnly)
 {
     list.CreateDefaultSettings(10);
-    ASSERT_TRUE(list.UpdateSettingsFromDevice(readBack(7)));
-    const CKonfList& r = *list.records()[6];
-    EXPECT_EQ(list.cursor(), &r);
-    EXPECT_EQ(r.TestMode, kKonfPwmCapture);
-    EXPECT_EQ(r.MeasureTime, 3);
-    EXPECT_EQ(r.PwmRuns, 4);
-    EXPECT_EQ(r.UserTime, 900);
-    EXPECT_EQ(r.Gain, 120);
-    EXPECT_EQ(r.XOffset, "+0.0012");
-    EXPECT_EQ(r.YOffset, "-0.0042");
-    EXPECT_EQ(r.Distance, "3.1");
-    EXPECT_TRUE(r.isEnabled());
-    EXPECT_EQ(notifications, 1);
-    EXPECT_FALSE(list.UpdateSettingsFromDevice(readBack(11)));
-    EXPECT_EQ(notifications, 1);
-}
-
-TEST_F(SettingsListTest, ReadBackRebuildsTheFlagsOfANeverSetRecordOnly)
-{
-    list.CreateDefaultSettings(2);
     list.records()[0]->ChangeFlags = 0x01FD; // stale pending bits on a record never set
     list.records()[0]->OptionFlags = 0;
     enable(*list.records()[1]);
     list.records()[1]->ChangeFlags = KonfChange::Pending | KonfChange::Gain;
     list.records()[1]->OptionFlags = KonfOption::XyAbs;
+
+    ASSERT_TRUE(list.UpdateSettingsFromDevice(readBack(7)));
+    const CKonfList& r = *list.records()[6];
+    EXPECT_EQ(list.cursor(), &r);
+    EXPECT_EQ(std::tuple(r.TestMode, r.MeasureTime, r.Range, r.PwmRuns, r.UserTime, r.Gain),
+        std::tuple(kKonfPwmCapture, 3, 1, 4, 900, 120));
+    EXPECT_EQ(std::tuple(r.XOffset.str(), r.YOffset.str(), r.Distance.str()), std::tuple("+0.0012", "-0.0042", "3.1"));
+    EXPECT_EQ(notifications, 1);
+    EXPECT_FALSE(list.UpdateSettingsFromDevice(readBack(11)));
+    EXPECT_EQ(notifications, 1);
 
     ASSERT_TRUE(list.UpdateSettingsFromDevice(readBack(1)));
     ASSERT_TRUE(list.UpdateSettingsFromDevice(readBack(2)));
@@ -252,8 +283,7 @@ TEST_F(SettingsListTest, ReadBackRebuildsTheFlagsOfANeverSetRecordOnly)
 TEST_F(SettingsListTest, ReadBackReplacesOutOfRangeTolerancesWithTheIniValues)
 {
     struct Case {
-        std::int16_t percent;
-        std::int16_t absIntens;
+        std::int16_t percent, absIntens;
         float absXy;
         bool replaced;
     };
@@ -266,25 +296,20 @@ TEST_F(SettingsListTest, ReadBackReplacesOutOfRangeTolerancesWithTheIniValues)
         {150, -5, std::numeric_limits<float>::quiet_NaN(), true},
     };
     list.CreateDefaultSettings(1);
+    CKonfList& r = *list.records()[0];
     for (const Case& c : cases) {
-        CKonfList& r = *list.records()[0];
-        r.DevIntensPercent = c.percent;
-        r.DevXYPercent = c.percent;
+        SCOPED_TRACE(c.percent);
+        r.DevIntensPercent = r.DevXYPercent = c.percent;
         r.DevIntensAbs = c.absIntens;
         r.DevXYAbs = c.absXy;
         ASSERT_TRUE(list.UpdateSettingsFromDevice(readBack(1)));
-        EXPECT_EQ(r.DevIntensPercent, c.replaced ? 12 : c.percent) << c.percent;
-        EXPECT_EQ(r.DevXYPercent, c.replaced ? 7 : c.percent) << c.percent;
-        EXPECT_EQ(r.DevIntensAbs, c.replaced ? 345 : c.absIntens) << c.absIntens;
-        if (c.replaced)
-            EXPECT_FLOAT_EQ(r.DevXYAbs, 0.02f);
-        else
-            EXPECT_FLOAT_EQ(r.DevXYAbs, c.absXy);
+        EXPECT_EQ(std::tuple(r.DevIntensPercent, r.DevXYPercent, r.DevIntensAbs),
+            (c.replaced ? std::tuple(12, 7, 345) : std::tuple<int, int, int>(c.percent, c.percent, c.absIntens)));
+        EXPECT_FLOAT_EQ(r.DevXYAbs, c.replaced ? 0.02f : c.absXy);
     }
 }
 
-// --- new deviation settings from the configuration dialog ---
-
+// The configuration dialog's new tolerances.
 TEST_F(SettingsListTest, NewTolerancesReachOnlyRecordsNeverSet)
 {
     list.CreateDefaultSettings(4);
@@ -303,22 +328,142 @@ TEST_F(SettingsListTest, NewTolerancesReachOnlyRecordsNeverSet)
     EXPECT_EQ(list.applyDeviationSettings(d), 2);
     for (std::size_t i : {0u, 2u}) {
         const CKonfList& r = *list.records()[i];
-        EXPECT_EQ(r.DevIntensPercent, 40);
-        EXPECT_EQ(r.DevXYPercent, 7);
-        EXPECT_EQ(r.DevIntensAbs, 99);
-        EXPECT_FLOAT_EQ(r.DevXYAbs, 0.5f);
-        EXPECT_EQ(r.ChangeFlags, flags);
+        EXPECT_EQ(std::tuple(r.DevIntensPercent, r.DevXYPercent, r.DevIntensAbs, r.DevXYAbs, r.ChangeFlags),
+            std::tuple(40, 7, 99, 0.5f, flags));
     }
     EXPECT_EQ(*list.records()[1], set);
     EXPECT_EQ(*list.records()[3], beyondGap);
-    // New records take the new values.
-    EXPECT_EQ(list.deviationSettings(), d);
+    EXPECT_EQ(list.deviationSettings(), d) << "new records take the new values";
 
     // With every switch off no record changes.
     d.checkAbwIntens = d.checkAbwAbsIntens = d.checkAbwAbsXy = 0;
     d.abwIntens = 77;
     EXPECT_EQ(list.applyDeviationSettings(d), 0);
     EXPECT_EQ(list.records()[0]->DevIntensPercent, 40);
+}
+
+// --- the settings file ---
+
+// Saving used to skip records whose Index the k = 1..count loop never reached, so a file with
+// numbers 1, 2, 4 lost record 4 on its way back to disk. A save also replaces the whole of a longer
+// old file.
+TEST_F(SettingsListTest, SaveAndLoadGiveTheSameRecordsGapsIncludedWithEverythingPending)
+{
+    for (int index : {1, 2, 4})
+        enable(list.appendSettings(CKonfList::Default(index, deviation)));
+    *list.records()[1] = goldenRecord(); // odd but legal values
+    const std::string path = dir.file("sensor.cfg");
+    writeFile(path, std::string(20 * kKonfRecordSize, '\xEE'));
+    ASSERT_TRUE(list.SaveSettingsFile(path));
+    EXPECT_EQ(readFile(path), list.settingsFileBytes());
+    EXPECT_EQ(std::filesystem::file_size(path), 3 * kKonfRecordSize);
+
+    SensorSettingsList loaded(dialogs, deviation);
+    ASSERT_TRUE(loaded.LoadSettingsFile(path));
+    ASSERT_EQ(loaded.settingsCount(), 3);
+    for (std::size_t i = 0; i < 3; ++i) {
+        CKonfList expected = *list.records()[i];
+        expected.ChangeFlags |= 0x21FD;
+        expected.DevXYPercent = i == 1 ? 7 : expected.DevXYPercent; // out of range: the INI's
+        EXPECT_EQ(*loaded.records()[i], expected) << i;
+    }
+    EXPECT_TRUE(loaded.isModified());
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(SettingsListTest, LoadTakesWholeRecordsAsTheyAreWithOnlyThePercentsMended)
+{
+    for (const std::size_t extra : {0u, 10u, 67u}) {
+        std::string bytes;
+        for (int k = 1; k <= 3; ++k)
+            bytes += recordBytes(CKonfList::Default(k, deviation));
+        ASSERT_TRUE(list.loadSettingsBytes(bytes + std::string(extra, '\x7F')));
+        EXPECT_EQ(list.settingsCount(), 3) << extra;
+    }
+    // Less than one record: an empty list, loaded successfully, nothing to tell the owner.
+    list.setModified(false);
+    notifications = 0;
+    ASSERT_TRUE(list.loadSettingsBytes(std::string(67, '\x01')));
+    EXPECT_EQ(list.settingsCount(), 0);
+    EXPECT_FALSE(list.isModified());
+    EXPECT_EQ(notifications, 0);
+
+    CKonfList r = CKonfList::Default(1, deviation);
+    r.DevIntensPercent = 150;
+    r.DevXYPercent = -3;
+    r.DevIntensAbs = -7; // taken unchecked from a file
+    ASSERT_TRUE(list.loadSettingsBytes(recordBytes(r)));
+    const CKonfList& loaded = *list.records()[0];
+    EXPECT_EQ(std::tuple(loaded.DevIntensPercent, loaded.DevXYPercent, loaded.DevIntensAbs), std::tuple(12, 7, -7));
+    EXPECT_EQ(notifications, 1);
+
+    // Numbers a list never makes: the records are taken as they are and written back as read.
+    CKonfList hostile;
+    hostile.Index = -1;
+    hostile.SensorNo = 0;
+    hostile.TestMode = 0xFF;
+    hostile.UserTime = -32768;
+    hostile.ChangeFlags = 0xFFFF;
+    CKonfList twin = hostile;
+    twin.Index = 32767;
+    const std::string bytes = recordBytes(hostile) + recordBytes(twin);
+    ASSERT_TRUE(list.loadSettingsBytes(bytes));
+    EXPECT_EQ(list.settingsFileBytes(), bytes);
+    EXPECT_TRUE(list.walkByIndex().empty());
+}
+
+TEST_F(SettingsListTest, FilesThatCannotBeReadOrWrittenLeaveEverythingAsItWas)
+{
+    list.CreateDefaultSettings(10);
+    const std::string before = list.settingsFileBytes();
+    // Missing file, a folder, and a file with more records than an Index can number.
+    const std::string oversized = dir.file("huge.cfg");
+    writeFile(oversized, std::string((SensorSettingsList::kMaxRecords + 1) * kKonfRecordSize, '\0'));
+    for (const std::string& path : {dir.file("missing.cfg"), dir.path().string(), oversized}) {
+        EXPECT_FALSE(list.LoadSettingsFile(path)) << path;
+        EXPECT_EQ(list.settingsFileBytes(), before);
+    }
+    EXPECT_FALSE(list.isModified());
+    EXPECT_EQ(notifications, 0);
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    // A failed save keeps what was there and tells the text, then the file and why.
+    EXPECT_FALSE(list.SaveSettingsFile(dir.path().string()));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path()));
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    const std::string head
+        = std::string(stringText(StringId::SavingConfigurationFailed)) + "\n" + dir.path().string() + ": ";
+    EXPECT_GT(dialogs.messages[0].size(), head.size());
+    EXPECT_EQ(dialogs.messages[0].rfind(head, 0), 0u) << dialogs.messages[0];
+
+    // One record fewer (and a short rest) is the largest file that loads.
+    writeFile(oversized, std::string(SensorSettingsList::kMaxRecords * kKonfRecordSize + 67, '\0'));
+    ASSERT_TRUE(list.LoadSettingsFile(oversized));
+    EXPECT_EQ(list.settingsCount(), SensorSettingsList::kMaxRecords);
+}
+
+TEST_F(SettingsListTest, FileDialogsProposeSensorCfgInTheSettingsFolderAndACancelChangesNothing)
+{
+    list.CreateDefaultSettings(5);
+    const std::string before = list.settingsFileBytes();
+    EXPECT_FALSE(loadSettingsWithDialog(list, dialogs, ""));
+    EXPECT_FALSE(saveSettingsWithDialog(list, dialogs, ""));
+    ASSERT_EQ(dialogs.fileQuestions.size(), 1u);
+    EXPECT_EQ(dialogs.fileQuestions[0].initialName, "");
+    EXPECT_EQ(list.settingsFileBytes(), before);
+    EXPECT_FALSE(list.isModified());
+
+    dialogs.saveFileAnswer = dir.file("mine");
+    ASSERT_TRUE(saveSettingsWithDialog(list, dialogs, dir.path().string()));
+    EXPECT_EQ(dialogs.saveFileQuestions[1].initialName, "sensor.cfg");
+    EXPECT_EQ(dialogs.saveFileQuestions[1].filter, stringText(StringId::ConfigFileFilter));
+    EXPECT_EQ(std::filesystem::canonical(std::filesystem::current_path()), std::filesystem::canonical(dir.path()));
+    EXPECT_EQ(readFile(dir.file("mine.cfg")), before);
+
+    list.CreateDefaultSettings(2);
+    dialogs.fileAnswer = dir.file("mine.cfg");
+    ASSERT_TRUE(loadSettingsWithDialog(list, dialogs, ""));
+    EXPECT_EQ(list.settingsCount(), 5);
 }
 
 } // namespace

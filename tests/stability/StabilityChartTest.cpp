@@ -21,16 +21,8 @@ constexpr int kL = 58, kR = 732, kBaseline = 434;
 
 CBlinkData reading(int red, int green, int blue, int intensity, float hue = 0, int sat = 0, float x = 0, float y = 0)
 {
-    CBlinkData r;
-    r.Red = static_cast<std::int16_t>(red);
-    r.Green = static_cast<std::int16_t>(green);
-    r.Blue = static_cast<std::int16_t>(blue);
-    r.Intensity = intensity;
-    r.Hue = hue;
-    r.Saturation = static_cast<std::int16_t>(sat);
-    r.X = x;
-    r.Y = y;
-    return r;
+    using S = std::int16_t;
+    return {0, 0, S(red), S(green), S(blue), intensity, S(sat), hue, x, y};
 }
 
 StabilityChart chartFor(unsigned curves, int readingsSetting, bool timeScale = false)
@@ -43,15 +35,17 @@ StabilityChart chartFor(unsigned curves, int readingsSetting, bool timeScale = f
     return chart;
 }
 
-// Feeds the readings one by one, as a run does.
-void run(StabilityChart& chart, std::vector<CBlinkData>& stored, const std::vector<CBlinkData>& readings)
+// Feeds the readings one by one, as a run does; the stored readings.
+std::vector<CBlinkData> run(StabilityChart& chart, const std::vector<CBlinkData>& readings)
 {
+    std::vector<CBlinkData> stored;
     chart.beginRun();
     for (const CBlinkData& r : readings) {
         stored.push_back(r);
         chart.readingAdded(stored);
     }
     chart.endRun();
+    return stored;
 }
 
 std::vector<std::string> textsAt(const ChartPicture& picture, int left, int top)
@@ -107,8 +101,7 @@ TEST(StabilityChart, axisLabelsAreWholeStepsAboveTheRunsPeak)
     };
     for (const Case& c : cases) {
         StabilityChart chart = chartFor(c.curves, 10);
-        std::vector<CBlinkData> stored;
-        run(chart, stored, {c.peak});
+        run(chart, {c.peak});
         std::vector<std::string> labels;
         for (int j = 1; j <= 10; ++j) {
             const auto row = textsAt(chart.picture(), -1, chart.picture().frame.geometry.gridY(j) - 8);
@@ -194,8 +187,7 @@ TEST(StabilityChart, meansAndMaximaOfTheShownGroupsOnly)
     };
     for (const Case& c : cases) {
         StabilityChart chart = chartFor(c.curves, 10);
-        std::vector<CBlinkData> stored;
-        run(chart, stored, c.readings);
+        const auto stored = run(chart, c.readings);
         EXPECT_EQ(chart.results(), c.expected) << c.name;
 
         chart.setAreaSize({640, 480});
@@ -212,8 +204,7 @@ TEST(StabilityChart, meansAndMaximaOfTheShownGroupsOnly)
 TEST(StabilityChart, oneReadingIsAHorizontalDashAcrossThePlot)
 {
     StabilityChart chart = chartFor(ChartGroup::Rgb | ChartGroup::Intensity, 1);
-    std::vector<CBlinkData> stored;
-    run(chart, stored, {reading(100, 50, 105, 730)});
+    run(chart, {reading(100, 50, 105, 730)});
     // Intensity scale 1000: 434 - trunc(730 * 10 * 39.4 / 1000) = 434 - 287.
     const auto& curves = chart.picture().curves;
     ASSERT_EQ(curves.size(), 4u);
@@ -286,8 +277,8 @@ TEST(StabilityChart, repaintDuringAReadingNeitherDrawsNorSumsItsHalfFilledRecord
 TEST(StabilityChart, rescanAfterAChoiceFitsTheScaleToTheStoredReadings)
 {
     StabilityChart chart = chartFor(ChartGroup::Intensity, 10);
-    std::vector<CBlinkData> stored;
-    run(chart, stored, {reading(0, 0, 0, 730, 0, 0, 0.125f, 0.25f), reading(0, 0, 0, 700, 0, 0, 0.25f, 0.375f)});
+    const auto stored
+        = run(chart, {reading(0, 0, 0, 730, 0, 0, 0.125f, 0.25f), reading(0, 0, 0, 700, 0, 0, 0.25f, 0.375f)});
 
     chart.setCurves(ChartGroup::Xy);
     EXPECT_TRUE(chart.paint(stored));
@@ -295,10 +286,7 @@ TEST(StabilityChart, rescanAfterAChoiceFitsTheScaleToTheStoredReadings)
     EXPECT_EQ(chart.scales().intensity, 1000) << "kept while not shown";
     EXPECT_EQ(chart.results(), (StabilityResults {.meanX = 0.1875f, .meanY = 0.3125f}));
 
-    StabilityChart loaded(fixedWidth);
-    loaded.setAreaSize(kArea);
-    loaded.setReadingsSetting(2);
-    loaded.setCurves(ChartGroup::Intensity);
+    StabilityChart loaded = chartFor(ChartGroup::Intensity, 2);
     loaded.readingsReplaced(stored);
     EXPECT_EQ(loaded.scales().intensity, 1000);
     EXPECT_EQ(loaded.picture().curves.size(), 1u);
