@@ -1,4 +1,7 @@
+// The requests as the main window's numbers and the other senders build them, and the protocol's
+// log lines.
 #include "device/DeviceRequest.h"
+#include "device/DeviceCommand.h"
 #include "device/ProtocolLog.h"
 
 #include <gtest/gtest.h>
@@ -7,8 +10,98 @@
 
 using namespace lumivex;
 
-// The requests the numbered commands send are checked in DeviceCommandTest; these are the shapes
-// only the measurement list, the stability analysis and the I/O dialog send.
+TEST(DeviceCommandTest, requestsOfTheNumbersAndTheSensorTheyRead)
+{
+    DeviceCommand::Fields fields;
+    fields.board = 3;
+    fields.sensor = 4; // sent as 5
+    fields.rangeIndex = 3;
+    fields.pwmFactor = 7;
+    fields.userTimeMs = 250;
+    const struct {
+        int number;
+        const char* text;
+        int listIndex = 0; // 0: the request names no sensor
+    } cases[] = {
+        {1, "testcon\r"},
+        {2, "capture\r"},
+        {3, "capture405 3\r"},
+        {4, "capturepwm075 3\r"},
+        {5, "capture805 3\r"},
+        {6, "getrgbi5 3\r", 15}, // five sensors a board
+        {7, "gethsi5 3\r", 15},
+        {8, "getxy5 3\r", 15},
+        {12, "getusertime 3\r"},
+        {14, "setusertime00250 3\r"},
+        {17, "getserial\r"},
+        {18, "getversion\r"},
+        {19, "gethw\r"},
+        {23, "getctemp5 3\r", 15},
+        {24, "setdefault\r"},
+        {25, "getxoffset5 3\r", 15},
+        {26, "getyoffset5 3\r", 15},
+        {27, "getdistance5 3\r", 15},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.number);
+        const auto request = DeviceCommand::build(c.number, fields);
+        ASSERT_TRUE(request);
+        EXPECT_EQ(request->text, c.text);
+        EXPECT_EQ(request->number, c.number);
+        EXPECT_EQ(request->sensorListIndex.value_or(0), c.listIndex);
+    }
+    EXPECT_EQ(DeviceCommand::build(DeviceCommand::CaptureRange, fields)->capture, (RangeSetting {4, 0}));
+    EXPECT_FALSE(DeviceCommand::build(DeviceCommand::CaptureRange, fields)->precededBy);
+
+    fields.area9x9 = true;
+    const auto user = DeviceCommand::build(DeviceCommand::CaptureUser, fields);
+    EXPECT_EQ(user->text, "capture815 3\r");
+    EXPECT_EQ(user->capture, (RangeSetting {8, 1}));
+    EXPECT_EQ(user->precededBy, DeviceCommand::SetUserTime);
+
+    for (int number : {0, 9, 10, 11, 13, 15, 16, 20, 21, 22, 28, -1, 1000})
+        EXPECT_FALSE(DeviceCommand::build(number, fields)) << number;
+    fields.rangeIndex = 12;
+    EXPECT_FALSE(DeviceCommand::build(DeviceCommand::CaptureRange, fields)) << "past the range list";
+}
+
+TEST(DeviceCommandTest, pwmTimeoutFollowsTheLastCaptureCode)
+{
+    EXPECT_EQ(DeviceCommand::pwmTimeoutTicks(0, 1), 7) << "integer division: 5 / 2 = 2";
+    const struct {
+        int factor, lastCode, userTimeMs, ticks;
+        const char* why;
+    } cases[] = {
+        {1, 2, 0, 1005, "code 2 (200 ms), as before any capture"},
+        {1, 6, 0, 55, "code 6 (10 ms)"},
+        {1, 8, 1000, 5005, "code 8 takes the user time"},
+        {1, 0, 1000, 1005, "after DISABLE the capture time counts as 200 ms"},
+        {15, 1, 0, 24005, "the largest factor"},
+        {15, 8, 99999, 3999965, "no overflow with the longest user time"},
+    };
+    for (const auto& c : cases) {
+        DeviceCommand::Fields fields;
+        fields.pwmFactor = c.factor;
+        fields.lastCaptureCode = c.lastCode;
+        fields.userTimeMs = c.userTimeMs;
+        EXPECT_EQ(DeviceCommand::build(DeviceCommand::CapturePwm, fields)->pwmTimeoutTicks, c.ticks) << c.why;
+    }
+}
+
+TEST(DeviceCommandTest, replyRuleByNumber)
+{
+    using Kind = ReplyRule::Kind;
+    // The read commands' rules are held against the simulated device in SimulatorCrossCheckTest.
+    EXPECT_EQ(DeviceCommand::replyRule(9, 1007), (ReplyRule {Kind::RawBytes, 6}));
+    EXPECT_EQ(DeviceCommand::replyRule(10, 1007), (ReplyRule {Kind::RawBytes, 4}));
+    EXPECT_EQ(DeviceCommand::replyRule(11, 1007), (ReplyRule {Kind::RawBytes, 20}));
+    for (int number : {1, 2, 3, 4, 5, 13, 14, 15, 16, 20, 24})
+        EXPECT_EQ(DeviceCommand::replyRule(number, 1007).kind, Kind::ContainsOk) << number;
+    for (int number : {0, 21, 22, 28, -5})
+        EXPECT_EQ(DeviceCommand::replyRule(number, 1007).kind, Kind::Immediately) << number;
+}
+
+// The shapes only the measurement list, the stability analysis and the I/O dialog send.
 TEST(DeviceRequestTest, requestsMatchTheDeviceGrammar)
 {
     const struct {
@@ -42,12 +135,8 @@ TEST(DeviceRequestTest, requestsMatchTheDeviceGrammar)
     EXPECT_TRUE(isRequestTooLong(request));
 }
 
-TEST(DeviceRequestTest, sensorIndexCaptureTimesAndRanges)
+TEST(DeviceRequestTest, captureTimesAndRanges)
 {
-    EXPECT_EQ(sensorListIndex(1, 1), 1);
-    EXPECT_EQ(sensorListIndex(1, 5), 5);
-    EXPECT_EQ(sensorListIndex(2, 1), 6);
-
     const int expected[] = {600, 200, 120, 60, 20, 10, 2};
     for (int code = 1; code <= 7; ++code)
         EXPECT_EQ(captureTimeMs(code, 999), expected[code - 1]) << "code " << code;
@@ -61,22 +150,15 @@ TEST(DeviceRequestTest, sensorIndexCaptureTimesAndRanges)
     EXPECT_EQ(rangeSetting(7), (RangeSetting {5, 1})) << "the 9 x 9 ranges start at 20 ms";
     EXPECT_EQ(rangeSetting(11), (RangeSetting {1, 1}));
     EXPECT_EQ(rangeSetting(-1), std::nullopt);
-    EXPECT_EQ(rangeSetting(12), std::nullopt);
 }
 
 TEST(ProtocolLogTest, linesAreWindows1252AndTakeRepliesAsData)
 {
     EXPECT_EQ(ProtocolLog::commandSent("gethw\r"), "Befehl gethw\r - aufgerufen");
     EXPECT_EQ(ProtocolLog::commandNotSent("testcon\r"), "Befehl testcon\r - konnte nicht ausgef\xFChrt werden!");
-    EXPECT_EQ(ProtocolLog::replyOk(14),
-        "R\xFC"
-        "ckmeldung OK von Befehl 14");
-    EXPECT_EQ(ProtocolLog::reply("255 128\r\n", 6),
-        "R\xFC"
-        "ckmeldung 255 128\r\n von Befehl 6");
+    // \374 is the u umlaut.
+    EXPECT_EQ(ProtocolLog::replyOk(14), "R\374ckmeldung OK von Befehl 14");
+    EXPECT_EQ(ProtocolLog::reply("255 128\r\n", 6), "R\374ckmeldung 255 128\r\n von Befehl 6");
     EXPECT_EQ(ProtocolLog::noValidResponse(23), "No valid response from command 23");
-    EXPECT_EQ(ProtocolLog::reply("%s%d", 7),
-        "R\xFC"
-        "ckmeldung %s%d von Befehl 7")
-        << "a \"%\" in a reply is no format";
+    EXPECT_EQ(ProtocolLog::reply("%s%d", 7), "R\374ckmeldung %s%d von Befehl 7") << "a \"%\" in a reply is no format";
 }

@@ -1,28 +1,100 @@
+// How reply bytes are joined into text, when a reply counts as complete, and how its fields are
+// read.
 #include "device/ReplyDecode.h"
 #include "device/ReplyRules.h"
 #include "device/ReplyText.h"
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
-#include <tuple>
 
 using namespace lumivex;
 
 namespace {
 
-// The text the main window holds after the device sent these bytes.
-std::string joined(std::string_view bytes)
+// The values, separated by blanks.
+template<typename... Values> std::string text(const Values&... values)
 {
-    return ReplyText::join(bytes, JoinRules::MainWindow);
+    std::ostringstream out;
+    ((out << values << ' '), ...);
+    return out.str().substr(0, out.str().size() - 1);
 }
 
-std::tuple<int, int, int, int> values(const RgbiReply& r)
+// What the decoder of the command reads from the reply, written out.
+std::string decoded(Command command, std::string_view reply, int firmware)
 {
-    return {r.red, r.green, r.blue, r.intensity};
+    const RgbiReply rgbi = decodeRgbi(reply, firmware);
+    switch (command) {
+    case Command::GetRgbi:
+        return text(rgbi.red, rgbi.green, rgbi.blue, rgbi.intensity);
+    case Command::GetHsi:
+        return text(decodeHsi(reply).hue, decodeHsi(reply).saturation, decodeHsi(reply).intensity);
+    case Command::GetXy:
+        return text(decodeXy(reply).x, decodeXy(reply).y);
+    case Command::GetCTemp:
+        return text(decodeColourTemperature(reply));
+    case Command::GetXOffset:
+        return text(decodeOffset(reply).value, "shown", decodeOffset(reply).text);
+    case Command::GetDistance:
+        return text(decodeDistance(reply));
+    case Command::GetIntensity:
+        return decodeIntensityText(reply);
+    case Command::GetUserTime:
+        return text(decodeUserTime(reply));
+    case Command::GetSerial:
+        return decodeSerial(reply);
+    case Command::GetVersion:
+        return text(decodeVersion(reply).firmware, "shown", decodeVersion(reply).text);
+    case Command::Testcon: // the board count, and as the connection status shows it
+        return text(
+            decodeBoardCount(reply).count, decodeBoardCount(reply).reported, "shown", testconStatusCount(reply));
+    default:
+        return decodeHardware(reply);
+    }
 }
 
 } // namespace
+
+TEST(ReplyTextTest, chunksAreJoinedAndRawBytesCounted)
+{
+    ReplyText reply;
+    auto added = reply.append("3O");
+    EXPECT_EQ(added.characters, 2u);
+    EXPECT_FALSE(added.lineEnd);
+    added = reply.append("K\r");
+    EXPECT_EQ(added.characters, 3u);
+    EXPECT_TRUE(added.lineEnd);
+    EXPECT_EQ(reply.text(), "3OK\r\n");
+    EXPECT_EQ(reply.rawByteCount(), 4u) << "the count is of bytes received, not of the text";
+
+    reply.reset();
+    EXPECT_EQ(reply.text(), "");
+    EXPECT_EQ(reply.rawByteCount(), 0u);
+    for (JoinRules rules : {JoinRules::MainWindow, JoinRules::ListAndStability})
+        EXPECT_EQ(ReplyText::join("A\rB\nC\r\nD", rules), "A\r\nB\r\nC\r\n\r\nD") << "CR and LF are two breaks";
+}
+
+TEST(ReplyTextTest, onlyPrintablesAndTheSevenLettersAreKept)
+{
+    std::string all;
+    for (int byte = 0; byte < 256; ++byte) {
+        if (byte != '\r' && byte != '\n')
+            all += static_cast<char>(byte);
+    }
+    std::string printable;
+    for (char c = ' '; c <= '~'; ++c)
+        printable += c;
+
+    EXPECT_EQ(ReplyText::join(all, JoinRules::MainWindow), printable + "\xC4\xD6\xDC\xDF\xE4\xF6\xFC");
+    EXPECT_EQ(ReplyText::join(all, JoinRules::ListAndStability), printable);
+
+    ReplyText reply(JoinRules::ListAndStability);
+    const auto added = reply.append(std::string("\0\x7F\xFF\xE4", 4));
+    EXPECT_EQ(added.characters, 0u);
+    EXPECT_EQ(reply.text(), "");
+    EXPECT_EQ(reply.rawByteCount(), 4u) << "noise still counts towards completion";
+}
 
 TEST(ReplyRulesTest, readRepliesCompleteAtTheirByteCount)
 {
@@ -47,9 +119,10 @@ TEST(ReplyRulesTest, readRepliesCompleteAtTheirByteCount)
         {Command::GetHw, 1007, 7},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(commandWord(c.command)) + " " + std::to_string(c.firmware));
         const ReplyRule rule = replyRule(c.command, c.firmware);
-        EXPECT_FALSE(isReplyComplete(rule, "OK", c.waits)) << commandWord(c.command) << " " << c.firmware;
-        EXPECT_TRUE(isReplyComplete(rule, "", c.waits + 1)) << commandWord(c.command) << " " << c.firmware;
+        EXPECT_FALSE(isReplyComplete(rule, "OK", c.waits));
+        EXPECT_TRUE(isReplyComplete(rule, "", c.waits + 1));
     }
 }
 
@@ -81,119 +154,85 @@ TEST(ReplyRulesTest, lastLineDropsEarlierLinesAndTheFirstCharacter)
     EXPECT_EQ(lastLine("\nxyz"), "\nxyz") << "a break at position 0 is not cut";
     EXPECT_EQ(lastLine(""), "");
     EXPECT_EQ(lastLine("\r\n\r\n"), "\r\n\r\n");
-    EXPECT_EQ(lastLine("ab\xE4"
-                       "cd"),
-        "d")
-        << "an umlaut is not printable here";
+    EXPECT_EQ(lastLine("ab\344cd"), "d") << "an umlaut is not printable here";
     const std::string_view cut = lastLine("OK\r\n 0.3127 0.3290\r\n");
     EXPECT_EQ(lastLine(cut), cut) << "cutting twice changes nothing more";
 }
 
-TEST(ReplyDecodeTest, fieldsStopAtTheTextsEnd)
+// Field values are chosen so that a field read one place off reads a different number.
+TEST(ReplyDecodeTest, fieldsOfEveryReply)
 {
+    const struct {
+        const char* name;
+        Command command;
+        std::string reply; // as joined from the device's bytes
+        const char* values;
+        bool digits = true; // every number field holds a digit
+        int firmware = 1007;
+    } cases[] = {
+        {"narrow rgbi", Command::GetRgbi, "255 128 064 91234\r\n", "255 128 64 91234", true, 1006},
+        {"wide rgbi", Command::GetRgbi, "1255 2128 3064 41234\r\n", "1255 2128 3064 41234"},
+        {"narrow rgbi read as wide", Command::GetRgbi, "255 128 000 01234\r\n", "255 28 0 34"},
+        {"no firmware known: narrow", Command::GetRgbi, "255 128 064 91234\r\n", "255 128 64 91234", true, 0},
+        {"padded last line", Command::GetRgbi, "OK\r\n 255 128 064 91234\r\n", "255 128 64 91234", true, 1006},
+        {"last line without pad", Command::GetRgbi, "OK\r\n255 128 064 91234\r\n", "55 28 64 1234", true, 1006},
+        {"rgbi cut by the end", Command::GetRgbi, "0255 01", "255 1 0 0", false},
+        {"letters for rgbi", Command::GetRgbi, "AAAA AAAA AAAA AAAAA\r\n", "0 0 0 0", false},
+        {"one rgbi field blank", Command::GetRgbi, "0255 0128      01234\r\n", "255 128 0 1234", false},
+        {"hsi", Command::GetHsi, "123.45 100 91234\r\n", "123.45 100 91234"},
+        {"negative xy", Command::GetXy, "-0.187 -0.171\r\n", "-0.187 -0.171"},
+        {"xy after an echo", Command::GetXy, "x\r\n 0.3127 0.3290\r\n", "0.3127 0.329"},
+        {"colour temperature", Command::GetCTemp, "16504.3\r\n", "16504.3"},
+        {"dashes for a temperature", Command::GetCTemp, "-------\r\n", "0", false},
+        {"offset shown without its sign", Command::GetXOffset, "+0.0125\r\n", "0.0125 shown 0.0125"},
+        {"negative offset", Command::GetXOffset, "-0.0125\r\n", "-0.0125 shown -0.0125"},
+        {"zero offset", Command::GetXOffset, "+0.0000\r\n", "0 shown 0.0000"},
+        {"distance", Command::GetDistance, "102.5\r\n", "102.5"},
+        {"intensity as received", Command::GetIntensity, "01234\r\n", "01234"},
+        {"user time", Command::GetUserTime, "12345\r\n", "12345"},
+        {"serial", Command::GetSerial, "AB-C\r\n", "AB-C"},
+        {"15 characters are a short serial", Command::GetSerial, "123456789012345", "1234"},
+        {"long serial", Command::GetSerial, "Serial No: 5678\r\n", "5678"},
+        {"version", Command::GetVersion, "1007\r\n", "1007 shown 1007", true, 0},
+        {"16 characters are a short version", Command::GetVersion, "1006567890123456", "1006 shown 1006"},
+        {"long version", Command::GetVersion, "Firmware V: 2002\r\n", "2002 shown 2002"},
+        {"version after its echo", Command::GetVersion, "getversion\r\n1007\r\n", "1007 shown 1007", true, 0},
+        {"version text", Command::GetVersion, "ERRO\r\n", "0 shown ERRO", false},
+        {"hardware", Command::GetHw, "LMX-5B-01 rev C\r\n", "LMX-5B-01"},
+        {"short hardware", Command::GetHw, "LMX", "LMX"},
+        {"3 boards", Command::Testcon, "3OK\r\n", "3 1 shown 3"},
+        {"12 boards", Command::Testcon, "12OK\r\n", "12 1 shown 12"},
+        {"no boards", Command::Testcon, "0OK\r\n", "1 0 shown 0"},
+        {"no count", Command::Testcon, "OK\r\n", "1 0 shown 1"},
+        {"OK first", Command::Testcon, "OKxx\r\n", "1 0 shown 1"},
+        {"a letter for a count", Command::Testcon, "xOK\r\n", "1 0 shown x"},
+        {"a negative count", Command::Testcon, "-2OK\r\n", "1 0 shown -2"},
+        {"no line end: four characters or fewer", Command::Testcon, "3OK", "3 1 shown 1"},
+        {"billions of boards", Command::Testcon, "99999999999OK\r\n", "999 1 shown 99999999999"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(decoded(c.command, c.reply, c.firmware), c.values);
+        EXPECT_EQ(numberFieldsHoldDigits(c.command, c.reply, c.firmware), c.digits);
+    }
+    EXPECT_EQ(rgbFullScale(1006), 255);
+    EXPECT_EQ(rgbFullScale(1007), 4095);
     EXPECT_EQ(fieldText("abc", 1, 5), "bc");
     EXPECT_EQ(fieldText("abc", 3, 5), "");
     EXPECT_EQ(fieldText("abc", 100, 5), "");
     EXPECT_EQ(integerField("12345678", 2, 3), 345) << "a field ends at its width";
 }
 
-TEST(ReplyDecodeTest, rgbiLayoutFollowsTheFirmware)
-{
-    EXPECT_EQ(values(decodeRgbi(joined("255 128 000 01234\r"), 1006)), std::make_tuple(255, 128, 0, 1234));
-    EXPECT_EQ(values(decodeRgbi(joined("0255 0128 0000 01234\r"), 1007)), std::make_tuple(255, 128, 0, 1234));
-
-    // The narrow reply read with the wide layout shows why the firmware matters.
-    EXPECT_NE(decodeRgbi(joined("255 128 000 01234\r"), 1007).green, 128);
-    EXPECT_EQ(rgbFullScale(1006), 255);
-    EXPECT_EQ(rgbFullScale(1007), 4095);
-}
-
-TEST(ReplyDecodeTest, multiLineRepliesCountFromTheLastLinesSecondCharacter)
-{
-    // Lines before the values (a late "OK", an echo) are dropped, and with them the last
-    // line's first character: a value line without a leading pad loses its first digit.
-    EXPECT_EQ(values(decodeRgbi(joined("OK\r 255 128 000 01234\r"), 1006)), std::make_tuple(255, 128, 0, 1234));
-    EXPECT_EQ(decodeRgbi(joined("OK\r255 128 000 01234\r"), 1006).red, 55);
-
-    const XyReply xy = decodeXy(joined("x\r\n 0.3127 0.3290\r\n"));
-    EXPECT_DOUBLE_EQ(xy.x, 0.3127);
-    EXPECT_DOUBLE_EQ(xy.y, 0.3290);
-}
-
-TEST(ReplyDecodeTest, valueAndIdentificationReplies)
-{
-    const HsiReply hsi = decodeHsi(joined("123.45 067 01234\r"));
-    EXPECT_DOUBLE_EQ(hsi.hue, 123.45);
-    EXPECT_EQ(hsi.saturation, 67);
-    EXPECT_EQ(hsi.intensity, 1234);
-
-    EXPECT_DOUBLE_EQ(decodeColourTemperature(joined("06504.3\r")), 6504.3);
-    EXPECT_DOUBLE_EQ(decodeDistance(joined("002.5\r")), 2.5);
-    EXPECT_EQ(decodeIntensityText(joined("01234\r")), "01234");
-    EXPECT_EQ(decodeUserTime(joined("00250\r")), 250);
-
-    const OffsetReply positive = decodeOffset(joined("+0.0125\r"));
-    EXPECT_DOUBLE_EQ(positive.value, 0.0125);
-    EXPECT_EQ(positive.text, "0.0125");
-    const OffsetReply negative = decodeOffset(joined("-0.0125\r"));
-    EXPECT_DOUBLE_EQ(negative.value, -0.0125);
-    EXPECT_EQ(negative.text, "-0.0125");
-
-    // Identification replies: short ones are read from the start, long ones from a fixed place.
-    EXPECT_EQ(decodeSerial(joined("1234\r")), "1234");
-    EXPECT_EQ(decodeSerial("123456789012345"), "1234") << "15 characters are still short";
-    EXPECT_EQ(decodeSerial(joined("Serial No: 5678\r")), "5678");
-
-    const VersionReply shortVersion = decodeVersion(joined("1007\r"));
-    EXPECT_EQ(shortVersion.text, "1007");
-    EXPECT_EQ(shortVersion.firmware, 1007);
-    EXPECT_EQ(decodeVersion("1006567890123456").firmware, 1006) << "16 characters are still short";
-    const VersionReply longVersion = decodeVersion(joined("Firmware V: 2002\r"));
-    EXPECT_EQ(longVersion.text, "2002");
-    EXPECT_EQ(longVersion.firmware, 2002);
-
-    EXPECT_EQ(decodeHardware(joined("LMX-5B-01 rev C\r")), "LMX-5B-01");
-    EXPECT_EQ(decodeHardware("LMX"), "LMX");
-}
-
-TEST(ReplyDecodeTest, boardCountFromTestcon)
-{
-    const struct {
-        const char* reply;
-        int count;
-        bool reported;
-        const char* status;
-    } cases[] = {
-        {"3OK\r\n", 3, true, "3"},
-        {"12OK\r\n", 12, true, "12"},
-        {"0OK\r\n", 1, false, "0"},
-        {"OK\r\n", 1, false, "1"},
-        {"OKxx\r\n", 1, false, "1"},
-        {"xOK\r\n", 1, false, "x"},
-        {"-2OK\r\n", 1, false, "-2"},
-        {"3OK", 3, true, "1"},
-        {"99999999999OK\r\n", kMaxBoardCount, true, "99999999999"},
-    };
-    for (const auto& c : cases) {
-        const BoardCount boards = decodeBoardCount(c.reply);
-        EXPECT_EQ(boards.count, c.count) << c.reply;
-        EXPECT_EQ(boards.reported, c.reported) << c.reply;
-        EXPECT_EQ(testconStatusCount(c.reply), c.status) << c.reply;
-    }
-}
-
 TEST(ReplyDecodeTest, hostileRepliesReadZeroWithoutOverrunning)
 {
     const std::string longGarbage(100000, '\xE9');
-    const std::string noDigits = joined("abc def ghi jkl mno pqr\r");
+    const std::string noDigits = "abc def ghi jkl mno pqr\r\n";
     for (const std::string& reply : {std::string(), std::string("\r\n"), noDigits, longGarbage}) {
-        EXPECT_EQ(values(decodeRgbi(reply, 1007)), std::make_tuple(0, 0, 0, 0));
+        EXPECT_EQ(decoded(Command::GetRgbi, reply, 1007), "0 0 0 0");
         EXPECT_EQ(decodeHsi(reply).hue, 0.0);
         EXPECT_EQ(decodeXy(reply).y, 0.0);
         EXPECT_EQ(decodeOffset(reply).value, 0.0);
         EXPECT_EQ(decodeVersion(reply).firmware, 0);
         EXPECT_LE(decodeSerial(reply).size(), 4u);
     }
-    EXPECT_EQ(values(decodeRgbi("0255 01", 1007)), std::make_tuple(255, 1, 0, 0))
-        << "a field cut by the end reads what is there";
 }

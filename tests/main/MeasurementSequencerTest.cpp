@@ -1,390 +1,365 @@
+// The main window's core against the simulated device in virtual time: the engine's connection
+// chain, the test chains of the three modes, the user's commands and the terminal's
+// hand-over; then what the core adds around it: the measurement list, the menu and the end.
+// How replies travel on the line is checked in ReplyFaultMatrixTest, a device that fails and the
+// time-outs in EngineFaultsTest.
 #include "SequencerBench.h"
 
-#include "foundation/StringTable.h"
+#include "foundation/IniFile.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
+#include <tuple>
+
 using namespace lumivex;
-using test::firmware;
-using test::SequencerBench;
-using Requests = std::vector<std::string>;
+using namespace lumivex::test;
 
-namespace {
-
-Requests testRequests(const SequencerBench& bench, std::size_t from)
-{
-    const auto& sent = bench.sequencer.SentRequests();
-    return Requests(sent.begin() + static_cast<std::ptrdiff_t>(from), sent.end());
-}
-
-} // namespace
-
-TEST(SequencerConnection, fullChainSendsFourRequestsAndShowsThreeStatusLines)
+TEST(SequencerConnection, theChainAndOthersMeasuringShowInTheWindowAsThePortSettingDoes)
 {
     SequencerBench bench(firmware(1007, 3));
+    // Button | status line | port line | the port CONNECT will open | START TEST and CONNECT enabled.
+    const auto texts = [&bench] {
+        const ConnectionTexts& c = bench.view.Display().Connection();
+        return c.connectButton + "|" + c.statusLine + "|" + c.portLine + "|" + c.portToUse + "|"
+            + (c.startEnabled ? "1" : "0") + (c.connectEnabled ? "1" : "0");
+    };
+    EXPECT_EQ(texts(), "CONNECT|NOT|CONNECTED|Port: SIM|01");
     bench.connect();
+    EXPECT_EQ(texts(), "DISCONNECT|CONNECTED|SIM||11");
     EXPECT_EQ(bench.sequencer.SentRequests(), (Requests {"gethw\r", "testcon\r", "getserial\r", "getversion\r"}));
-    EXPECT_EQ(bench.view.status, "Lumivex 3 Board(s) connected \r\nSerial Number: 1042 \r\nFirmware Number: 1007 ");
+    EXPECT_EQ(
+        bench.view.StatusText(), "Lumivex 3 Board(s) connected \r\nSerial Number: 1042 \r\nFirmware Number: 1007 ");
     EXPECT_EQ(bench.sequencer.FirmwareNumber(), 1007);
     EXPECT_EQ(bench.sequencer.HardwareText(), "LVXCS5-R2");
     EXPECT_EQ(bench.config.boardList, (std::vector<std::string> {"Board1", "Board2", "Board3"}));
-    EXPECT_EQ(bench.list.RowCount(), 15);
-    EXPECT_TRUE(bench.sequencer.StartEnabled());
-    EXPECT_EQ(bench.view.calls.back(), "connected");
-    EXPECT_TRUE(bench.dialogs.messages.empty());
-
+    EXPECT_EQ(bench.frame.Readings().sensorCount(), 15);
+    EXPECT_EQ(bench.flags(), "port handle shown start");
     const auto log = bench.logText();
-    EXPECT_NE(log.find("Befehl testcon\r - aufgerufen"), std::string::npos);
-    EXPECT_NE(log.find("R\xFC"
-                       "ckmeldung OK von Befehl 1"),
-        std::string::npos);
-    EXPECT_NE(log.find("R\xFC"
-                       "ckmeldung 1007\r\r\n von Befehl 18"),
-        std::string::npos)
-        << log;
+    for (const char* line :
+        {"Befehl testcon\r - aufgerufen", "R\374ckmeldung OK von Befehl 1", "R\374ckmeldung 1007\r\r\n von Befehl 18"})
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+    bench.frame.Stability().measuring = true;
+    bench.scheduler.advance(std::chrono::milliseconds(30));
+    EXPECT_EQ(bench.flags(), "port handle shown");
+    EXPECT_EQ(texts(), "DISCONNECT|CONNECTED|SIM||00");
 
-    bench.sequencer.OnConnectButton();
-    EXPECT_TRUE(bench.sequencer.PortClosed());
-    EXPECT_EQ(bench.view.calls.back(), "disconnected");
-    EXPECT_EQ(bench.view.status, stringText(StringId::ComPortNotOpen));
-}
+    // A reply that arrives meanwhile stays in the port until the engine may read again.
+    bench.frame.Stability().measuring = false;
+    bench.sequencer.SendDeviceCommand(DeviceCommand::GetHw);
+    bench.frame.Stability().measuring = true;
+    bench.scheduler.advance(std::chrono::milliseconds(100));
+    EXPECT_EQ(bench.flags(), "port handle shown awaiting");
+    EXPECT_GT(bench.backend.bytesQueued(), 0u);
+    bench.frame.Stability().measuring = false;
+    bench.scheduler.advance(std::chrono::milliseconds(20));
+    EXPECT_EQ(bench.flags(), "port handle shown start");
+    EXPECT_EQ(texts(), "DISCONNECT|CONNECTED|SIM||11");
 
-TEST(SequencerConnection, aTestconReplySplitOverTwoTicksCompletesOnTheSecond)
-{
-    SequencerBench bench(firmware(1007, 3));
-    bench.sequencer.Connect(); // returns once "gethw" is answered; "testcon" is on its way
-    ASSERT_EQ(bench.sequencer.CommandNumber(), 1);
-    bench.device.faults().chunkSize = 2; // "3O" now, "K" and its line end a tick and a half later
-    bench.device.faults().chunkGapUs = 15000;
-    ASSERT_TRUE(bench.pumpUntil([&] { return bench.sequencer.PendingReplyBytes() > 0; }));
-    bench.scheduler.advance(std::chrono::milliseconds(12));
-    EXPECT_EQ(bench.sequencer.CommandNumber(), 1) << "\"3O\" does not complete it, not even on a tick";
-    EXPECT_TRUE(bench.sequencer.ReplyAwaited());
-    bench.device.faults().chunkSize = 0;
-    bench.settle();
-    EXPECT_EQ(bench.config.boardList.size(), 3u);
-    EXPECT_EQ(bench.list.RowCount(), 15);
-    EXPECT_EQ(bench.sequencer.FirmwareNumber(), 1007);
-}
-
-TEST(SequencerConnection, aByteCountedReplyIsNotCutShortByBytesStillOnTheWire)
-{
-    // "gethw" completes after more than 7 bytes, "gethsi" at 15 of its 17; "testcon" holds "OK"
-    // before its line end. Pieces arriving faster than the tick (300 us apart) and across ticks
-    // (6 ms apart) must not complete a reply early and spill its rest into the next one.
-    for (const int gapUs : {300, 6000}) {
-        SequencerBench bench(firmware(1007, 3));
-        bench.device.faults().chunkSize = 3;
-        bench.device.faults().chunkGapUs = gapUs;
-        bench.connect();
-        EXPECT_EQ(bench.sequencer.HardwareText(), "LVXCS5-R2") << gapUs;
-        EXPECT_EQ(bench.config.boardList.size(), 3u) << gapUs;
-        EXPECT_EQ(bench.view.status, "Lumivex 3 Board(s) connected \r\nSerial Number: 1042 \r\nFirmware Number: 1007 ")
-            << gapUs;
-        bench.sequencer.StartTest();
-        bench.settle();
-        EXPECT_TRUE(bench.sequencer.ResultValid()) << gapUs;
-        EXPECT_TRUE(bench.dialogs.messages.empty()) << gapUs;
-        EXPECT_EQ(testRequests(bench, 4).size(), 8u) << gapUs;
+    // A port chosen while connected waits for the next connection; others finishing while
+    // disconnected must not offer START TEST.
+    bench.state.settings.comPort = "COM3";
+    bench.view.PortSettingChanged();
+    EXPECT_EQ(texts(), "DISCONNECT|CONNECTED|SIM||11");
+    bench.frame.Stability().measuring = true;
+    bench.scheduler.advance(std::chrono::milliseconds(20));
+    bench.sequencer.Disconnect();
+    EXPECT_EQ(texts(), "CONNECT|NOT|CONNECTED|Port: COM3|00");
+    bench.scheduler.advance(std::chrono::milliseconds(20));
+    EXPECT_EQ(texts(), "CONNECT|NOT|CONNECTED|Port: COM3|01");
+    for (const std::string port : {"/dev/pts/4", ""}) {
+        bench.state.settings.comPort = port;
+        bench.view.PortSettingChanged();
+        EXPECT_EQ(texts(), "CONNECT|NOT|CONNECTED|" + (port.empty() ? "" : "Port: " + port) + "|01") << port;
     }
 }
 
-TEST(SequencerConnection, autoFindsTheDeviceOnTheSeventhListedPortWithoutMessages)
+TEST(SequencerConnection, autoTriesEveryListedPortSilentlyAndGoesBackToAutoWhenNoneAnswers)
 {
-    SimPortConfig ports;
-    ports.silentPorts = {"COM1", "COM2", "COM3", "COM4", "COM5", "COM6"};
-    SequencerBench bench(firmware(1007), ports, "Auto");
-    const auto start = bench.scheduler.nowMicros();
-    bench.connect();
-    EXPECT_EQ(bench.state.settings.comPort, "SIM") << "the setting holds the port found";
-    EXPECT_TRUE(bench.dialogs.messages.empty()) << "time-outs while detecting show nothing";
-    EXPECT_EQ(bench.sequencer.FirmwareNumber(), 1007);
-    // Six silent candidates, each given up after 51 ticks.
-    const auto waited = (bench.scheduler.nowMicros() - start) / 10000;
-    EXPECT_GE(waited, 6 * 51);
-    EXPECT_LT(waited, 6 * 51 + 30);
+    for (const bool answers : {true, false}) {
+        SCOPED_TRACE(answers ? "the device on the seventh port" : "nothing answers");
+        SimPortConfig ports;
+        ports.silentPorts = {"COM1", "COM2", "COM3", "COM4", "COM5", "COM6"};
+        SequencerBench bench(firmware(1007), ports, "Auto");
+        if (!answers)
+            bench.device.faults().silentOn = {"gethw"};
+        bench.connect();
+        EXPECT_EQ(bench.state.settings.comPort, answers ? "SIM" : "Auto") << "the setting holds the port found";
+        EXPECT_TRUE(bench.dialogs.messages.empty()) << "time-outs while detecting show nothing";
+        EXPECT_EQ(bench.flags(), answers ? "port handle shown start" : "failed timed-out");
+        if (answers) {
+            EXPECT_EQ(bench.sequencer.FirmwareNumber(), 1007);
+            EXPECT_EQ(bench.view.Display().Connection().portLine, "SIM") << "the port the search found";
+            // Six silent candidates, each given up after 51 ticks.
+            EXPECT_GE(bench.ticksSince(0), 6 * 51);
+            EXPECT_LT(bench.ticksSince(0), 6 * 51 + 30);
+        }
+    }
 }
 
-TEST(SequencerConnection, autoWithNothingAnsweringGoesBackToAuto)
+TEST(SequencerTest, chainsAndTheirRepliesFollowTheFirmware)
 {
-    SimPortConfig ports;
-    ports.deviceName = "SIM";
-    ports.silentPorts = {"COM1", "COM2"};
-    SequencerBench bench(firmware(1007), ports, "Auto");
-    bench.device.faults().silentOn = {"gethw"};
-    bench.connect();
-    EXPECT_EQ(bench.state.settings.comPort, "Auto");
-    EXPECT_TRUE(bench.sequencer.PortClosed());
-    EXPECT_TRUE(bench.dialogs.messages.empty());
-    EXPECT_FALSE(bench.sequencer.StartEnabled());
-}
-
-TEST(SequencerTest, chainsFollowTheFirmware)
-{
-    const std::pair<int, Requests> cases[] = {
-        {1003, {"capture211 1\r", "getrgbi1 1\r", "gethsi1 1\r", "getxy1 1\r"}},
-        {1005, {"capture211 1\r", "getrgbi1 1\r", "gethsi1 1\r", "getxy1 1\r", "getctemp1 1\r"}},
-        {1007,
+    const Requests five = {"capture211 1\r", "getrgbi1 1\r", "gethsi1 1\r", "getxy1 1\r", "getctemp1 1\r"};
+    // With `pieces`, "getrgbi"'s line arrives as 18 bytes, then the rest 50 ms later: firmware
+    // 1006's "255 128 000 01234" with its line end is whole then, 1007's 21 bytes are not.
+    const std::tuple<int, bool, Requests> cases[] = {
+        {1003, false, {"capture211 1\r", "getrgbi1 1\r", "gethsi1 1\r", "getxy1 1\r"}},
+        {1005, false, five},
+        {1006, true, five},
+        {1007, true,
             {"capture211 1\r", "getrgbi1 1\r", "gethsi1 1\r", "getxy1 1\r", "getctemp1 1\r", "getxoffset1 1\r",
                 "getyoffset1 1\r", "getdistance1 1\r"}},
     };
-    for (const auto& [fw, expected] : cases) {
-        SequencerBench bench(firmware(fw));
-        bench.connect();
-        const auto before = bench.sequencer.SentRequests().size();
+    for (const auto& [fw, pieces, expected] : cases) {
+        SCOPED_TRACE(fw);
+        ConnectedBench bench(firmware(fw));
         bench.config.OnOptionChanged(10); // "MED 9x9 200ms"
+        bench.device.faults().chunkSize = pieces ? 18 : 0;
+        bench.device.faults().chunkGapUs = 50000;
+        const auto before = bench.sentCount();
         bench.sequencer.StartTest();
+        ASSERT_TRUE(bench.untilCommand(DeviceCommand::GetRgbi));
+        const auto sentAt = bench.scheduler.nowMicros();
+        ASSERT_TRUE(bench.pumpUntil([&] { return bench.sequencer.CommandNumber() != DeviceCommand::GetRgbi; }));
+        const auto waitedMs = (bench.scheduler.nowMicros() - sentAt) / 1000;
+        EXPECT_TRUE(fw >= 1007 && pieces ? waitedMs >= 50 : waitedMs < 20) << waitedMs << " ms for getrgbi";
         bench.settle();
-        EXPECT_EQ(testRequests(bench, before), expected) << "firmware " << fw;
-        EXPECT_FALSE(bench.sequencer.ChainRunning());
+        EXPECT_EQ(bench.sentSince(before), expected);
         EXPECT_TRUE(bench.sequencer.ResultValid());
-        EXPECT_TRUE(bench.dialogs.messages.empty()) << bench.dialogs.messages.front();
-        EXPECT_EQ(bench.view.calls.back(), fw >= 1007 ? "end wheel" : "end");
+        EXPECT_TRUE(bench.dialogs.messages.empty());
+        EXPECT_EQ(bench.view.TestsEnded(), 1);
+        EXPECT_EQ(bench.view.LastTestEndedWithWheel(), fw >= 1007);
     }
 }
 
-TEST(SequencerTest, userAndPwmModesAddressTheSelectedSensor)
+TEST(SequencerTest, userAndPwmModesAddressTheSelectedSensorAndSizeThePwmLimit)
 {
-    SequencerBench bench(firmware(1007, 3));
-    bench.connect();
+    ConnectedBench bench(firmware(1007, 3));
     bench.config.OnBoardChanged(2);
     bench.config.OnLedChanged(4);
     bench.config.OnTestModeChanged(kUserCapture);
     bench.config.OnArea(1);
     ASSERT_TRUE(bench.config.OnUserTimeEdited("250").empty());
-    auto before = bench.sequencer.SentRequests().size();
-    bench.sequencer.StartTest();
-    bench.settle();
-    auto sent = testRequests(bench, before);
+    auto sent = bench.runTest();
     ASSERT_GE(sent.size(), 3u);
-    EXPECT_EQ(sent[0], "setusertime00250 3\r");
-    EXPECT_EQ(sent[1], "capture815 3\r");
-    EXPECT_EQ(sent[2], "getrgbi5 3\r");
+    EXPECT_EQ(Requests(sent.begin(), sent.begin() + 3),
+        (Requests {"setusertime00250 3\r", "capture815 3\r", "getrgbi5 3\r"}));
     EXPECT_EQ(bench.sequencer.SensorListIndex(), 15);
-    EXPECT_EQ(bench.list.lastIndex, 15);
+    EXPECT_TRUE(bench.row(15).measured);
 
     bench.config.OnTestModeChanged(kPwmCapture);
     bench.config.OnOptionChanged(3);
-    before = bench.sequencer.SentRequests().size();
-    bench.sequencer.StartTest();
-    bench.settle();
-    sent = testRequests(bench, before);
-    ASSERT_FALSE(sent.empty());
+    sent = bench.runTest();
+    ASSERT_EQ(sent.size(), 8u);
     EXPECT_EQ(sent[0], "capturepwm035 3\r");
     // (3 + 1) x 250 ms (the user capture's code 8 was the last one-sensor capture) x 5 / 2 + 5
     EXPECT_EQ(bench.sequencer.PwmTimeoutTicks(), 4 * 250 * 5 / 2 + 5);
-    EXPECT_EQ(sent.size(), 8u);
-    EXPECT_TRUE(bench.dialogs.messages.empty());
 }
 
-TEST(SequencerTest, aUserTimeWithoutOkSendsNoCapture)
+TEST(SequencerCommands, unknownNumbersCaptureAllResetConfigurationTheTerminalAndAPortClosedElsewhere)
 {
-    SequencerBench bench(firmware(1007));
+    // What the terminal does with the port, and a connection that stands again after it, are
+    // checked with the window (tst_terminal); a port that was closed stays closed.
+    SequencerBench bench(firmware(1007, 2));
+    bench.sequencer.BeforeTerminal();
+    bench.sequencer.AfterTerminal();
+    EXPECT_EQ(bench.flags(), "");
     bench.connect();
-    bench.device.faults().errorOn = {"setusertime"};
-    bench.config.OnTestModeChanged(kUserCapture);
-    const auto before = bench.sequencer.SentRequests().size();
-    bench.sequencer.StartTest();
-    bench.settle();
-    EXPECT_EQ(testRequests(bench, before), Requests {"setusertime00800 1\r"});
-    EXPECT_EQ(bench.dialogs.messages, std::vector<std::string> {"Board returns an error"});
-}
-
-TEST(SequencerTest, startWhileAReplyIsAwaitedSendsNothing)
-{
-    SequencerBench bench(firmware(1007));
-    bench.connect();
-    bench.sequencer.StartTest();
-    ASSERT_TRUE(bench.sequencer.ReplyAwaited());
-    const auto before = bench.sequencer.SentRequests().size();
-    bench.sequencer.StartTest();
-    EXPECT_EQ(bench.sequencer.SentRequests().size(), before);
-    bench.settle();
-    EXPECT_EQ(bench.sequencer.SentRequests().size(), before + 7) << "the first test runs to its end";
-}
-
-TEST(SequencerTest, rgbiCompletionDependsOnTheFirmwareLayout)
-{
-    // The device's "getrgbi" line arrives as 18 bytes, then the rest 50 ms later. Firmware 1006
-    // ("255 128 000 01234" and its line end) is complete with those 18 bytes; firmware 1007
-    // ("0255 0128 0000 01234", 21 bytes) must wait for more than 20.
-    for (const int fw : {1006, 1007}) {
-        SequencerBench bench(firmware(fw));
-        bench.connect();
-        bench.device.faults().chunkSize = 18;
-        bench.device.faults().chunkGapUs = 50000;
-        bench.sequencer.StartTest();
-        ASSERT_TRUE(bench.pumpUntil([&] { return bench.sequencer.CommandNumber() == 6; })) << fw;
-        const auto sentAt = bench.scheduler.nowMicros();
-        ASSERT_TRUE(bench.pumpUntil([&] { return bench.sequencer.CommandNumber() != 6; })) << fw;
-        const auto waitedMs = (bench.scheduler.nowMicros() - sentAt) / 1000;
-        if (fw == 1006)
-            EXPECT_LT(waitedMs, 20) << "18 bytes complete it";
-        else
-            EXPECT_GE(waitedMs, 50) << "18 bytes are not enough";
-        bench.settle();
-        EXPECT_TRUE(bench.dialogs.messages.empty()) << fw;
-        EXPECT_EQ(bench.view.calls.back(), fw >= 1007 ? "end wheel" : "end");
-    }
-}
-
-TEST(SequencerTimeouts, twoHundredTicksThenTheMessage)
-{
-    SequencerBench bench(firmware(1007));
-    bench.connect();
-    bench.device.faults().silentOn = {"getxy"};
-    bench.sequencer.StartTest();
-    ASSERT_TRUE(bench.pumpUntil([&] { return bench.sequencer.CommandNumber() == 8; }));
-    const auto sentAt = bench.scheduler.nowMicros();
-    bench.settle();
-    const auto ticks = (bench.scheduler.nowMicros() - sentAt) / 10000;
-    EXPECT_GE(ticks, 201);
-    EXPECT_LE(ticks, 203);
-    ASSERT_EQ(bench.dialogs.messages.size(), 1u);
-    EXPECT_EQ(bench.dialogs.messages[0], "No valid response from command 8");
-    EXPECT_NE(bench.logText().find("No valid response from command 8"), std::string::npos);
-    EXPECT_TRUE(bench.sequencer.TimedOut());
-    EXPECT_FALSE(bench.sequencer.ChainRunning());
-    EXPECT_FALSE(bench.list.Busy());
-}
-
-TEST(SequencerTimeouts, pwmCaptureWaitsItsOwnLimitAndOtherRequestsKeepTheirs)
-{
-    SequencerBench bench(firmware(1007));
-    bench.connect();
-    bench.config.OnTestModeChanged(kPwmCapture);
-    bench.config.OnOptionChanged(15);
-    bench.device.faults().silentOn = {"capturepwm"};
-    bench.sequencer.StartTest();
-    const auto sentAt = bench.scheduler.nowMicros();
-    bench.settle(100000);
-    // (15 + 1) x 200 ms x 5 / 2 + 5 = 8005 ticks: longer than the usual 200.
-    const int limit = 16 * 200 * 5 / 2 + 5;
-    EXPECT_EQ(bench.sequencer.PwmTimeoutTicks(), limit);
-    const auto ticks = (bench.scheduler.nowMicros() - sentAt) / 10000;
-    EXPECT_GE(ticks, limit);
-    EXPECT_LE(ticks, limit + 3);
-    EXPECT_EQ(bench.dialogs.messages.back(), "No valid response from command 4");
-
-    // In PWM mode a connection still has the 200-tick limit, not two ticks.
-    bench.dialogs.messages.clear();
-    bench.device.faults().silentOn.clear();
-    bench.sequencer.Disconnect();
-    bench.connect();
-    EXPECT_TRUE(bench.dialogs.messages.empty());
-    EXPECT_EQ(bench.sequencer.FirmwareNumber(), 1007);
-}
-
-TEST(SequencerTimeouts, aUserCaptureLongerThanTheReplyLimitStillCompletes)
-{
-    SequencerBench bench(firmware(1007));
-    bench.connect();
-    bench.config.OnTestModeChanged(kUserCapture);
-    ASSERT_TRUE(bench.config.OnUserTimeEdited("3000").empty());
-    bench.sequencer.StartTest();
-    bench.settle(20000);
-    EXPECT_TRUE(bench.dialogs.messages.empty()) << bench.dialogs.messages.front();
-    EXPECT_TRUE(bench.sequencer.ResultValid());
-
-    // Silent, it gives up 50 ticks after its capture time.
-    bench.device.faults().silentOn = {"capture"};
-    bench.sequencer.StartTest();
-    ASSERT_TRUE(bench.pumpUntil([&] { return bench.sequencer.CommandNumber() == DeviceCommand::CaptureUser; }));
-    const auto sentAt = bench.scheduler.nowMicros();
-    bench.settle(20000);
-    const auto ticks = (bench.scheduler.nowMicros() - sentAt) / 10000;
-    EXPECT_GE(ticks, 350);
-    EXPECT_LE(ticks, 353);
-    EXPECT_EQ(bench.dialogs.messages.back(), "No valid response from command 5");
-}
-
-TEST(SequencerTimeouts, pwmAfterDisableCountsTwoHundredMilliseconds)
-{
-    SequencerBench bench(firmware(1007));
-    bench.connect();
-    bench.config.OnOptionChanged(0); // "DISABLE": code 0
-    bench.sequencer.StartTest();
-    bench.settle();
-    bench.config.OnTestModeChanged(kPwmCapture);
-    bench.sequencer.StartTest();
-    EXPECT_EQ(bench.sequencer.PwmTimeoutTicks(), 1 * 200 * 5 / 2 + 5);
-}
-
-TEST(SequencerEngine, unknownNumbersSendNothingAndLogIt)
-{
-    SequencerBench bench(firmware(1007));
-    bench.connect();
-    const auto before = bench.sequencer.SentRequests().size();
     for (const int number : {9, 10, 11, 13, 15, 16, 20, 21, 22, 0, 28})
         EXPECT_EQ(bench.sequencer.SendDeviceCommand(number), 0) << number;
-    EXPECT_EQ(bench.sequencer.SentRequests().size(), before);
+    EXPECT_EQ(bench.sentCount(), 4u) << "only the connection's";
     EXPECT_NE(bench.logText().find("  Unbekannter Befehl!\r\n"), std::string::npos);
-}
+    ASSERT_EQ(bench.sequencer.SendDeviceCommand(DeviceCommand::CaptureAll), 1);
+    bench.settle();
+    EXPECT_EQ(bench.sentSince(4), (Requests {"capture\r", "getrgbi1 1\r"})) << "the all-sensor capture's OK leads on";
 
-TEST(SequencerEngine, othersMeasuringSuspendTheEngineAndDisableTheButtons)
-{
-    SequencerBench bench(firmware(1007));
-    bench.connect();
-    bench.list.SetMeasuring(true);
-    bench.scheduler.advance(std::chrono::milliseconds(30));
-    EXPECT_EQ(bench.view.calls.back(), "others busy");
-    EXPECT_FALSE(bench.sequencer.StartEnabled());
-
-    // A reply that arrives meanwhile stays in the port until the engine may read again.
-    bench.list.SetMeasuring(false);
-    bench.sequencer.SendDeviceCommand(DeviceCommand::GetHw);
-    bench.list.SetMeasuring(true);
-    bench.scheduler.advance(std::chrono::milliseconds(100));
-    EXPECT_TRUE(bench.sequencer.ReplyAwaited());
-    EXPECT_GT(bench.backend.bytesQueued(), 0u);
-    bench.list.SetMeasuring(false);
-    bench.scheduler.advance(std::chrono::milliseconds(20));
-    EXPECT_FALSE(bench.sequencer.ReplyAwaited());
-    EXPECT_EQ(bench.view.calls.back(), "others idle");
-    EXPECT_TRUE(bench.sequencer.StartEnabled());
-}
-
-TEST(SequencerEngine, repliesAreHandledWhenTheyArriveNotOnTheNextTick)
-{
-    SequencerBench bench(firmware(1007));
-    bench.connect();
-    bench.sequencer.SendDeviceCommand(DeviceCommand::GetHw);
-    const auto sentAt = bench.scheduler.nowMicros();
-    ASSERT_TRUE(bench.pumpUntil([&] { return !bench.sequencer.ReplyAwaited(); }));
-    EXPECT_LT(bench.scheduler.nowMicros() - sentAt, 2000) << "the device answers at once; so does the engine";
-}
-
-// The terminal's hand-over is checked in TerminalHandOverTest.
-TEST(SequencerCommands, resetAndConfiguration)
-{
-    SequencerBench bench(firmware(1007, 2));
-    bench.connect();
+    const CKonfList& board1 = bench.enable(1);
+    const CKonfList& board2 = bench.enable(6);
     bench.config.OnBoardChanged(1);
-    auto before = bench.sequencer.SentRequests().size();
+    auto before = bench.sentCount();
     bench.sequencer.ResetBoard();
     bench.settle();
-    EXPECT_EQ(testRequests(bench, before), Requests {"setdefault\r"});
-    EXPECT_EQ(bench.list.lastResetBoard, 2);
+    EXPECT_EQ(bench.sentSince(before), Requests {"setdefault\r"});
+    EXPECT_EQ(board2.Distance.str(), "2.0") << "the selected board's settings go back to their defaults";
+    EXPECT_EQ(board1.Distance.str(), "-.-");
 
-    before = bench.sequencer.SentRequests().size();
+    before = bench.sentCount();
     bench.sequencer.BeforeConfiguration();
-    EXPECT_EQ(testRequests(bench, before), Requests {"getusertime 2\r"});
+    EXPECT_EQ(bench.sentSince(before), Requests {"getusertime 2\r"});
     EXPECT_FALSE(bench.sequencer.ReplyAwaited()) << "the configuration waits for the reply";
     EXPECT_EQ(bench.config.userTime, bench.device.model().board(2).userTime);
 
     bench.sequencer.AfterConfiguration(true, "SIM", 115200);
-    EXPECT_FALSE(bench.sequencer.PortClosed()) << "nothing changed: the port stays open";
+    EXPECT_EQ(bench.flags(), "port handle shown start") << "nothing changed: the port stays open";
     bench.state.settings.baudrate = 57600;
     bench.sequencer.AfterConfiguration(true, "SIM", 115200);
-    EXPECT_TRUE(bench.sequencer.PortClosed());
+    EXPECT_EQ(bench.flags(), "");
+
+    // The port closed by someone else shows on the next tick; Reset Board then opens nothing.
+    bench.state.settings.baudrate = 115200;
+    bench.connect();
+    bench.frame.PortSwitch().SwitchComPort(0, {});
+    bench.scheduler.advance(std::chrono::milliseconds(10));
+    EXPECT_EQ(bench.flags(), "");
+    before = bench.sentCount();
+    bench.sequencer.ResetBoard();
+    bench.settle();
+    EXPECT_EQ(bench.sentCount(), before);
+    EXPECT_EQ(bench.flags(), "") << "no port opened behind a window that says NOT CONNECTED";
 }
 
-TEST(SequencerEngine, aPortClosedElsewhereShowsDisconnectedOnTheNextTick)
+// ------------------------------------------------------------------ around the engine
+
+namespace {
+
+// Calls back while the run waits between its steps, and counts the runs that started.
+class ProgressHook : public NoRunView {
+public:
+    void ShowProgress(int, int) override
+    {
+        if (onProgress)
+            onProgress();
+    }
+    void EnablePerform(bool enabled) override { runs += enabled ? 0 : 1; }
+    std::function<void()> onProgress;
+    int runs = 0;
+};
+
+// The menu's switches as 0/1, in this order: connect, disconnect, start test, reset board,
+// measurements, measurement settings, open and save colour report, start stability, open
+// stability report.
+std::string switches(const MenuState& m)
 {
-    SequencerBench bench(firmware(1007));
-    bench.connect();
-    bench.portSwitch.SwitchComPort(0, {});
-    bench.scheduler.advance(std::chrono::milliseconds(10));
-    EXPECT_EQ(bench.view.calls.back(), "disconnected");
-    EXPECT_TRUE(bench.sequencer.DisconnectedShown());
+    std::string out;
+    for (const bool on : {m.connect, m.disconnect, m.startTest, m.resetBoard, m.measurements, m.measurementSettings,
+             m.openColourReport, m.saveColourReport, m.startStability, m.openStabilityReport})
+        out += on ? '1' : '0';
+    return out;
+}
+
+} // namespace
+
+TEST(MainFrameList, aTestStoresItsValuesInTheTestedSensorsRowAsTheRunWould)
+{
+    ConnectedBench bench(firmware(2002, 2));
+    ASSERT_EQ(bench.frame.SensorSettings().settingsCount(), 10) << "5 per board";
+
+    bench.config.OnBoardChanged(1);
+    bench.config.OnLedChanged(3);
+    bench.runTest();
+    ASSERT_TRUE(bench.sequencer.ResultValid());
+    const ReadingRow tested = bench.row(9);
+    EXPECT_TRUE(tested.measured);
+    EXPECT_EQ(tested.mode, "MAN-MED") << "the window's range \"MED 3x3 200ms\"";
+    EXPECT_EQ(tested.range, "3 x 3");
+    EXPECT_EQ(tested.x, bench.frame.View().Display().Fields().x);
+    EXPECT_FALSE(bench.row(8).measured);
+    // What the device reported of the sensor set it up for the list as well.
+    const CKonfList& settings = *bench.frame.SensorSettings().settingsByIndex(9);
+    EXPECT_TRUE(settings.isEnabled());
+    EXPECT_NE(settings.Distance, "-.-");
+
+    // The run reads the same LED into the same texts.
+    bench.frame.PerformMeasurement();
+    ASSERT_EQ(bench.frame.Run().LastEnd(), MeasurementRun::RunEnd::Measured);
+    const ReadingRow run = bench.row(9);
+    EXPECT_EQ(std::vector<std::string>({run.red, run.green, run.blue, run.intens, run.x, run.y}),
+        std::vector<std::string>({tested.red, tested.green, tested.blue, tested.intens, tested.x, tested.y}));
+    EXPECT_FALSE(bench.row(8).measured) << "only the sensor the test set up took part";
+}
+
+TEST(MainFrameList, theDeviceInputStartsARunOnlyWhileThePollWatchesAndNoRunIsActiveAndTheEngineGetsThePortBack)
+{
+    enum class When { Watched, BeforeThePoll, DuringARun };
+    const std::tuple<const char*, When, int> cases[] = {
+        {"input 2 while watched: a run", When::Watched, 1},
+        {"input 2 before the poll started: none", When::BeforeThePoll, 0},
+        {"input 2 and START TEST during a run ask for nothing", When::DuringARun, 1},
+    };
+    for (const auto& [name, when, runs] : cases) {
+        SCOPED_TRACE(name);
+        ProgressHook hook; // outlives the bench that reports to it
+        ConnectedBench bench(firmware(2002));
+        auto& sequencer = bench.sequencer;
+        bench.enable(1);
+        bench.frame.SetRunView(&hook);
+        if (when != When::BeforeThePoll)
+            bench.frame.Run().StartInputPoll();
+        std::size_t sentDuringRun = 0;
+        if (when == When::DuringARun) {
+            hook.onProgress = [&] {
+                bench.device.triggerInputIo(2);
+                const auto before = sequencer.SentRequests().size();
+                sequencer.StartTest();
+                sentDuringRun += sequencer.SentRequests().size() - before;
+            };
+            bench.frame.PerformMeasurement();
+            hook.onProgress = {};
+            EXPECT_EQ(bench.frame.Run().LastEnd(), MeasurementRun::RunEnd::Measured) << "the run was not disturbed";
+        } else {
+            ASSERT_TRUE(bench.device.triggerInputIo(2));
+        }
+        bench.scheduler.advance(std::chrono::milliseconds(20));
+        bench.frame.Run().StartInputPoll(); // no second timer when it runs already
+        bench.scheduler.advance(std::chrono::milliseconds(300));
+        EXPECT_EQ(hook.runs, runs);
+        EXPECT_EQ(bench.row(1).measured, runs > 0);
+        EXPECT_EQ(sentDuringRun, 0u);
+
+        // The engine hears arriving bytes again, rather than only on its next tick.
+        ASSERT_EQ(sequencer.SendDeviceCommand(DeviceCommand::GetHw), 1);
+        const auto sentAt = bench.scheduler.nowMicros();
+        bench.settle();
+        EXPECT_LT(bench.scheduler.nowMicros() - sentAt, 2000);
+        bench.config.OnLedChanged(2);
+        bench.runTest();
+        EXPECT_TRUE(sequencer.ResultValid()) << "the engine has the port";
+        EXPECT_TRUE(bench.row(3).measured);
+    }
+}
+
+TEST(MainFrameMenuAndEnd, theMenuFollowsConnectionFirmwareAndOpenWindowsAndTheEndSavesTheChoices)
+{
+    SequencerBench bench;
+    EXPECT_EQ(bench.frame.Menu().checkedChart, 3);
+    EXPECT_EQ(switches(bench.frame.Menu()), "1000111111") << "disconnected, no firmware known yet";
+    bench.frame.MenuDisconnect(); // disconnected already: nothing
+    EXPECT_FALSE(bench.frame.Connected());
+    bench.frame.MenuConnect();
+    bench.settle();
+    EXPECT_EQ(switches(bench.frame.Menu()), "0111111111");
+    bench.frame.stabilityShown = true;
+    EXPECT_EQ(switches(bench.frame.Menu()), "0110000011") << "the stability window open";
+    bench.frame.stabilityShown = false;
+    bench.frame.measurementListShown = true;
+    EXPECT_EQ(switches(bench.frame.Menu()), "0111111100") << "the measurement list open";
+    bench.frame.measurementListShown = false;
+    bench.frame.MenuConnect(); // connected already: nothing
+    EXPECT_TRUE(bench.frame.Connected());
+    bench.frame.MenuDisconnect();
+    EXPECT_EQ(switches(bench.frame.Menu()), "1000111111") << "the firmware is still known, but not the device";
+
+    ConnectedBench old(firmware(1006));
+    EXPECT_EQ(switches(old.frame.Menu()), "0110111111") << "Reset Board needs firmware 1007";
+
+    // The end saves the position, the chart and the choices, and keeps lines it does not know.
+    bench.frame.SelectChart(2);
+    bench.frame.SelectChart(9); // ignored
+    bench.frame.Config().OnArea(0);
+    bench.frame.Config().OnCheckHsi(false);
+    bench.frame.Config().OnCheckXy(false);
+    ASSERT_TRUE(bench.frame.Finish(-40, 120));
+
+    const auto text = readFile(bench.dir.file("Lumivex.ini"));
+    const auto ini = IniFile::parse(text);
+    EXPECT_EQ(ini.getString("FENSTERPOS", "LumivexPosX", ""), "-40");
+    EXPECT_EQ(ini.getString("FENSTERPOS", "LumivexPosY", ""), "120");
+    EXPECT_EQ(ini.getString("SYSTEM", "SelChart", ""), "2");
+    EXPECT_EQ(ini.getString("SYSTEM", "UserArea", ""), "0");
+    EXPECT_EQ(ini.getString("SYSTEM", "CheckHSI", ""), "0");
+    EXPECT_EQ(ini.getString("SYSTEM", "CheckXY", ""), "0");
+    EXPECT_EQ(ini.getString("SYSTEM", "CheckRGB", ""), "1");
+    EXPECT_NE(text.find("; kept\r\n"), std::string::npos);
+    EXPECT_NE(readFile(bench.dir.file("Lumivex.log")).find("Log - START >V 2.0.0.5<"), std::string::npos);
 }

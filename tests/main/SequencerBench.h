@@ -1,16 +1,13 @@
 #pragma once
 
-// The main window's engine wired to the simulated device in virtual time.
+// The main window's core (MainFrame: its engine, view, lists and runs) on the simulated device in
+// virtual time, with its settings and log in a folder of its own.
 
 #include "app/Startup.h"
 #include "base/VirtualScheduler.h"
-#include "device/CSeriell.h"
-#include "device/ComPortSwitch.h"
-#include "foundation/CGlobal.h"
-#include "foundation/Settings.h"
-#include "main/MeasurementSequencer.h"
-#include "main/SequencerLinks.h"
-#include "main/TestConfiguration.h"
+#include "foundation/StringTable.h"
+#include "main/MainFrame.h"
+#include "multisensor/CKonfList.h"
 #include "sim/SimSerialBackend.h"
 #include "sim/SimulatedDevice.h"
 
@@ -18,11 +15,14 @@
 #include "RecordingDialogs.h"
 #include "TempDir.h"
 
-#include <memory>
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
 namespace lumivex::test {
+
+using Requests = std::vector<std::string>;
 
 // The simulated device with this firmware and this many boards.
 inline SimConfig firmware(int number, int boards = 1)
@@ -33,110 +33,35 @@ inline SimConfig firmware(int number, int boards = 1)
     return config;
 }
 
-// Remembers what the engine asked the window to show, one line per call.
-class RecordingView : public SequencerView {
-public:
-    void ShowRgbReading(int r, int g, int b, int i, int scale, bool goesOn) override
-    {
-        red = r;
-        green = g;
-        blue = b;
-        intensity = i;
-        fullScale = scale;
-        calls.push_back("rgb " + std::to_string(r) + " " + std::to_string(g) + " " + std::to_string(b) + " "
-            + std::to_string(i) + " /" + std::to_string(scale) + (goesOn ? " more" : " last"));
-    }
-    void ShowHsiReading(double h, int s, int i, bool goesOn) override
-    {
-        hue = h;
-        saturation = s;
-        hsiIntensity = i;
-        calls.push_back(goesOn ? "hsi more" : "hsi last");
-    }
-    void ShowXyReading(double x, double y, bool goesOn) override
-    {
-        lastX = x;
-        lastY = y;
-        calls.push_back(goesOn ? "xy more" : "xy last");
-    }
-    void ShowCctReading(double kelvin, bool goesOn) override
-    {
-        lastCct = kelvin;
-        calls.push_back(goesOn ? "cct more" : "cct last");
-    }
-    void ResetBars() override { calls.push_back("bars 0"); }
-    void TestEnded(bool withWheel) override { calls.push_back(withWheel ? "end wheel" : "end"); }
-    void ShowConnectionState(bool connected) override { calls.push_back(connected ? "connected" : "disconnected"); }
-    void SetOthersBusy(bool busy) override { calls.push_back(busy ? "others busy" : "others idle"); }
-    void ShowStatusText(const std::string& text) override { status = text; }
-    void BoardListChanged() override { calls.push_back("boards"); }
+inline std::string text(StringId id)
+{
+    return std::string(stringText(id));
+}
 
-    std::vector<std::string> calls;
-    std::string status;
-    int red = 0, green = 0, blue = 0, intensity = 0, fullScale = 0;
-    double hue = 0;
-    int saturation = 0, hsiIntensity = 0;
-    double lastX = 0, lastY = 0, lastCct = 0;
-};
-
-// A measurement list that only remembers its size and marks and the values last handed over.
-class PlainMeasurementList : public MeasurementListLink {
-public:
-    void SetBusy(bool busy) override { m_busy = busy; }
-    bool Busy() const { return m_busy; }
-    bool IsMeasuring() const override { return m_measuring; }
-    void SetMeasuring(bool on) { m_measuring = on; }
-    int RowCount() const override { return m_rows; }
-    void Rebuild(int rows) override { m_rows = rows; }
-    void StoreValues(int listIndex, const SensorValues& values, int) override
-    {
-        lastIndex = listIndex;
-        lastValues = values;
-    }
-    bool OutOfRange() const override { return m_outOfRange; }
-    void SetOutOfRange(bool on) override { m_outOfRange = on; }
-    void ResetBoard(int board) override { lastResetBoard = board; }
-
-    int lastIndex = 0;
-    SensorValues lastValues;
-    int lastResetBoard = 0;
-
-private:
-    bool m_busy = false;
-    bool m_measuring = false;
-    int m_rows = 5;
-    bool m_outOfRange = false;
-};
+inline std::string noValidResponse(int number)
+{
+    return "No valid response from command " + std::to_string(number);
+}
 
 struct SequencerBench {
-    explicit SequencerBench(SimConfig simConfig = {}, SimPortConfig ports = {}, std::string comPort = "SIM")
+    explicit SequencerBench(
+        const SimConfig& simConfig = firmware(1007), SimPortConfig ports = {}, const std::string& comPort = "SIM")
         : device(scheduler, simConfig),
           backend(scheduler, device, ports),
           wire(backend),
-          port(wire, dialogs),
-          portSwitch(port, dialogs, {}),
-          state(makeState(comPort)),
-          config(state.settings),
-          sequencer({scheduler, port, portSwitch, state, log, dialogs, config, view, list, stability})
+          frame(scheduler, wire, dialogs),
+          sequencer(initialise("[SYSTEM]\r\nCOMPORT=" + comPort + "\r\nSelChart=3\r\n; kept\r\n")),
+          config(frame.Config()),
+          view(frame.View()),
+          state(frame.State()),
+          port(frame.Port())
     {
-        log.SetFilePath(dir.file("Lumivex.log"));
-        log.SetLevel(9);
-        sequencer.Start();
-    }
-
-    static StartupState makeState(const std::string& comPort)
-    {
-        StartupState s;
-        s.settings.comPort = comPort;
-        return s;
     }
 
     // Runs virtual time until nothing is awaited and no chain runs (or the limit passes).
     void settle(int limitMs = 20000)
     {
-        const auto end = scheduler.nowMicros() + std::int64_t(limitMs) * 1000;
-        while ((sequencer.ReplyAwaited() || sequencer.ChainRunning()) && scheduler.nowMicros() < end)
-            scheduler.pumpOnce();
+        pumpUntil([this] { return !sequencer.ReplyAwaited() && !sequencer.ChainRunning(); }, limitMs);
     }
     // Pumps until the condition holds; false when it did not within the limit (virtual time).
     template<class Condition> bool pumpUntil(Condition done, int limitMs = 20000)
@@ -146,28 +71,91 @@ struct SequencerBench {
             scheduler.pumpOnce();
         return done();
     }
+    // Until the engine has sent the request with this number.
+    bool untilCommand(int number)
+    {
+        return pumpUntil([this, number] { return sequencer.CommandNumber() == number; });
+    }
     void connect()
     {
         sequencer.Connect();
         settle();
     }
+    std::size_t sentCount() const { return sequencer.SentRequests().size(); }
+    Requests sentSince(std::size_t from) const
+    {
+        const auto& sent = sequencer.SentRequests();
+        return Requests(sent.begin() + static_cast<std::ptrdiff_t>(from), sent.end());
+    }
+    // START TEST, run to its end; the requests it sent.
+    Requests runTest(int limitMs = 20000)
+    {
+        const auto from = sentCount();
+        sequencer.StartTest();
+        settle(limitMs);
+        return sentSince(from);
+    }
+    // The sensor with that list number takes part in runs, with nothing to send.
+    CKonfList& enable(int index)
+    {
+        CKonfList& record = *frame.SensorSettings().settingsByIndex(index);
+        record.TestMode = kKonfManualCapture;
+        record.MeasureTime = kKonfMeasureTime200ms;
+        record.ChangeFlags = 0;
+        return record;
+    }
+    // The measurement list's row of the sensor with that list number.
+    ReadingRow row(int index) const
+    {
+        ReadingRow r;
+        EXPECT_TRUE(frame.Readings().rowOf(index, r)) << index;
+        return r;
+    }
+    // The flags that are set, of: the port switched open, its handle open, the window shown
+    // connected, START TEST enabled, a reply awaited, a chain running, the last chain failed, the
+    // last reply timed out.
+    std::string flags() const
+    {
+        const MeasurementSequencer& s = sequencer;
+        const std::pair<bool, const char*> flags[] = {{!s.PortClosed(), "port"}, {port.IsOpen(), "handle"},
+            {!s.DisconnectedShown(), "shown"}, {s.StartEnabled(), "start"}, {s.ReplyAwaited(), "awaiting"},
+            {s.ChainRunning(), "chain"}, {s.ChainFailed(), "failed"}, {s.TimedOut(), "timed-out"}};
+        std::string out;
+        for (const auto& [on, name] : flags) {
+            if (on)
+                out += (out.empty() ? "" : " ") + std::string(name);
+        }
+        return out;
+    }
+    // Whole 10 ms ticks of virtual time since `micros`.
+    std::int64_t ticksSince(std::int64_t micros) const { return (scheduler.nowMicros() - micros) / 10000; }
     std::string logText() const { return readFile(dir.file("Lumivex.log")); }
 
     TempDir dir;
     VirtualScheduler scheduler;
+    RecordingDialogs dialogs;
     SimulatedDevice device;
     SimSerialBackend backend;
     InjectingBackend wire; // what the program reads: the device's bytes and any a test slips in
-    RecordingDialogs dialogs;
-    CSeriell port;
-    ComPortSwitch portSwitch;
-    StartupState state;
-    CGlobal log;
-    TestConfiguration config;
-    RecordingView view;
-    PlainMeasurementList list;
-    StabilityPortGuard stability;
-    MeasurementSequencer sequencer;
+    MainFrame frame;
+    MeasurementSequencer& sequencer;
+    TestConfiguration& config;
+    ResultView& view;
+    StartupState& state;
+    CSeriell& port;
+
+private:
+    MeasurementSequencer& initialise(const std::string& ini)
+    {
+        writeFile(dir.file("Lumivex.ini"), ini);
+        frame.Initialise(iniLocationOf(dir.file("Lumivex.ini")));
+        return frame.Sequencer();
+    }
+};
+
+// A bench whose device is connected already.
+struct ConnectedBench : SequencerBench {
+    explicit ConnectedBench(const SimConfig& simConfig = firmware(1007)) : SequencerBench(simConfig) { connect(); }
 };
 
 } // namespace lumivex::test

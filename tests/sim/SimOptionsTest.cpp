@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace lumivex;
 using Args = std::vector<std::string>;
 
@@ -16,41 +18,29 @@ TEST(SimOptions, everyOptionReachesTheConfiguration)
         "--chunk-gap-ms", "12", "--noise", "--error-on", "getxy", "--error-on", "capture", "--silent-on", "gethw",
         "--multiline", "--multiline-lead", "#", "--disconnect-after", "0", "--verbose"};
     ASSERT_EQ(parseSimProgramOptions(args, o), "");
-    EXPECT_TRUE(o.pty);
-    EXPECT_TRUE(o.verbose);
+    EXPECT_TRUE(o.pty && o.verbose);
     const SimConfig& c = o.device;
-    EXPECT_EQ(c.firmware, 2002);
-    EXPECT_EQ(c.boards, 3);
-    EXPECT_EQ(c.seed, 99u);
-    EXPECT_EQ(c.hardwareText, "ABCDEFGHI");
-    EXPECT_EQ(c.serialText, "S-07");
-    EXPECT_TRUE(c.longIdentity);
-    EXPECT_EQ(c.lineEnd, "\r\n");
+    EXPECT_EQ(std::tie(c.firmware, c.boards, c.seed, c.hardwareText, c.serialText, c.longIdentity, c.lineEnd),
+        std::make_tuple(2002, 3, 99u, "ABCDEFGHI", "S-07", true, "\r\n"));
     EXPECT_DOUBLE_EQ(c.jitterPercent, 0.5);
     ASSERT_EQ(c.leds.size(), 3u);
-    EXPECT_EQ(c.leds[0].board, 2);
-    EXPECT_EQ(c.leds[0].sensor, 4);
-    EXPECT_EQ(c.leds[0].led.blue, 30);
-    EXPECT_EQ(c.leds[0].led.intensity, 99999);
-    EXPECT_DOUBLE_EQ(c.leds[0].led.driftPercentPerMinute, -1.5) << "drift joins the LED given before";
+    const SimLed& first = c.leds[0].led;
+    EXPECT_EQ(std::tie(c.leds[0].board, c.leds[0].sensor, first.red, first.green, first.blue, first.intensity),
+        std::make_tuple(2, 4, 10, 20, 30, 99999));
+    EXPECT_DOUBLE_EQ(first.driftPercentPerMinute, -1.5) << "drift joins the LED given before";
     EXPECT_EQ(c.leds[1].led.intensity, defaultSimLed(1, 1).intensity) << "no intensity: the default stays";
     EXPECT_EQ(c.leds[2].led.flickerPeriodMs, 250);
     EXPECT_DOUBLE_EQ(c.leds[2].led.flickerPercent, 20.0);
     ASSERT_EQ(c.inputEvents.size(), 2u);
-    EXPECT_EQ(c.inputEvents[0].afterMs, 1500);
-    EXPECT_EQ(c.inputEvents[1].digit, 5);
-    EXPECT_EQ(c.inputEvents[1].afterMs, 0);
+    EXPECT_EQ(
+        std::tie(c.inputEvents[0].digit, c.inputEvents[0].afterMs, c.inputEvents[1].digit, c.inputEvents[1].afterMs),
+        std::make_tuple(2, 1500, 5, 0));
     const SimFaults& f = c.faults;
-    EXPECT_EQ(f.latencyMs, 40);
     EXPECT_EQ(f.latencyAt, (std::map<int, int> {{1, 0}, {5, 2500}}));
-    EXPECT_EQ(f.paceBaud, 9600);
-    EXPECT_EQ(f.chunkSize, 3);
-    EXPECT_EQ(f.chunkGapUs, 12000);
-    EXPECT_EQ(f.noiseBytes, 2);
+    EXPECT_EQ(std::tie(f.latencyMs, f.paceBaud, f.chunkSize, f.chunkGapUs, f.noiseBytes, f.multiLine, f.multiLineLead),
+        std::make_tuple(40, 9600, 3, 12000, 2, true, "#"));
     EXPECT_EQ(f.errorOn, (std::set<std::string> {"capture", "getxy"}));
     EXPECT_EQ(f.silentOn, (std::set<std::string> {"gethw"}));
-    EXPECT_TRUE(f.multiLine);
-    EXPECT_EQ(f.multiLineLead, "#");
     EXPECT_EQ(f.disconnectAfter, 0);
 
     // The help names every option.
@@ -60,9 +50,8 @@ TEST(SimOptions, everyOptionReachesTheConfiguration)
             EXPECT_NE(help.find(a.substr(0, a.find('='))), std::string::npos) << a;
         }
     }
-    EXPECT_NE(help.find("--port NAME"), std::string::npos);
-    EXPECT_NE(help.find("--baud"), std::string::npos);
-    EXPECT_NE(help.find("--noise-bytes"), std::string::npos);
+    for (const char* more : {"--port NAME", "--baud", "--noise-bytes"})
+        EXPECT_NE(help.find(more), std::string::npos) << more;
 }
 
 TEST(SimOptions, badOptionsAreNamedAndLeaveTheOptionsAlone)

@@ -19,22 +19,24 @@ extern char** environ;
 
 namespace {
 
-// Reads from fd until the text holds `until` or the time is up; never spins (poll blocks).
-std::string readUntil(int fd, const std::string& until, std::chrono::milliseconds limit)
+// Reads from fd until the text holds `until` (an empty one: until the data ends) or the time is
+// up; never spins (poll blocks). `ended` is set when the data ended.
+std::string readUntil(int fd, const std::string& until, std::chrono::milliseconds limit, bool* ended = nullptr)
 {
     std::string text;
     const auto end = std::chrono::steady_clock::now() + limit;
-    while (text.find(until) == std::string::npos) {
+    while (until.empty() || text.find(until) == std::string::npos) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            break;
         pollfd p {fd, POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(left.count())) <= 0)
+        if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0)
             break;
         char buffer[256];
         const auto n = ::read(fd, buffer, sizeof buffer);
-        if (n <= 0)
+        if (n <= 0) {
+            if (ended)
+                *ended = true;
             break;
+        }
         text.append(buffer, static_cast<std::size_t>(n));
     }
     return text;
@@ -71,19 +73,10 @@ struct Program {
     // end of its standard output, so the wait blocks in poll() instead of asking again and again.
     int wait(std::chrono::milliseconds limit)
     {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        for (;;) {
-            const auto left
-                = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-            pollfd p {out, POLLIN, 0};
-            if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0)
-                return -1;
-            char buffer[256];
-            if (::read(out, buffer, sizeof buffer) <= 0)
-                break; // end of output: the program has ended
-        }
+        bool ended = false;
+        readUntil(out, "", limit, &ended);
         int status = 0;
-        if (::waitpid(pid, &status, 0) != pid)
+        if (!ended || ::waitpid(pid, &status, 0) != pid)
             return -1;
         pid = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
