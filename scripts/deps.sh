@@ -37,7 +37,12 @@ lumivex_build() {
     local root build
     root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
     build="${LUMIVEX_BUILD_DIR:-$root/build}"
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    # A compiler cache, where one is installed, makes rebuilds of a fresh checkout quick.
+    local launcher=()
+    if command -v ccache >/dev/null 2>&1; then
+        launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+    fi
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}"
     cmake --build "$build" -j2
 }
 
