@@ -305,7 +305,7 @@ TEST(SimColourMaths, standardValues)
     EXPECT_NEAR(simHsiHue(0, 0, 1), 240.0, 1e-9);
     EXPECT_NEAR(simHsiHue(1, 0, 1), 300.0, 1e-9);
     EXPECT_DOUBLE_EQ(simHsiHue(0.5, 0.5, 0.5), 0.0);
-    EXPECT_EQ(simHsiSaturation(1, 0, 0), 100);
+    EXPECT_EQ(simHsiSaturation(0.2, 0.6, 0.2), 40);
     EXPECT_EQ(simHsiSaturation(0.5, 0.5, 0.5), 0);
     EXPECT_EQ(simHsiSaturation(0, 0, 0), 0);
 
