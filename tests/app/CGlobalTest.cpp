@@ -1,0 +1,158 @@
+#include "app/CGlobal.h"
+
+#include "NormalUser.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <regex>
+
+#include <sys/stat.h>
+
+using namespace lumivex;
+using test::readFile;
+using test::writeFile;
+
+namespace {
+
+int countLines(const std::string& text)
+{
+    int lines = 0;
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2))
+        ++lines;
+    return lines;
+}
+
+// A line's head up to its text: the tag, the level, the time with its trailing blank, two blanks.
+std::string head(const char* level)
+{
+    return std::string(R"(Lumivex\.log : )") + level
+        + R"( [A-Z][a-z]{2} [A-Z][a-z]{2} [ \d]\d \d\d:\d\d:\d\d \d{4}   )";
+}
+
+struct LogFixture : ::testing::Test {
+    test::TempDir dir;
+    std::string path = dir.file("service.txt");
+    CGlobal log;
+
+    void SetUp() override
+    {
+        log.SetFilePath(path);
+        log.SetLevel(9);
+    }
+};
+
+} // namespace
+
+TEST(CGlobalFormat, lineLayoutIsExactTextIsCutAndLineFeedsBecomeCrLf)
+{
+    std::tm t {};
+    t.tm_year = 73;
+    t.tm_mon = 8;
+    t.tm_mday = 16;
+    t.tm_hour = 1;
+    t.tm_min = 3;
+    t.tm_sec = 52;
+    const std::string time = CGlobal::FormatTime(t);
+    EXPECT_EQ(time, "Sun Sep 16 01:03:52 1973 ");
+    t.tm_mday = 5;
+    EXPECT_EQ(CGlobal::FormatTime(t), "Sun Sep  5 01:03:52 1973 ") << "day right-aligned in two places";
+    EXPECT_EQ(CGlobal::FormatLine(9, time, "Befehl gethw\r - aufgerufen"),
+        "Lumivex.log : 9 Sun Sep 16 01:03:52 1973   Befehl gethw\r - aufgerufen\r\n");
+    EXPECT_EQ(CGlobal::FormatLine(0, time, std::string(300, 'x')),
+        "Lumivex.log : 0 " + time + "  " + std::string(249, 'x') + "\r\n");
+    // A communication error text ends in its own newline, so an empty line follows it.
+    EXPECT_EQ(CGlobal::FormatLine(6, time, "COMERROR  CE_RXOVER\n"),
+        "Lumivex.log : 6 " + time + "  COMERROR  CE_RXOVER\r\n\r\n");
+    EXPECT_EQ(CGlobal::FormatLine(9, time, "R\xFC"), "Lumivex.log : 9 " + time + "  R\xFC\r\n")
+        << "the letter stays one byte";
+}
+
+TEST_F(LogFixture, startBlockThenOneLinePerCallFromBothWriters)
+{
+    EXPECT_EQ(CGlobal().Level(), 2) << "the writer's level before the settings are read";
+    CGlobal serialWriter;
+    serialWriter.SetFilePath(path);
+    serialWriter.SetLevel(9);
+    log.OpenLog();
+    log.WriteLog(9, "first");
+    serialWriter.WriteLog(6, "second");
+    const std::regex layout(head("0") + " \r\n" + head("0") + "-{88}\r\n" + head("0") + " \r\n" + head("9")
+        + "first\r\n" + head("6") + "second\r\n");
+    EXPECT_TRUE(std::regex_match(readFile(path), layout)) << readFile(path);
+}
+
+TEST_F(LogFixture, openingCutsOnlyALogOver256KiBAndCallersFilterByLevel)
+{
+    std::string big;
+    for (std::size_t i = 0; big.size() < CGlobal::kTruncateAbove + 1; ++i)
+        big += static_cast<char>('A' + i % 26);
+    const std::string cut = std::string(CGlobal::kBanner) + big.substr(big.size() - CGlobal::kKeptTail);
+    const std::string exact = big.substr(1);
+    struct Case {
+        const char* name;
+        int level;
+        std::string old; // empty: no file yet
+        std::optional<std::string> kept; // what the log starts with afterwards; nothing: no file
+        int lines; // after that: the start block and the lines the callers let through
+    };
+    const Case cases[] = {
+        {"level 0 creates nothing", 0, "", std::nullopt, 0},
+        {"level 0 does not cut", 0, big, big, 0},
+        {"a negative level writes no start block, but the writer takes the line", -1, "", "", 1},
+        {"level 5: the start block only", 5, "", "", 4},
+        {"level 6: and the errors", 6, "", "", 5},
+        {"over 256 KiB: the banner and the last 128 KiB, then everything", 9, big, cut, 6},
+        {"exactly 256 KiB: only appended to", 9, exact, exact, 6},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(path);
+        if (!c.old.empty())
+            writeFile(path, c.old);
+        log.SetLevel(c.level);
+        log.OpenLog();
+        log.WriteLog(0, "start");
+        if (log.IsLogging(6))
+            log.WriteLog(6, "COMERROR  CE_FRAME");
+        if (log.IsLogging(9))
+            log.WriteLog(9, "Befehl testcon - aufgerufen");
+        ASSERT_EQ(std::filesystem::exists(path), c.kept.has_value());
+        const auto text = readFile(path);
+        const std::string kept = c.kept.value_or("");
+        ASSERT_GE(text.size(), kept.size());
+        EXPECT_EQ(text.substr(0, kept.size()), kept);
+        EXPECT_EQ(countLines(text.substr(kept.size())), c.lines);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("~~tmp.log")));
+}
+
+TEST(CGlobalCut, aLogOver256KiBThatTheUserMayNotWriteStaysWhole)
+{
+    test::TempDir dir;
+    const std::string path = dir.file("Lumivex.log");
+    const std::string old(CGlobal::kTruncateAbove + 1000, 'o');
+    writeFile(path, old);
+    test::giveToNormalUser(dir.path());
+    test::giveToNormalUser(path);
+    ::chmod(path.c_str(), 0444);
+    ASSERT_EQ(test::runAsNormalUser([&] {
+        CGlobal log;
+        log.SetFilePath(path);
+        log.SetLevel(9);
+        log.OpenLog();
+        return 0;
+    }),
+        0);
+    EXPECT_EQ(readFile(path), old);
+}
+
+TEST_F(LogFixture, aFolderThatDoesNotExistLosesTheLineSilently)
+{
+    log.SetFilePath(dir.file("no/such/folder/Lumivex.log"));
+    log.OpenLog();
+    log.WriteLog(9, "lost");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("no")));
+}
