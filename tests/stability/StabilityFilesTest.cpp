@@ -282,6 +282,8 @@ TEST_F(StabilityReportFiles, loadTakesWhatTheCompanionHoldsAndNamesWhatStopsIt)
         {"unnumbered_readings_skipped", header(3) + reading(0, 7, NAN) + reading(1) + reading(0) + reading(2), "",
             {1, 2}, 3, true, all},
         {"trailing_part_of_a_reading", header(2) + reading(1) + reading(2).substr(0, 35), "", {1}, 2, true, all},
+        {"groups_of_reading_1_held_second", header(2) + reading(2, 0x0004) + reading(1, 0x0001), "", {2, 1}, 2, true,
+            {{true, false, false}}},
         {"groups_of_the_first_reading_without_reading_1", header(3) + reading(3, 0x0004) + reading(2, 0x0001), "",
             {3, 2}, 3, true, {{false, false, true}}},
         {"no_led_chosen", header(1, {-1, 5, 0, 0, 1, 0}), "", {}, 1, true},
