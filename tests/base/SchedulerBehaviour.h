@@ -74,39 +74,34 @@ private:
 
 TYPED_TEST_SUITE_P(SchedulerBehaviour);
 
-TYPED_TEST_P(SchedulerBehaviour, timersOfDifferentPeriods_fireInDueOrder)
+TYPED_TEST_P(SchedulerBehaviour, periodicTimers_tickOncePerPeriodNeverEarlyInDueOrder)
 {
     Scheduler& s = this->scheduler();
     std::string order;
-    const auto fast = s.setTimer(10ms, [&] { order += 'A'; });
+    std::vector<std::int64_t> ticks;
+    const std::int64_t start = s.nowMicros();
+    const auto fast = s.setTimer(10ms, [&] {
+        order += 'A';
+        ticks.push_back(s.nowMicros() - start);
+    });
     const auto slow = s.setTimer(25ms, [&] { order += 'B'; });
-    ASSERT_TRUE(this->pumpUntil([&] { return order.size() >= 5; }));
+    this->pumpFor(105ms);
     s.killTimer(fast);
     s.killTimer(slow);
+    this->expectCountNear(static_cast<int>(ticks.size()), 10);
+    for (std::size_t i = 0; i < ticks.size(); ++i)
+        EXPECT_GE(ticks[i], 10000 * static_cast<std::int64_t>(i + 1) - this->kEarlySlackMicros) << "tick " << i;
     // Due at 10, 20, 25, 30, 40 ms. On a busy machine the real clock may hand over ticks late;
     // late ticks still come in due order, but how a late timer catches up (skipping ticks) is
     // the platform's choice and engines must not rely on it: there, only the first tick and the
     // faster timer's lead are certain.
+    ASSERT_GE(order.size(), 2u);
     if constexpr (TestFixture::kRealTime) {
-        const auto fastTicks = std::count(order.begin(), order.end(), 'A');
         EXPECT_EQ(order.front(), 'A') << order;
-        EXPECT_GE(fastTicks, static_cast<long>(order.size()) - fastTicks) << order;
+        EXPECT_GE(ticks.size(), order.size() - ticks.size()) << order;
     } else {
         EXPECT_EQ(order.substr(0, 5), "AABAA");
     }
-}
-
-TYPED_TEST_P(SchedulerBehaviour, periodicTimer_ticksOncePerPeriodNeverEarly)
-{
-    Scheduler& s = this->scheduler();
-    std::vector<std::int64_t> ticks;
-    const std::int64_t start = s.nowMicros();
-    const auto id = s.setTimer(10ms, [&] { ticks.push_back(s.nowMicros() - start); });
-    this->pumpFor(105ms);
-    s.killTimer(id);
-    this->expectCountNear(static_cast<int>(ticks.size()), 10);
-    for (std::size_t i = 0; i < ticks.size(); ++i)
-        EXPECT_GE(ticks[i], 10000 * static_cast<std::int64_t>(i + 1) - this->kEarlySlackMicros) << "tick " << i;
 }
 
 TYPED_TEST_P(SchedulerBehaviour, singleShots_fireOnceInDueOrder_zeroDelaysInSchedulingOrder)
@@ -134,26 +129,6 @@ TYPED_TEST_P(SchedulerBehaviour, singleShots_fireOnceInDueOrder_zeroDelaysInSche
     EXPECT_GE(shortShotAt, 1500 - this->kEarlySlackMicros);
 }
 
-TYPED_TEST_P(SchedulerBehaviour, timersStartedInsideCallbacks_run)
-{
-    Scheduler& s = this->scheduler();
-    std::vector<int> chain;
-    std::function<void(int)> step = [&](int n) {
-        chain.push_back(n);
-        if (n < 5)
-            s.singleShot(n % 2 == 0 ? 0us : 1ms, [&step, n] { step(n + 1); });
-    };
-    int periodicTicks = 0;
-    Scheduler::TimerId periodic = 0;
-    s.singleShot(0us, [&] {
-        step(1);
-        periodic = s.setTimer(5ms, [&] { ++periodicTicks; });
-    });
-    ASSERT_TRUE(this->pumpUntil([&] { return chain.size() == 5 && periodicTicks >= 2; }));
-    s.killTimer(periodic);
-    EXPECT_EQ(chain, (std::vector<int> {1, 2, 3, 4, 5}));
-}
-
 TYPED_TEST_P(SchedulerBehaviour, killInsideOwnCallback_neverFiresAgain)
 {
     Scheduler& s = this->scheduler();
@@ -165,11 +140,25 @@ TYPED_TEST_P(SchedulerBehaviour, killInsideOwnCallback_neverFiresAgain)
             return;
         s.killTimer(id);
         s.killTimer(id); // a second kill does nothing
-        s.singleShot(0us, [&] { replacementFired = true; });
+        s.singleShot(0us, [&] { replacementFired = true; }); // started inside a callback, it runs
+    });
+    // Killed by another timer while its own callback pumps.
+    int nestedTicks = 0;
+    Scheduler::TimerId nested = 0;
+    nested = s.setTimer(10ms, [&] {
+        ++nestedTicks;
+        bool killed = false;
+        s.singleShot(2ms, [&] {
+            s.killTimer(nested);
+            killed = true;
+        });
+        while (!killed)
+            ASSERT_TRUE(s.pumpOnce());
     });
     this->pumpFor(80ms);
     EXPECT_EQ(ticks, 3);
     EXPECT_TRUE(replacementFired);
+    EXPECT_EQ(nestedTicks, 1);
 }
 
 TYPED_TEST_P(SchedulerBehaviour, killAnotherTimer_stopsIt_staleIdsKillNothing)
@@ -234,58 +223,8 @@ TYPED_TEST_P(SchedulerBehaviour, nestedPump_runsOtherTimersButNeverReentersTheRu
     EXPECT_GE(innerTicksDuringOuter, 8);
 }
 
-TYPED_TEST_P(SchedulerBehaviour, timerKilledDuringItsOwnNestedPump_staysDead)
-{
-    Scheduler& s = this->scheduler();
-    int ticks = 0;
-    Scheduler::TimerId id = 0;
-    id = s.setTimer(10ms, [&] {
-        ++ticks;
-        bool killed = false;
-        s.singleShot(2ms, [&] {
-            s.killTimer(id);
-            killed = true;
-        });
-        while (!killed)
-            ASSERT_TRUE(s.pumpOnce());
-    });
-    this->pumpFor(60ms);
-    EXPECT_EQ(ticks, 1);
-}
-
-TYPED_TEST_P(SchedulerBehaviour, waitLoopOverPumpOnce_finishes)
-{
-    Scheduler& s = this->scheduler();
-    // The guard turns a hang into a failure.
-    bool timedOut = false;
-    bool done = false;
-    const auto guard = s.singleShot(1s, [&] {
-        timedOut = true;
-        done = true;
-    });
-
-    const std::int64_t start = s.nowMicros();
-    s.singleShot(30ms, [&] { done = true; });
-    while (!done)
-        s.pumpOnce();
-    EXPECT_FALSE(timedOut);
-    EXPECT_GE(s.nowMicros() - start, 30000 - this->kEarlySlackMicros);
-
-    // A time-out counted in ticks, as the engines do.
-    int ticks = 0;
-    const auto counter = s.setTimer(10ms, [&] { ++ticks; });
-    while (ticks < 3 && !timedOut)
-        s.pumpOnce();
-    s.killTimer(counter);
-    s.killTimer(guard);
-    EXPECT_FALSE(timedOut);
-    EXPECT_EQ(ticks, 3);
-}
-
-REGISTER_TYPED_TEST_SUITE_P(SchedulerBehaviour, timersOfDifferentPeriods_fireInDueOrder,
-    periodicTimer_ticksOncePerPeriodNeverEarly, singleShots_fireOnceInDueOrder_zeroDelaysInSchedulingOrder,
-    timersStartedInsideCallbacks_run, killInsideOwnCallback_neverFiresAgain,
-    killAnotherTimer_stopsIt_staleIdsKillNothing, nestedPump_runsOtherTimersButNeverReentersTheRunningOne,
-    timerKilledDuringItsOwnNestedPump_staysDead, waitLoopOverPumpOnce_finishes);
+REGISTER_TYPED_TEST_SUITE_P(SchedulerBehaviour, periodicTimers_tickOncePerPeriodNeverEarlyInDueOrder,
+    singleShots_fireOnceInDueOrder_zeroDelaysInSchedulingOrder, killInsideOwnCallback_neverFiresAgain,
+    killAnotherTimer_stopsIt_staleIdsKillNothing, nestedPump_runsOtherTimersButNeverReentersTheRunningOne);
 
 } // namespace lumivex::testing

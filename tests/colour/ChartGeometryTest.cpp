@@ -1,5 +1,4 @@
 #include "colour/ChartGeometry.h"
-#include "colour/SpokeColour.h"
 #include "colour/WheelGeometry.h"
 
 #include <gtest/gtest.h>
@@ -12,42 +11,31 @@
 namespace lumivex {
 namespace {
 
-TEST(XyChartCrossHair, originAxisEndAndTheClientRectangle)
+TEST(XyChartCrossHair, originAxisEndClientOffsetAndNothingOutsideTheUnitSquare)
 {
-    const auto origin = XyChartCrossHair(0, 0, {0, 0, 300, 200}, {300, 200});
-    ASSERT_TRUE(origin);
-    EXPECT_EQ(origin->column, 15) << "five percent in from the left";
-    EXPECT_EQ(origin->row, 190) << "and from the bottom";
-
+    const Rect client {0, 0, 300, 200};
+    const Size panel {300, 200};
+    EXPECT_EQ(XyChartCrossHair(0, 0, client, panel), (ChartCrossHair {190, 15})) << "5 % in from left and bottom";
     // The axis end lands on the right edge and the top row for any panel.
-    for (const Size panel : {Size {300, 200}, Size {301, 199}, Size {257, 311}, Size {640, 640}, Size {333, 97}}) {
-        const auto cross = XyChartCrossHair(kChartAxisEnd, kChartAxisEnd, {0, 0, panel.width, panel.height}, panel);
-        ASSERT_TRUE(cross);
-        EXPECT_EQ(cross->column, panel.width) << panel.width << "x" << panel.height;
-        EXPECT_EQ(cross->row, 0) << panel.width << "x" << panel.height;
+    for (const Size size : {Size {300, 200}, Size {301, 199}, Size {257, 311}, Size {640, 640}, Size {333, 97}}) {
+        EXPECT_EQ(XyChartCrossHair(kChartAxisEnd, kChartAxisEnd, {0, 0, size.width, size.height}, size),
+            (ChartCrossHair {0, size.width}))
+            << size.width << "x" << size.height;
     }
-
-    const auto moved = XyChartCrossHair(0.3127, 0.329, {10, 5, 310, 205}, {300, 200});
-    const auto plain = XyChartCrossHair(0.3127, 0.329, {0, 0, 300, 200}, {300, 200});
+    const auto moved = XyChartCrossHair(0.3127, 0.329, {10, 5, 310, 205}, panel);
+    const auto plain = XyChartCrossHair(0.3127, 0.329, client, panel);
     ASSERT_TRUE(moved && plain);
     EXPECT_EQ(moved->column, plain->column + 10);
     EXPECT_EQ(moved->row, plain->row + 5);
 
+    for (const auto& [x, y] : {std::pair {1.0, 0.3}, {0.3, 1.0}, {-0.0001, 0.3} /* from the device */, {0.3, -1.0},
+             {std::numeric_limits<double>::quiet_NaN(), 0.3}})
+        EXPECT_FALSE(XyChartCrossHair(x, y, client, panel)) << x << "," << y;
+    EXPECT_TRUE(XyChartCrossHair(0.9999, 0.9999, client, panel)) << "beyond the axis end, but inside the square";
+
     EXPECT_EQ(StretchedImageSize({640, 640}, {300, 200}), (Size {300, 200}));
     EXPECT_EQ(StretchedImageSize({0, 640}, {300, 200}), Size {});
     EXPECT_EQ(StretchedImageSize({640, 0}, {300, 200}), Size {});
-}
-
-TEST(XyChartCrossHair, pointsOutsideTheUnitSquareDrawNothing)
-{
-    const Rect client {0, 0, 300, 200};
-    const Size panel {300, 200};
-    EXPECT_FALSE(XyChartCrossHair(1, 0.3, client, panel));
-    EXPECT_FALSE(XyChartCrossHair(0.3, 1, client, panel));
-    EXPECT_FALSE(XyChartCrossHair(-0.0001, 0.3, client, panel)) << "a negative x from the device";
-    EXPECT_FALSE(XyChartCrossHair(0.3, -1, client, panel));
-    EXPECT_FALSE(XyChartCrossHair(std::numeric_limits<double>::quiet_NaN(), 0.3, client, panel));
-    EXPECT_TRUE(XyChartCrossHair(0.9999, 0.9999, client, panel)) << "beyond the axis end, but inside the square";
 }
 
 TEST(Wheel, spokesPutRedUpHue90RightAndRunFromTheRimToTheCentre)
@@ -97,11 +85,10 @@ TEST(Wheel, crossMarksHueAsAngleAndSaturationAsDistanceReadFromTheirTexts)
     EXPECT_EQ(WheelCrossPosition(origin, panel, "---", "---"), (Point {140, 120}));
 }
 
-TEST(Wheel, crossMaskHasFourThreeByFiveArmsAndAnEmptyMiddle)
+TEST(Wheel, crossHasFourThreeByFiveArmsAnEmptyMiddleAndIsClipped)
 {
-    const auto cross = CrossMaskOffsets();
     std::set<std::pair<int, int>> points;
-    for (const Point p : cross) {
+    for (const Point p : CrossMaskOffsets()) {
         EXPECT_LE(std::max(std::abs(p.x), std::abs(p.y)), 9);
         EXPECT_FALSE(std::abs(p.x) <= 4 && std::abs(p.y) <= 4) << p.x << "," << p.y;
         EXPECT_TRUE(std::abs(p.x) <= 1 || std::abs(p.y) <= 1);
@@ -110,10 +97,7 @@ TEST(Wheel, crossMaskHasFourThreeByFiveArmsAndAnEmptyMiddle)
     EXPECT_EQ(points.size(), 60u);
     for (const auto& [x, y] : points)
         EXPECT_TRUE(points.contains({-x, y}) && points.contains({y, x}));
-}
 
-TEST(Wheel, crossPixelsOutsideTheClipAreSkipped)
-{
     const Rect panel {10, 20, 310, 220};
     EXPECT_EQ(CrossPixels({160, 120}, panel).size(), 60u);
     // At the panel's top-left corner only the arms pointing right and down remain, each without its
@@ -125,7 +109,7 @@ TEST(Wheel, crossPixelsOutsideTheClipAreSkipped)
     EXPECT_TRUE(CrossPixels({400, 400}, panel).empty());
 }
 
-TEST(Wheel, lightnessBarRunsFromWhiteAtTheTopToBlackAtTheBottom)
+TEST(Wheel, lightnessBarRunsFromWhiteToBlackAndTheArrowFollowsTheLightness)
 {
     const Size panel {300, 200};
     EXPECT_EQ(WheelLightnessBarRect(panel), (Rect {271, 3, 298, 197}));
@@ -137,24 +121,16 @@ TEST(Wheel, lightnessBarRunsFromWhiteAtTheTopToBlackAtTheBottom)
     EXPECT_EQ(rows.back(), PackRgb(0, 0, 0));
     EXPECT_EQ(RedOf(rows[85]), 255) << "the middle of the bar is the full colour";
     EXPECT_LE(GreenOf(rows[85]), 2);
-
     EXPECT_EQ(WheelLightnessRows({300, 29}, PackRgb(255, 0, 0)), std::vector<PackedRgb> {0})
         << "a one-row bar must not divide by zero";
     EXPECT_TRUE(WheelLightnessRows({300, 20}, PackRgb(255, 0, 0)).empty());
-}
 
-TEST(Wheel, lightnessArrowFromTopForWhiteToTheLowestAllowedRowForBlack)
-{
-    const Size panel {300, 200};
     EXPECT_EQ(WheelArrowPosition(panel, PackRgb(255, 255, 255)), 0);
     EXPECT_EQ(WheelArrowPosition(panel, PackRgb(0, 0, 0)), 193) << "194 limited to h - 7";
     EXPECT_EQ(WheelArrowPosition(panel, PackRgb(128, 128, 128)), 97);
     EXPECT_EQ(WheelArrowOrigin({10, 20}, panel, 0), (Point {302, 12}));
     EXPECT_EQ(WheelArrowOrigin({10, 20}, panel, 193), (Point {302, 205}));
-}
-
-TEST(Wheel, arrowMaskIsALeftPointingTriangle)
-{
+    // The arrow's mask is a triangle pointing left.
     const auto mask = ArrowMask();
     ASSERT_EQ(mask.size(), static_cast<std::size_t>(kArrowHeight));
     for (std::size_t row = 0; row < mask.size(); ++row) {
@@ -164,51 +140,6 @@ TEST(Wheel, arrowMaskIsALeftPointingTriangle)
         EXPECT_EQ(mask[row][tip], 'o');
         EXPECT_EQ(mask[row].back(), 'o');
     }
-}
-
-TEST(SpokeColour, hslToRgbGivesTheWheelsColours)
-{
-    const struct {
-        float h, s;
-        PackedRgb rgb;
-    } cases[] = {{0, 1, PackRgb(255, 0, 0)}, {120, 1, PackRgb(0, 255, 0)}, {240, 1, PackRgb(0, 0, 255)},
-        {-120, 1, PackRgb(0, 0, 255)} /* hues wrap */, {200, 0, PackRgb(127, 127, 127)} /* grey */};
-    for (const auto& c : cases) {
-        SpokeColour colour;
-        colour.SetHsl(c.h, c.s, 0.5f);
-        EXPECT_EQ(colour.Rgb(), c.rgb) << c.h << " " << c.s;
-    }
-}
-
-TEST(SpokeColour, rgbToHslKeepsHueOnTheCircleAndGreysFinite)
-{
-    const SpokeColour pinkishRed(255, 0, 128);
-    EXPECT_NEAR(pinkishRed.Hue(), 360 - 128.0f / 255 * 60, 1e-3) << "not a negative angle";
-    EXPECT_FLOAT_EQ(pinkishRed.Saturation(), 1);
-    EXPECT_FLOAT_EQ(pinkishRed.Lightness(), 0.5f);
-    for (const int v : {0, 255}) {
-        const SpokeColour grey(
-            static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v));
-        EXPECT_EQ(grey.Hue(), 0);
-        EXPECT_EQ(grey.Saturation(), 0) << "black and white would divide 0 by 0";
-        EXPECT_FLOAT_EQ(grey.Lightness(), v / 255.0f);
-    }
-    EXPECT_FLOAT_EQ(SpokeColour(0, 255, 255).Hue(), 180) << "green and blue tie; blue, tested last, wins";
-}
-
-TEST(SpokeColour, roundTripThroughHslStaysWithinOneStep)
-{
-    for (int r = 0; r < 256; r += 17)
-        for (int g = 0; g < 256; g += 17)
-            for (int b = 0; b < 256; b += 17) {
-                const SpokeColour rgb(
-                    static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(b));
-                SpokeColour back;
-                back.SetHsl(rgb.Hue(), rgb.Saturation(), rgb.Lightness());
-                EXPECT_LE(std::abs(back.Red() - r), 1);
-                EXPECT_LE(std::abs(back.Green() - g), 1);
-                EXPECT_LE(std::abs(back.Blue() - b), 1);
-            }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <vector>
 
@@ -15,6 +16,17 @@ protected:
     {
         model.SetSelChangeHandler([this](PackedRgb colour) { reported.push_back(colour); });
     }
+    std::array<int, 3> Hsl() const { return {model.Hue(), model.Saturation(), model.Lightness()}; }
+    std::array<int, 2> SelectionFrom(Point p) const
+    {
+        std::array<int, 2> hueAndSaturation {-1, -1};
+        model.SelectionFromPoint(p, hueAndSaturation[0], hueAndSaturation[1]);
+        return hueAndSaturation;
+    }
+    PaletteKeyResult Key(PaletteKey key, bool ctrl = false, bool shift = false)
+    {
+        return model.KeyDown(key, ctrl, shift);
+    }
 
     PaletteModel model {Size {300, 200}, Hsl240ToRgb(100, 100, 100)};
     std::vector<PackedRgb> reported;
@@ -24,39 +36,26 @@ TEST_F(PaletteModelTest, crossHairSliderAndTheWayBackFromTheMouse)
 {
     EXPECT_EQ(model.CrossHairFor(0, 0), (Point {0, 188}));
     EXPECT_EQ(model.CrossHairFor(239, 240), (Point {264, 11}));
-    int hue = -1, saturation = -1;
-    model.SelectionFromPoint({0, 11}, hue, saturation);
-    EXPECT_EQ(hue, 0);
-    EXPECT_EQ(saturation, 240);
-    model.SelectionFromPoint({264, 188}, hue, saturation);
-    EXPECT_EQ(hue, 239);
-    EXPECT_EQ(saturation, 0);
-    model.SelectionFromPoint({-40, 400}, hue, saturation);
-    EXPECT_EQ(hue, 0) << "no negative bytes from a drag outside";
-    EXPECT_EQ(saturation, 0);
+    EXPECT_EQ(SelectionFrom({0, 11}), (std::array {0, 240}));
+    EXPECT_EQ(SelectionFrom({264, 188}), (std::array {239, 0}));
+    EXPECT_EQ(SelectionFrom({-40, 400}), (std::array {0, 0})) << "no negative bytes from a drag outside";
     // Selection -> position -> selection: the two formulas are a pixel apart in y (one reads the
     // height, the other height - 1), so saturation may come back up to three units low.
     for (int h = 0; h < 240; h += 7)
         for (int s = 0; s <= 240; s += 8) {
-            model.SelectionFromPoint(model.CrossHairFor(h, s), hue, saturation);
-            EXPECT_LE(std::abs(hue - h), 1) << h << "," << s;
-            EXPECT_LE(std::abs(saturation - s), 3) << h << "," << s;
+            const auto back = SelectionFrom(model.CrossHairFor(h, s));
+            EXPECT_LE(std::abs(back[0] - h), 1) << h << "," << s;
+            EXPECT_LE(std::abs(back[1] - s), 3) << h << "," << s;
         }
 
     EXPECT_EQ(model.SliderPositionFor(240), 0);
     EXPECT_EQ(model.SliderPositionFor(0), 177) << "178 limited to height - 1";
-    EXPECT_EQ(model.LightnessFromMouseY(11), 240);
-    EXPECT_EQ(model.LightnessFromMouseY(0), 240);
-    EXPECT_EQ(model.LightnessFromMouseY(188), 0);
-    EXPECT_EQ(model.LightnessFromMouseY(500), 0);
-}
+    for (const auto& [y, lightness] : {std::pair {11, 240}, {0, 240}, {188, 0}, {500, 0}})
+        EXPECT_EQ(model.LightnessFromMouseY(y), lightness) << y;
 
-TEST_F(PaletteModelTest, setRgbMovesTheMarksWithoutReporting)
-{
+    // A colour from the program moves the marks without a report.
     model.SetRGB(PackRgb(255, 0, 0));
-    EXPECT_EQ(model.Hue(), 0);
-    EXPECT_EQ(model.Saturation(), 240);
-    EXPECT_EQ(model.Lightness(), 120);
+    EXPECT_EQ(Hsl(), (std::array {0, 240, 120}));
     EXPECT_EQ(model.CrossHair(), (Point {0, 11}));
     EXPECT_EQ(model.SliderPosition(), 89);
     EXPECT_EQ(model.Colour(), PackRgb(255, 0, 0));
@@ -67,35 +66,33 @@ TEST_F(PaletteModelTest, keysInTheSpectrumStepOneWithCtrlTenWithShiftElseFive)
 {
     model.FocusGained(false);
     ASSERT_EQ(model.FocusPart(), PalettePart::Spectrum);
-    const int start = model.Hue();
-    const int lightness = model.Lightness();
-    model.KeyDown(PaletteKey::Right, false, false);
-    EXPECT_EQ(model.Hue(), start + 5);
-    model.KeyDown(PaletteKey::Right, false, true);
-    EXPECT_EQ(model.Hue(), start + 15);
-    model.KeyDown(PaletteKey::Left, true, false);
-    EXPECT_EQ(model.Hue(), start + 14);
-    model.KeyDown(PaletteKey::Left, true, true);
-    EXPECT_EQ(model.Hue(), start + 13) << "Ctrl wins over Shift";
-    const int saturation = model.Saturation();
-    model.KeyDown(PaletteKey::Up, false, false);
-    EXPECT_EQ(model.Saturation(), saturation + 5);
+    const auto start = Hsl();
+    Key(PaletteKey::Right);
+    EXPECT_EQ(model.Hue(), start[0] + 5);
+    Key(PaletteKey::Right, false, true);
+    EXPECT_EQ(model.Hue(), start[0] + 15);
+    Key(PaletteKey::Left, true, false);
+    EXPECT_EQ(model.Hue(), start[0] + 14);
+    Key(PaletteKey::Left, true, true);
+    EXPECT_EQ(model.Hue(), start[0] + 13) << "Ctrl wins over Shift";
+    Key(PaletteKey::Up);
+    EXPECT_EQ(model.Saturation(), start[1] + 5);
     EXPECT_EQ(reported.size(), 5u);
     EXPECT_EQ(reported.back(), Hsl240ToRgb(model.Hue(), model.Saturation(), model.Lightness()));
     EXPECT_EQ(model.PreviousColour(), reported.back());
     EXPECT_EQ(model.CrossHair(), model.CrossHairFor(model.Hue(), model.Saturation()));
 
-    EXPECT_EQ(model.KeyDown(PaletteKey::Home, false, false), PaletteKeyResult::Changed);
+    EXPECT_EQ(Key(PaletteKey::Home), PaletteKeyResult::Changed);
     EXPECT_EQ(model.Hue(), 0);
-    model.KeyDown(PaletteKey::End, false, false);
+    Key(PaletteKey::End);
     EXPECT_EQ(model.Hue(), 239) << "never 240";
-    model.KeyDown(PaletteKey::Right, false, true);
+    Key(PaletteKey::Right, false, true);
     EXPECT_EQ(model.Hue(), 239);
-    model.KeyDown(PaletteKey::PageUp, false, false);
+    Key(PaletteKey::PageUp);
     EXPECT_EQ(model.Saturation(), 240);
-    model.KeyDown(PaletteKey::PageDown, false, false);
+    Key(PaletteKey::PageDown);
     EXPECT_EQ(model.Saturation(), 0);
-    EXPECT_EQ(model.Lightness(), lightness) << "the spectrum's keys leave the lightness";
+    EXPECT_EQ(model.Lightness(), start[2]) << "the spectrum's keys leave the lightness";
 }
 
 TEST_F(PaletteModelTest, keysInTheBarSetTheLightness)
@@ -103,57 +100,62 @@ TEST_F(PaletteModelTest, keysInTheBarSetTheLightness)
     model.FocusGained(true);
     ASSERT_EQ(model.FocusPart(), PalettePart::Bar);
     const int hue = model.Hue();
-    model.KeyDown(PaletteKey::PageUp, false, false);
+    Key(PaletteKey::PageUp);
     EXPECT_EQ(model.Lightness(), 240);
     EXPECT_EQ(model.SliderPosition(), 0);
-    model.KeyDown(PaletteKey::End, false, false);
-    EXPECT_EQ(model.Lightness(), 0);
-    model.KeyDown(PaletteKey::Home, false, false);
-    EXPECT_EQ(model.Lightness(), 240);
-    model.KeyDown(PaletteKey::PageDown, false, false);
-    EXPECT_EQ(model.Lightness(), 0);
-    model.KeyDown(PaletteKey::Up, true, false);
-    model.KeyDown(PaletteKey::Up, true, false);
-    model.KeyDown(PaletteKey::Up, true, false);
+    for (const auto& [key, lightness] :
+        {std::pair {PaletteKey::End, 0}, {PaletteKey::Home, 240}, {PaletteKey::PageDown, 0}}) {
+        Key(key);
+        EXPECT_EQ(model.Lightness(), lightness);
+    }
+    for (int i = 0; i < 3; ++i)
+        Key(PaletteKey::Up, true, false);
     ASSERT_EQ(model.Lightness(), 3);
-    model.KeyDown(PaletteKey::Down, false, false);
+    Key(PaletteKey::Down);
     EXPECT_EQ(model.Lightness(), 0) << "3 - 5 stops at 0";
     const auto count = reported.size();
-    EXPECT_EQ(model.KeyDown(PaletteKey::Left, false, false), PaletteKeyResult::Ignored);
+    EXPECT_EQ(Key(PaletteKey::Left), PaletteKeyResult::Ignored);
     EXPECT_EQ(model.Hue(), hue);
     EXPECT_EQ(reported.size(), count) << "hue keys do nothing in the bar";
 }
 
-TEST_F(PaletteModelTest, tabMovesBetweenThePartsAndOnToTheDialog)
+TEST_F(PaletteModelTest, tabMovesBetweenThePartsAndOnToTheDialogAndADisabledPaletteIgnoresAll)
 {
     model.FocusGained(false);
-    EXPECT_EQ(model.KeyDown(PaletteKey::Tab, false, false), PaletteKeyResult::FocusPartChanged);
+    EXPECT_EQ(Key(PaletteKey::Tab), PaletteKeyResult::FocusPartChanged);
     EXPECT_EQ(model.FocusPart(), PalettePart::Bar);
-    EXPECT_EQ(model.KeyDown(PaletteKey::Tab, false, false), PaletteKeyResult::FocusNextControl);
-    EXPECT_EQ(model.KeyDown(PaletteKey::Tab, false, true), PaletteKeyResult::FocusPartChanged);
+    EXPECT_EQ(Key(PaletteKey::Tab), PaletteKeyResult::FocusNextControl);
+    EXPECT_EQ(Key(PaletteKey::Tab, false, true), PaletteKeyResult::FocusPartChanged);
     EXPECT_EQ(model.FocusPart(), PalettePart::Spectrum);
-    EXPECT_EQ(model.KeyDown(PaletteKey::Tab, false, true), PaletteKeyResult::FocusPreviousControl);
+    EXPECT_EQ(Key(PaletteKey::Tab, false, true), PaletteKeyResult::FocusPreviousControl);
     model.FocusLost();
-    EXPECT_EQ(model.KeyDown(PaletteKey::Home, false, false), PaletteKeyResult::Ignored);
+    EXPECT_EQ(Key(PaletteKey::Home), PaletteKeyResult::Ignored);
+
+    model.SetEnabled(false);
+    const PackedRgb before = model.Colour();
+    model.LeftButtonDown({132, 100});
+    model.FocusGained(false);
+    EXPECT_EQ(Key(PaletteKey::Home), PaletteKeyResult::Ignored);
+    EXPECT_FALSE(model.DoubleClick({5, 50}));
+    EXPECT_EQ(model.Colour(), before);
     EXPECT_TRUE(reported.empty());
 }
 
 TEST_F(PaletteModelTest, clickAndDragInTheSpectrumAndOnTheBar)
 {
+    const int lightness = model.Lightness();
     model.LeftButtonDown({132, 100});
     EXPECT_EQ(model.FocusPart(), PalettePart::Spectrum);
     EXPECT_EQ(model.Dragging(), PalettePart::Spectrum);
     EXPECT_EQ(model.CrossHair(), (Point {132, 100}));
-    EXPECT_EQ(model.Hue(), 119);
-    EXPECT_EQ(model.Saturation(), 119);
+    EXPECT_EQ(Hsl(), (std::array {119, 119, lightness}));
     ASSERT_EQ(reported.size(), 1u);
 
     model.MouseMove({132, 100}, true);
     EXPECT_EQ(reported.size(), 1u) << "no change, no report";
     model.MouseMove({400, -30}, true);
     EXPECT_EQ(model.CrossHair(), (Point {264, 11})) << "the drag stays in the spectrum";
-    EXPECT_EQ(model.Hue(), 239);
-    EXPECT_EQ(model.Saturation(), 240);
+    EXPECT_EQ(Hsl(), (std::array {239, 240, lightness}));
     EXPECT_EQ(reported.size(), 2u);
     model.MouseMove({10, 10}, false);
     EXPECT_EQ(model.Dragging(), PalettePart::None);
@@ -172,18 +174,6 @@ TEST_F(PaletteModelTest, clickAndDragInTheSpectrumAndOnTheBar)
     EXPECT_TRUE(model.DoubleClick({5, 50}));
     EXPECT_TRUE(model.DoubleClick({290, 50}));
     EXPECT_FALSE(model.DoubleClick({268, 50}));
-}
-
-TEST_F(PaletteModelTest, disabledPaletteIgnoresAllInput)
-{
-    model.SetEnabled(false);
-    const PackedRgb before = model.Colour();
-    model.LeftButtonDown({132, 100});
-    model.FocusGained(false);
-    EXPECT_EQ(model.KeyDown(PaletteKey::Home, false, false), PaletteKeyResult::Ignored);
-    EXPECT_FALSE(model.DoubleClick({5, 50}));
-    EXPECT_EQ(model.Colour(), before);
-    EXPECT_TRUE(reported.empty());
 }
 
 TEST_F(PaletteModelTest, paintedColoursAndTheTooltip)

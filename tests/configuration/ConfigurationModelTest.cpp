@@ -1,6 +1,5 @@
 #include "configuration/ConfigurationModel.h"
 
-#include "app/Startup.h"
 #include "foundation/CGlobal.h"
 #include "foundation/IniFile.h"
 #include "foundation/IniLocation.h"
@@ -18,6 +17,7 @@ namespace {
 
 const std::string kOutOfRange218 = "Out of range: 0 .. 32767 ";
 const std::string kOutOfRange219 = "Out of range: -0.9999 .. 0.9999";
+const std::string kEnterInteger = "Please enter an integer.";
 
 std::string iniText(const Settings& settings)
 {
@@ -33,15 +33,18 @@ struct Configuration : ::testing::Test {
     CGlobal mainLog;
     CGlobal serialLog;
 
-    void SetUp() override
-    {
-        applyLogSettings(settings, mainLog);
-        applyLogSettings(settings, serialLog);
-    }
     // Without present ports and with COM names, the list is the one every Windows machine shows.
     ConfigurationModel open(const std::vector<PortEntry>& present = {}, bool comNames = true) const
     {
         return ConfigurationModel(settings, work, present, comNames);
+    }
+    ConfigurationChanges apply(const ConfigurationModel& model) { return model.apply(settings, mainLog, serialLog); }
+    // The [SYSTEM] values as the settings file would store them.
+    void expectStored(std::initializer_list<std::pair<const char*, std::string>> values) const
+    {
+        const auto ini = IniFile::parse(iniText(settings));
+        for (const auto& [key, value] : values)
+            EXPECT_EQ(ini.getString("SYSTEM", key, "", IniFile::kWholeValue), value) << key;
     }
 };
 
@@ -49,17 +52,33 @@ struct Configuration : ::testing::Test {
 
 // ---------------------------------------------------------------- filling
 
-TEST_F(Configuration, opensWithTheConfiguredValuesSelected)
+TEST_F(Configuration, opensWithTheConfiguredValuesAndOffersThoseOutsideTheListsSoThatOkKeepsThem)
 {
-    const auto model = open();
-    EXPECT_EQ(model.portIndex(), 1) << "COM1, not COM10 or COM100";
+    auto model = open();
     EXPECT_EQ(model.baudTexts(), (std::vector<std::string> {"9600", "19200", "38400", "57600", "115200"}));
     EXPECT_EQ(model.baudIndex(), 4);
-    EXPECT_EQ(model.logName, "Lumivex.log");
     EXPECT_EQ(model.logLevelText, "9");
-    EXPECT_EQ(model.resultFile, "TestReport.txt");
     EXPECT_EQ(model.stabilityFile, "StabilityReport.txt");
     EXPECT_EQ(model.chartTableIndex(), 0);
+
+    settings.comPort = "/dev/ttyACM3";
+    settings.baudrate = 4800;
+    settings.cieTabelle = 3;
+    model = open();
+    ASSERT_EQ(model.portNames().back(), "/dev/ttyACM3");
+    EXPECT_EQ(model.portIndex(), static_cast<int>(model.portNames().size()) - 1);
+    EXPECT_EQ(model.baudTexts().back(), "4800");
+    EXPECT_EQ(model.baudIndex(), 5);
+    EXPECT_EQ(model.chartTableIndex(), -1) << "nothing shown for a table that does not exist";
+    const auto changes = apply(model);
+    EXPECT_FALSE(changes.portOrRate) << "the port stays open";
+    EXPECT_FALSE(changes.chartTable) << "and the chart as it is";
+
+    // The log's name is the part after the last separator of either kind.
+    for (const char* path : {"C:\\Lab\\logs\\run.log", "/var/log/lumivex/run.log", "run.log"}) {
+        settings.logFile = path;
+        EXPECT_EQ(open().logName, "run.log") << path;
+    }
 }
 
 TEST_F(Configuration, portListOffersPresentPortsFirstAndComNamesOnlyWhereTheyExist)
@@ -125,87 +144,50 @@ TEST_F(Configuration, portTakenOnOkIsTheNameWhetherPickedOrTyped)
         auto model = open(present, false);
         model.typePort(c.typed);
         EXPECT_EQ(model.port(), c.stored);
-        Settings taken = settings;
-        EXPECT_TRUE(model.apply(taken, mainLog, serialLog).portOrRate);
-        EXPECT_EQ(taken.comPort, c.stored);
+        EXPECT_TRUE(apply(model).portOrRate);
+        EXPECT_EQ(settings.comPort, c.stored);
     }
 }
 
-TEST_F(Configuration, valuesOutsideTheListsAreOfferedSoThatOkKeepsThem)
+TEST_F(Configuration, atMostOneToleranceBoxIsOnAndOnlyItsEditIsEnabled)
 {
-    settings.comPort = "/dev/ttyACM3";
-    settings.baudrate = 4800;
-    settings.cieTabelle = 7;
+    struct Case {
+        const char* name;
+        ToleranceOf of;
+        int percentOn, absoluteOn; // as configured
+        const char* clicks; // 'P'/'p' turns the percent box on/off, 'A'/'a' the absolute one
+        std::array<int, 4> state; // percentOn, absoluteOn, percentEnabled, absoluteEnabled
+    };
+    const Case cases[] = {
+        {"opening: the percent box wins", ToleranceOf::Intensity, 1, 1, "", {1, 0, 1, 0}},
+        {"opening: absolute alone", ToleranceOf::Intensity, 0, 1, "", {0, 1, 0, 1}},
+        {"opening: both off, no edit", ToleranceOf::Xy, 0, 0, "", {0, 0, 0, 0}},
+        {"absolute on turns percent off", ToleranceOf::Intensity, 1, 1, "A", {0, 1, 0, 1}},
+        {"turning a box off enables nothing", ToleranceOf::Intensity, 1, 1, "Aa", {0, 0, 0, 0}},
+        {"percent on turns absolute off", ToleranceOf::Xy, 0, 1, "pAP", {1, 0, 1, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const bool intensity = c.of == ToleranceOf::Intensity;
+        (intensity ? settings.checkAbwIntens : settings.checkAbwXy) = c.percentOn;
+        (intensity ? settings.checkAbwAbsIntens : settings.checkAbwAbsXy) = c.absoluteOn;
+        auto model = open();
+        for (const char* k = c.clicks; *k; ++k) {
+            if (*k == 'P' || *k == 'p')
+                model.clickPercent(c.of, *k == 'P');
+            else
+                model.clickAbsolute(c.of, *k == 'A');
+        }
+        const TolerancePair& p = model.tolerance(c.of);
+        EXPECT_EQ((std::array<int, 4> {p.percentOn, p.absoluteOn, p.percentEnabled, p.absoluteEnabled}), c.state);
+        const TolerancePair& other = model.tolerance(intensity ? ToleranceOf::Xy : ToleranceOf::Intensity);
+        EXPECT_TRUE(other.percentEnabled && !other.absoluteEnabled) << "the other quantity is untouched";
+        settings = loadSettings(IniFile {}, work);
+    }
     const auto model = open();
-    ASSERT_EQ(model.portNames().back(), "/dev/ttyACM3");
-    EXPECT_EQ(model.portIndex(), static_cast<int>(model.portNames().size()) - 1);
-    EXPECT_EQ(model.baudTexts().back(), "4800");
-    EXPECT_EQ(model.baudIndex(), 5);
-    EXPECT_EQ(model.chartTableIndex(), -1) << "nothing shown for a table that does not exist";
-
-    const auto changes = model.apply(settings, mainLog, serialLog);
-    EXPECT_FALSE(changes.portOrRate) << "the port stays open";
-    EXPECT_FALSE(changes.chartTable);
-    EXPECT_EQ(settings.comPort, "/dev/ttyACM3");
-    EXPECT_EQ(settings.baudrate, 4800);
-    EXPECT_EQ(settings.cieTabelle, 7);
-}
-
-TEST_F(Configuration, logNameIsThePartAfterTheLastSeparatorOfEitherKind)
-{
-    for (const char* path : {"C:\\Lab\\logs\\run.log", "/var/log/lumivex/run.log", "run.log"}) {
-        settings.logFile = path;
-        EXPECT_EQ(open().logName, "run.log") << path;
-    }
-}
-
-TEST_F(Configuration, openingLetsThePercentBoxWinAndEnablesOnlyTheEditOfTheBoxThatIsOn)
-{
-    // The defaults have all four boxes on.
-    auto model = open();
-    for (const auto of : {ToleranceOf::Intensity, ToleranceOf::Xy}) {
-        const TolerancePair& pair = model.tolerance(of);
-        EXPECT_EQ(pair.percentOn, 1);
-        EXPECT_EQ(pair.absoluteOn, 0);
-        EXPECT_TRUE(pair.percentEnabled);
-        EXPECT_FALSE(pair.absoluteEnabled);
-    }
     EXPECT_EQ(model.tolerance(ToleranceOf::Intensity).percentText, "10");
     EXPECT_EQ(model.tolerance(ToleranceOf::Intensity).absoluteText, "1000");
     EXPECT_EQ(model.tolerance(ToleranceOf::Xy).absoluteText, "0.01");
-
-    settings.checkAbwIntens = 0;
-    settings.checkAbwXy = 0;
-    settings.checkAbwAbsXy = 0;
-    model = open();
-    EXPECT_FALSE(model.tolerance(ToleranceOf::Intensity).percentEnabled);
-    EXPECT_TRUE(model.tolerance(ToleranceOf::Intensity).absoluteEnabled);
-    EXPECT_FALSE(model.tolerance(ToleranceOf::Xy).percentEnabled);
-    EXPECT_FALSE(model.tolerance(ToleranceOf::Xy).absoluteEnabled) << "both off: no edit";
-}
-
-TEST_F(Configuration, percentAndAbsoluteBoxesExcludeEachOther)
-{
-    auto model = open();
-    model.clickAbsolute(ToleranceOf::Intensity, true);
-    const TolerancePair& intens = model.tolerance(ToleranceOf::Intensity);
-    EXPECT_EQ(intens.absoluteOn, 1);
-    EXPECT_EQ(intens.percentOn, 0);
-    EXPECT_TRUE(intens.absoluteEnabled);
-    EXPECT_FALSE(intens.percentEnabled);
-    EXPECT_TRUE(model.tolerance(ToleranceOf::Xy).percentEnabled) << "the other quantity is untouched";
-
-    model.clickAbsolute(ToleranceOf::Intensity, false);
-    EXPECT_FALSE(intens.absoluteEnabled);
-    EXPECT_FALSE(intens.percentEnabled) << "turning a box off enables nothing";
-
-    model.clickPercent(ToleranceOf::Xy, false);
-    model.clickAbsolute(ToleranceOf::Xy, true);
-    model.clickPercent(ToleranceOf::Xy, true);
-    const TolerancePair& xy = model.tolerance(ToleranceOf::Xy);
-    EXPECT_EQ(xy.absoluteOn, 0);
-    EXPECT_TRUE(xy.percentEnabled);
-    EXPECT_FALSE(xy.absoluteEnabled);
 }
 
 // ---------------------------------------------------------------- checks
@@ -231,61 +213,68 @@ TEST_F(Configuration, absoluteEditsAreCheckedOnceWhenTheyLoseTheFocusAfterAnEdit
         EXPECT_FALSE(model.leaveAbsolute(ToleranceOf::Intensity)) << good;
     }
 
-    for (const char* bad : {"-0.0001", "1", "0.99991", "x"}) {
+    for (const char* bad : {"-0.0001", "0.99991", "x"}) {
         model.editAbsolute(ToleranceOf::Xy, bad);
         refusal = model.leaveAbsolute(ToleranceOf::Xy);
         ASSERT_TRUE(refusal) << bad;
         EXPECT_EQ(refusal->message, kOutOfRange219);
+        EXPECT_EQ(refusal->field, ConfigField::XyAbsolute);
     }
-    for (const char* good : {"0", "0.9999", "0.05", "1e-3"}) {
+    for (const char* good : {"0", "0.9999", "1e-3"}) {
         model.editAbsolute(ToleranceOf::Xy, good);
         EXPECT_FALSE(model.leaveAbsolute(ToleranceOf::Xy)) << good;
     }
 }
 
-TEST_F(Configuration, okRefusesALevelThatIsNotA16BitInteger)
+TEST_F(Configuration, okRefusesTheFirstEditThatCannotBeTakenAndThenChangesNothing)
 {
-    auto model = open();
-    for (const auto& [bad, message] : {std::pair {"nine", "Please enter an integer."},
-             std::pair {"32768", "Please enter an integer between -32768 and 32767."}}) {
-        model.logLevelText = bad;
-        const auto refusal = model.validate();
-        ASSERT_TRUE(refusal) << bad;
-        EXPECT_EQ(refusal->field, ConfigField::LogLevel);
-        EXPECT_EQ(refusal->message, message);
-    }
-
-    for (const char* good : {"-32768", "32767", "0", "6"}) {
-        model.logLevelText = good;
-        EXPECT_FALSE(model.validate()) << good;
-    }
-}
-
-TEST_F(Configuration, okRefusesEnabledTolerancesOutOfRangeAndChangesNothing)
-{
-    auto model = open();
+    struct Case {
+        const char* name;
+        const char* level;
+        ToleranceOf of;
+        bool absolute; // the edit below is the absolute one, its box turned on
+        const char* text;
+        std::optional<ConfigField> field; // nothing: OK goes through
+        std::string message;
+    };
+    using enum ConfigField;
+    const auto intens = ToleranceOf::Intensity;
+    const auto xy = ToleranceOf::Xy;
+    const Case cases[] = {
+        {"a level that is no number", "nine", xy, false, "10", LogLevel, kEnterInteger},
+        {"a level beyond 16 bits", "32768", xy, false, "10", LogLevel,
+            "Please enter an integer between -32768 and 32767."},
+        {"the lowest level", "-32768", xy, false, "10", std::nullopt, ""},
+        {"the highest level", "32767", xy, false, "10", std::nullopt, ""},
+        {"a percent over 100", "9", xy, false, "101", XyPercent, "Please enter an integer between 0 and 100."},
+        {"a negative percent", "9", intens, false, "-1", IntensityPercent,
+            "Please enter an integer between 0 and 100."},
+        {"a percent that is no number", "9", xy, false, "ten", XyPercent, kEnterInteger},
+        {"100 percent", "9", xy, false, "100", std::nullopt, ""},
+        {"a negative tolerance would fail every sensor", "9", intens, true, "-5", IntensityAbsolute, kOutOfRange218},
+        {"an xy tolerance of 1", "9", xy, true, "1", XyAbsolute, kOutOfRange219},
+    };
     const std::string before = iniText(settings);
-
-    model.editPercent(ToleranceOf::Xy, "101");
-    auto refusal = model.validate();
-    ASSERT_TRUE(refusal);
-    EXPECT_EQ(refusal->field, ConfigField::XyPercent);
-    EXPECT_EQ(refusal->message, "Please enter an integer between 0 and 100.");
-    model.editPercent(ToleranceOf::Xy, "ten");
-    EXPECT_EQ(model.validate()->message, "Please enter an integer.");
-    model.editPercent(ToleranceOf::Xy, "100");
-    EXPECT_FALSE(model.validate());
-
-    model.clickAbsolute(ToleranceOf::Intensity, true);
-    model.editAbsolute(ToleranceOf::Intensity, "-5");
-    refusal = model.validate();
-    ASSERT_TRUE(refusal) << "a negative tolerance would fail every sensor";
-    EXPECT_EQ(refusal->field, ConfigField::IntensityAbsolute);
-    EXPECT_EQ(refusal->message, kOutOfRange218);
-
-    const auto changes = model.apply(settings, mainLog, serialLog);
-    EXPECT_FALSE(changes.portOrRate || changes.chartTable || changes.tolerancesForUnsetSensors);
-    EXPECT_EQ(iniText(settings), before) << "a refused OK takes nothing";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto model = open();
+        model.logLevelText = c.level;
+        if (c.absolute) {
+            model.clickAbsolute(c.of, true);
+            model.editAbsolute(c.of, c.text);
+        } else {
+            model.editPercent(c.of, c.text);
+        }
+        const auto refusal = model.validate();
+        ASSERT_EQ(refusal.has_value(), c.field.has_value());
+        if (!refusal)
+            continue;
+        EXPECT_EQ(refusal->field, *c.field);
+        EXPECT_EQ(refusal->message, c.message);
+        const auto changes = apply(model);
+        EXPECT_FALSE(changes.portOrRate || changes.chartTable || changes.tolerancesForUnsetSensors);
+        EXPECT_EQ(iniText(settings), before) << "a refused OK takes nothing";
+    }
 }
 
 TEST_F(Configuration, aDisabledEditThatCannotBeTakenKeepsItsSetting)
@@ -296,14 +285,11 @@ TEST_F(Configuration, aDisabledEditThatCannotBeTakenKeepsItsSetting)
     model.editAbsolute(ToleranceOf::Intensity, "250");
     ASSERT_FALSE(model.validate()) << "the user cannot correct an edit that is greyed";
 
-    model.apply(settings, mainLog, serialLog);
-    EXPECT_EQ(settings.abwIntens, 10);
-    EXPECT_EQ(settings.checkAbwIntens, 0);
-    EXPECT_EQ(settings.checkAbwAbsIntens, 1);
-    EXPECT_EQ(settings.abwAbsIntens, 250);
+    apply(model);
+    expectStored({{"AbwIntens", "10"}, {"CheckAbwIntens", "0"}, {"CheckAbwAbsIntens", "1"}, {"AbwAbsIntens", "250"}});
 }
 
-// ---------------------------------------------------------------- OK and Cancel
+// ---------------------------------------------------------------- OK
 
 TEST_F(Configuration, okTakesEveryValueWithTheStoredFormats)
 {
@@ -325,56 +311,29 @@ TEST_F(Configuration, okTakesEveryValueWithTheStoredFormats)
     model.editAbsolute(ToleranceOf::Xy, "0.0125");
     model.noChangeXyOffset = 0;
 
-    const auto changes = model.apply(settings, mainLog, serialLog);
+    const auto changes = apply(model);
     EXPECT_TRUE(changes.portOrRate);
     EXPECT_TRUE(changes.logFile);
     EXPECT_TRUE(changes.chartTable);
     EXPECT_TRUE(changes.tolerancesForUnsetSensors);
 
-    EXPECT_EQ(settings.comPort, "COM3");
-    EXPECT_EQ(settings.baudrate, 19200);
-    EXPECT_EQ(settings.logFile, work + kNativeSeparator + "bench.log") << "moved into the working folder";
-    EXPECT_EQ(settings.logLevel, 6);
-    EXPECT_EQ(settings.seriellDatei, 1);
-    EXPECT_EQ(settings.resultFile, "/reports/r.txt");
-    EXPECT_EQ(settings.stabilityFile, "/reports/s.txt");
-    EXPECT_EQ(settings.selectDatei, 1);
-    EXPECT_EQ(settings.sensorSettings, "/cfg/");
-    EXPECT_EQ(settings.cieTabelle, 2);
-    EXPECT_EQ(settings.checkAbwIntens, 1);
-    EXPECT_EQ(settings.abwIntens, 25);
-    EXPECT_EQ(settings.checkAbwAbsIntens, 0) << "turned off as the dialog opened";
-    EXPECT_EQ(settings.checkAbwXy, 0);
-    EXPECT_EQ(settings.checkAbwAbsXy, 1);
-    EXPECT_FLOAT_EQ(settings.abwAbsXy, 0.0125f);
-    EXPECT_EQ(settings.noChangeXyOffset, 0);
+    // The log moves into the working folder; the intensity's absolute box was turned off as the dialog opened.
+    expectStored({{"COMPORT", "COM3"}, {"Baudrate", "19200"}, {"Log-Datei", work + kNativeSeparator + "bench.log"},
+        {"Log-Level", "6"}, {"SeriellDatei", "1"}, {"ResultFile", "/reports/r.txt"},
+        {"StabilityFile", "/reports/s.txt"}, {"SelectDatei", "1"}, {"SensorSettings", "/cfg/"}, {"CIETabelle", "2"},
+        {"CheckAbwIntens", "1"}, {"AbwIntens", "25"}, {"CheckAbwAbsIntens", "0"}, {"CheckAbwXY", "0"},
+        {"CheckAbwAbsXY", "1"}, {"AbwAbsXY", "0.0125"}, {"NoChangeXYOffset", "0"}});
 
-    IniFile ini;
-    saveSettings(settings, ini);
-    EXPECT_EQ(ini.getString("SYSTEM", "Baudrate", ""), "19200");
-    EXPECT_EQ(ini.getString("SYSTEM", "AbwAbsXY", ""), "0.0125");
-}
-
-TEST_F(Configuration, bothLogWritersFollowAtOnceAndLevelZeroSilencesThem)
-{
-    auto model = open();
-    model.logName = "moved.log";
+    // Both log writers follow at once; level 0 silences them.
+    EXPECT_EQ(mainLog.FilePath(), settings.logFile);
+    EXPECT_EQ(serialLog.FilePath(), settings.logFile);
+    EXPECT_EQ(mainLog.Level(), 6);
+    EXPECT_EQ(serialLog.Level(), 6);
+    model = open();
     model.logLevelText = "0";
-    model.apply(settings, mainLog, serialLog);
-    const std::string moved = work + kNativeSeparator + "moved.log";
-    EXPECT_EQ(mainLog.FilePath(), moved);
-    EXPECT_EQ(serialLog.FilePath(), moved);
+    apply(model);
     EXPECT_EQ(mainLog.Level(), 0);
     EXPECT_EQ(serialLog.Level(), 0);
-    mainLog.WriteLog(0, "main");
-    serialLog.WriteLog(0, "serial");
-    EXPECT_FALSE(std::filesystem::exists(moved)) << "level 0 writes nothing";
-
-    auto again = ConfigurationModel(settings, work, {}, true);
-    again.logLevelText = "9";
-    again.apply(settings, mainLog, serialLog);
-    serialLog.WriteLog(6, "serial line");
-    EXPECT_NE(test::readFile(moved).find("serial line"), std::string::npos);
 }
 
 TEST_F(Configuration, samePortAndRateEmptyLogNameAndAllBoxesOffChangeNothingOutside)
@@ -386,27 +345,10 @@ TEST_F(Configuration, samePortAndRateEmptyLogNameAndAllBoxesOffChangeNothingOuts
     model.logName.clear();
     model.clickPercent(ToleranceOf::Intensity, false);
     model.clickPercent(ToleranceOf::Xy, false);
-    const auto changes = model.apply(settings, mainLog, serialLog);
+    const auto changes = apply(model);
     EXPECT_FALSE(changes.portOrRate || changes.chartTable || changes.tolerancesForUnsetSensors || changes.logFile);
     EXPECT_EQ(settings.logFile, "/elsewhere/old.log") << "the log stays where it is";
     EXPECT_EQ(mainLog.FilePath(), "/elsewhere/old.log");
-}
-
-TEST_F(Configuration, cancelLeavesSettingsAndWritersAsTheyWere)
-{
-    const std::string before = iniText(settings);
-    {
-        auto model = open();
-        model.selectPort(0);
-        model.selectBaud(0);
-        model.logName = "other.log";
-        model.logLevelText = "0";
-        model.clickAbsolute(ToleranceOf::Intensity, true);
-        model.selectChartTable(1);
-    }
-    EXPECT_EQ(iniText(settings), before);
-    EXPECT_EQ(mainLog.Level(), 9);
-    EXPECT_EQ(mainLog.FilePath(), work + kNativeSeparator + "Lumivex.log");
 }
 
 TEST(UnsetSensorTolerances, carryOnlyTheQuantitiesWhoseBoxIsExactlyOne)

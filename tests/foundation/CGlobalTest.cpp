@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <regex>
 
 #include <sys/stat.h>
@@ -16,25 +17,19 @@ using test::writeFile;
 
 namespace {
 
-std::tm fixedTime(int mday = 16)
-{
-    std::tm t {};
-    t.tm_year = 73;
-    t.tm_mon = 8;
-    t.tm_mday = mday;
-    t.tm_wday = 0;
-    t.tm_hour = 1;
-    t.tm_min = 3;
-    t.tm_sec = 52;
-    return t;
-}
-
 int countLines(const std::string& text)
 {
     int lines = 0;
     for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2))
         ++lines;
     return lines;
+}
+
+// A line's head up to its text: the tag, the level, the time with its trailing blank, two blanks.
+std::string head(const char* level)
+{
+    return std::string(R"(Lumivex\.log : )") + level
+        + R"( [A-Z][a-z]{2} [A-Z][a-z]{2} [ \d]\d \d\d:\d\d:\d\d \d{4}   )";
 }
 
 struct LogFixture : ::testing::Test {
@@ -53,9 +48,17 @@ struct LogFixture : ::testing::Test {
 
 TEST(CGlobalFormat, lineLayoutIsExactTextIsCutAndLineFeedsBecomeCrLf)
 {
-    const std::string time = CGlobal::FormatTime(fixedTime());
+    std::tm t {};
+    t.tm_year = 73;
+    t.tm_mon = 8;
+    t.tm_mday = 16;
+    t.tm_hour = 1;
+    t.tm_min = 3;
+    t.tm_sec = 52;
+    const std::string time = CGlobal::FormatTime(t);
     EXPECT_EQ(time, "Sun Sep 16 01:03:52 1973 ");
-    EXPECT_EQ(CGlobal::FormatTime(fixedTime(5)), "Sun Sep  5 01:03:52 1973 ") << "day right-aligned in two places";
+    t.tm_mday = 5;
+    EXPECT_EQ(CGlobal::FormatTime(t), "Sun Sep  5 01:03:52 1973 ") << "day right-aligned in two places";
     EXPECT_EQ(CGlobal::FormatLine(9, time, "Befehl gethw\r - aufgerufen"),
         "Lumivex.log : 9 Sun Sep 16 01:03:52 1973   Befehl gethw\r - aufgerufen\r\n");
     EXPECT_EQ(CGlobal::FormatLine(0, time, std::string(300, 'x')),
@@ -67,91 +70,63 @@ TEST(CGlobalFormat, lineLayoutIsExactTextIsCutAndLineFeedsBecomeCrLf)
         << "the letter stays one byte";
 }
 
-TEST_F(LogFixture, appendsOneLinePerCallAndKeepsItsTag)
+TEST_F(LogFixture, startBlockThenOneLinePerCallFromBothWriters)
 {
-    log.SetTimeSource([] { return std::time_t {0}; });
+    EXPECT_EQ(CGlobal().Level(), 2) << "the writer's level before the settings are read";
     CGlobal serialWriter;
     serialWriter.SetFilePath(path);
     serialWriter.SetLevel(9);
+    log.OpenLog();
     log.WriteLog(9, "first");
     serialWriter.WriteLog(6, "second");
-    log.WriteLog(9, "third");
-
-    const auto text = readFile(path);
-    const std::regex layout(R"(Lumivex\.log : 9 [A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\d \d\d:\d\d:\d\d \d{4}   first\r\n)"
-                            R"(Lumivex\.log : 6 [^\r]{24}   second\r\n)"
-                            R"(Lumivex\.log : 9 [^\r]{24}   third\r\n)");
-    EXPECT_TRUE(std::regex_match(text, layout)) << text;
+    const std::regex layout(head("0") + " \r\n" + head("0") + "-{88}\r\n" + head("0") + " \r\n" + head("9")
+        + "first\r\n" + head("6") + "second\r\n");
+    EXPECT_TRUE(std::regex_match(readFile(path), layout)) << readFile(path);
 }
 
-TEST_F(LogFixture, levelZeroCreatesAndTouchesNothing)
+TEST_F(LogFixture, openingCutsOnlyALogOver256KiBAndCallersFilterByLevel)
 {
-    log.SetLevel(0);
-    log.OpenLog();
-    log.WriteLog(0, "start");
-    EXPECT_FALSE(std::filesystem::exists(path));
-
-    const std::string big(CGlobal::kTruncateAbove + 1, 'a');
-    writeFile(path, big);
-    log.OpenLog();
-    EXPECT_EQ(readFile(path), big) << "no truncation at level 0";
-}
-
-TEST_F(LogFixture, callersFilterByLevel)
-{
-    // The same traffic at configured levels 5, 6 and 9: start block only, plus errors, plus all.
-    const std::pair<int, int> expected[] = {{5, 3}, {6, 4}, {9, 5}};
-    for (const auto& [level, lines] : expected) {
+    std::string big;
+    for (std::size_t i = 0; big.size() < CGlobal::kTruncateAbove + 1; ++i)
+        big += static_cast<char>('A' + i % 26);
+    const std::string cut = std::string(CGlobal::kBanner) + big.substr(big.size() - CGlobal::kKeptTail);
+    const std::string exact = big.substr(1);
+    struct Case {
+        const char* name;
+        int level;
+        std::string old; // empty: no file yet
+        std::optional<std::string> kept; // what the log starts with afterwards; nothing: no file
+        int lines; // after that: the start block and the lines the callers let through
+    };
+    const Case cases[] = {
+        {"level 0 creates nothing", 0, "", std::nullopt, 0},
+        {"level 0 does not cut", 0, big, big, 0},
+        {"a negative level writes no start block, but the writer takes the line", -1, "", "", 1},
+        {"level 5: the start block only", 5, "", "", 4},
+        {"level 6: and the errors", 6, "", "", 5},
+        {"over 256 KiB: the banner and the last 128 KiB, then everything", 9, big, cut, 6},
+        {"exactly 256 KiB: only appended to", 9, exact, exact, 6},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         std::filesystem::remove(path);
-        log.SetLevel(level);
+        if (!c.old.empty())
+            writeFile(path, c.old);
+        log.SetLevel(c.level);
         log.OpenLog();
+        log.WriteLog(0, "start");
         if (log.IsLogging(6))
             log.WriteLog(6, "COMERROR  CE_FRAME");
         if (log.IsLogging(9))
             log.WriteLog(9, "Befehl testcon - aufgerufen");
-        EXPECT_EQ(countLines(readFile(path)), lines) << "level " << level;
+        ASSERT_EQ(std::filesystem::exists(path), c.kept.has_value());
+        const auto text = readFile(path);
+        const std::string kept = c.kept.value_or("");
+        ASSERT_GE(text.size(), kept.size());
+        EXPECT_EQ(text.substr(0, kept.size()), kept);
+        EXPECT_EQ(countLines(text.substr(kept.size())), c.lines);
     }
-}
-
-TEST_F(LogFixture, startBlockIsBlankSeparatorBlank)
-{
-    log.OpenLog();
-    const auto text = readFile(path);
-    // Each line: the tag, " : 0 ", the time with its trailing blank, two blanks, the text.
-    const std::string line = R"(Lumivex\.log : 0 [A-Z][a-z]{2} [A-Z][a-z]{2} [ \d]\d \d\d:\d\d:\d\d \d{4}   )";
-    const std::regex block(line + " \r\n" + line + "-{88}\r\n" + line + " \r\n");
-    EXPECT_TRUE(std::regex_match(text, block)) << text;
-
-    log.SetLevel(-1);
-    std::filesystem::remove(path);
-    log.OpenLog();
-    EXPECT_FALSE(std::filesystem::exists(path)) << "a negative level writes no start block";
-}
-
-TEST_F(LogFixture, aLogOver256KiBIsCutToBannerAndTail)
-{
-    std::string old;
-    for (std::size_t i = 0; old.size() < CGlobal::kTruncateAbove + 1; ++i)
-        old += static_cast<char>('A' + i % 26);
-    writeFile(path, old);
-
-    log.OpenLog();
-    const auto text = readFile(path);
-    const std::string expectedStart = std::string(CGlobal::kBanner) + old.substr(old.size() - CGlobal::kKeptTail);
-    ASSERT_GE(text.size(), expectedStart.size());
-    EXPECT_EQ(text.substr(0, expectedStart.size()), expectedStart);
-    EXPECT_EQ(countLines(text.substr(expectedStart.size())), 3) << "the start block follows the kept tail";
     EXPECT_FALSE(std::filesystem::exists(dir.file("~~tmp.log")));
-}
-
-TEST_F(LogFixture, aLogOfExactly256KiBIsOnlyAppendedTo)
-{
-    const std::string old(CGlobal::kTruncateAbove, 'z');
-    writeFile(path, old);
-    log.OpenLog();
-    const auto text = readFile(path);
-    EXPECT_EQ(text.substr(0, old.size()), old) << "nothing lost";
-    EXPECT_EQ(countLines(text.substr(old.size())), 3);
 }
 
 TEST(CGlobalCut, aLogOver256KiBThatTheUserMayNotWriteStaysWhole)
@@ -180,9 +155,4 @@ TEST_F(LogFixture, aFolderThatDoesNotExistLosesTheLineSilently)
     log.OpenLog();
     log.WriteLog(9, "lost");
     EXPECT_FALSE(std::filesystem::exists(dir.file("no")));
-}
-
-TEST(CGlobalPath, theWriterStartsAtLevel2)
-{
-    EXPECT_EQ(CGlobal().Level(), 2);
 }

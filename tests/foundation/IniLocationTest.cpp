@@ -9,63 +9,50 @@
 
 using namespace lumivex;
 
-namespace {
-
-IniSearchInput machine(
-    std::string program, std::optional<std::string> cwd, std::set<std::string> existing, char separator = '/')
+TEST(IniLocation, currentDirectoryWinsThenTheProgramFolderAndTheRootLosesItsSeparator)
 {
-    IniSearchInput input;
-    input.programPath = std::move(program);
-    input.currentDir = std::move(cwd);
-    input.canOpenForReading = [existing](const std::string& path) { return existing.count(path) > 0; };
-    input.separator = separator;
-    return input;
-}
-
-} // namespace
-
-TEST(IniLocation, currentDirectoryWinsOverTheProgramFolder)
-{
-    test::RecordingDialogs dialogs;
-    const auto both = locateIni(
-        machine("/opt/lumivex/bin/lumivex", "/home/lab", {"/home/lab/Lumivex.ini", "/opt/lumivex/bin/Lumivex.ini"}),
-        dialogs);
-    EXPECT_EQ(both.iniPath, "/home/lab/Lumivex.ini");
-    EXPECT_EQ(both.workingFolder, "/home/lab");
-
-    const auto besideProgram
-        = locateIni(machine("/opt/lumivex/bin/lumivex", "/home/lab", {"/opt/lumivex/bin/Lumivex.ini"}), dialogs);
-    EXPECT_EQ(besideProgram.iniPath, "/opt/lumivex/bin/Lumivex.ini");
-    EXPECT_EQ(besideProgram.workingFolder, "/opt/lumivex/bin");
-
-    const auto none = locateIni(machine("/opt/lumivex/bin/lumivex", "/home/lab", {}), dialogs);
-    EXPECT_EQ(none.iniPath, "/home/lab/Lumivex.ini") << "the first save creates it in the current directory";
-    EXPECT_EQ(none.workingFolder, "/home/lab");
-    EXPECT_TRUE(dialogs.messages.empty());
-}
-
-TEST(IniLocation, theRootDirectoryLosesItsTrailingSeparator)
-{
-    test::RecordingDialogs dialogs;
-    const auto windows = locateIni(machine("C:\\Lumivex\\Lumivex.exe", "C:\\", {}, '\\'), dialogs);
-    EXPECT_EQ(windows.iniPath, "C:\\Lumivex.ini");
-    EXPECT_EQ(windows.workingFolder, "C:");
-
-    const auto posix = locateIni(machine("/usr/bin/lumivex", "/", {}), dialogs);
-    EXPECT_EQ(posix.iniPath, "/Lumivex.ini");
-    EXPECT_EQ(posix.workingFolder, "");
-
-    // Windows accepts forward slashes in the program path too.
-    const auto mixed = locateIni(machine("D:/tools/Lumivex.exe", "C:\\work", {"D:/tools/Lumivex.ini"}, '\\'), dialogs);
-    EXPECT_EQ(mixed.iniPath, "D:/tools/Lumivex.ini");
-    EXPECT_EQ(mixed.workingFolder, "D:/tools");
+    struct Case {
+        const char* name;
+        std::string program;
+        std::string cwd;
+        std::set<std::string> existing;
+        char separator;
+        std::string iniPath;
+        std::string workingFolder;
+    };
+    const Case cases[] = {
+        {"both: the current directory wins", "/opt/lumivex/bin/lumivex", "/home/lab",
+            {"/home/lab/Lumivex.ini", "/opt/lumivex/bin/Lumivex.ini"}, '/', "/home/lab/Lumivex.ini", "/home/lab"},
+        {"beside the program", "/opt/lumivex/bin/lumivex", "/home/lab", {"/opt/lumivex/bin/Lumivex.ini"}, '/',
+            "/opt/lumivex/bin/Lumivex.ini", "/opt/lumivex/bin"},
+        {"none: the first save creates it in the current directory", "/opt/lumivex/bin/lumivex", "/home/lab", {}, '/',
+            "/home/lab/Lumivex.ini", "/home/lab"},
+        {"windows drive root", "C:\\Lumivex\\Lumivex.exe", "C:\\", {}, '\\', "C:\\Lumivex.ini", "C:"},
+        {"posix root", "/usr/bin/lumivex", "/", {}, '/', "/Lumivex.ini", ""},
+        {"windows accepts forward slashes in the program path", "D:/tools/Lumivex.exe", "C:\\work",
+            {"D:/tools/Lumivex.ini"}, '\\', "D:/tools/Lumivex.ini", "D:/tools"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        IniSearchInput input;
+        input.programPath = c.program;
+        input.currentDir = c.cwd;
+        input.canOpenForReading = [&c](const std::string& path) { return c.existing.count(path) > 0; };
+        input.separator = c.separator;
+        test::RecordingDialogs dialogs;
+        const auto found = locateIni(input, dialogs);
+        EXPECT_EQ(found.iniPath, c.iniPath);
+        EXPECT_EQ(found.workingFolder, c.workingFolder);
+        EXPECT_TRUE(dialogs.messages.empty());
+    }
 }
 
 TEST(IniLocation, unknownCurrentDirectoryIsReportedAndTheSearchGoesOn)
 {
+    IniSearchInput input;
+    input.programPath = "/opt/lv/lumivex";
+    input.canOpenForReading = [](const std::string& path) { return path == "/opt/lv/Lumivex.ini"; };
     test::RecordingDialogs dialogs;
-    const auto found = locateIni(machine("/opt/lv/lumivex", std::nullopt, {"/opt/lv/Lumivex.ini"}), dialogs);
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0], stringText(StringId::WorkingDirectoryError));
-    EXPECT_EQ(found.iniPath, "/opt/lv/Lumivex.ini");
+    EXPECT_EQ(locateIni(input, dialogs).iniPath, "/opt/lv/Lumivex.ini");
+    EXPECT_EQ(dialogs.messages, std::vector<std::string> {std::string(stringText(StringId::WorkingDirectoryError))});
 }

@@ -60,6 +60,7 @@ TEST(ResultDisplayCounts, sharesBarsLabelsAndComputedHueFollowTheCounts)
             {"231", "11", "11", "30 %"}, {90, 4, 4, 30}, {"91 %", "5 %", "5 %"}, "30000", "0.00", "90 %"},
     };
     ResultDisplay d;
+    EXPECT_EQ(d.Connection().statusLine, "NOT") << "a display starts disconnected";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         d.ShowRgbReading(c.red, c.green, c.blue, c.intensity, c.fullScale, kLast);

@@ -24,6 +24,7 @@ TEST_F(ConfigFixture, modeSwitchesKeepTheRememberedRangeAndNoBoardsKeepBoard1)
     EXPECT_EQ(config.rememberedManualRange, 8);
 
     config.OnTestModeChanged(kPwmCapture);
+    EXPECT_EQ(config.options.size(), 16u) << "averaging factors 0 to 15";
     config.OnOptionChanged(7);
     EXPECT_EQ(config.stabilityAveragingFactor, 7);
     EXPECT_EQ(config.stabilityRangeIndex, 8) << "the stability dialog gets the remembered manual range";
@@ -33,6 +34,9 @@ TEST_F(ConfigFixture, modeSwitchesKeepTheRememberedRangeAndNoBoardsKeepBoard1)
     EXPECT_EQ(config.rememberedManualRange, 8) << "switching does not change the remembered range";
 
     config.OnTestModeChanged(kUserCapture);
+    EXPECT_TRUE(config.userControlsVisible);
+    EXPECT_EQ(config.PrepareStartTest(), 5);
+    EXPECT_TRUE(config.testRunning);
     const int before = refreshes;
     config.OnTestModeChanged(kUserCapture);
     EXPECT_EQ(refreshes, before) << "the same mode again changes nothing";

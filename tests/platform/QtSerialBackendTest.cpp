@@ -1,35 +1,42 @@
 // The QSerialPort backend under CSeriell, against a pseudo-terminal whose master side the test
 // holds: bytes must cross unchanged in both directions (no CR/LF translation, no echo), arrivals
 // must be announced through the event loop, and a vanished peer must close the port once, without
-// leaving the event loop busy on the dead handle.
+// leaving the event loop busy on the dead handle. Why a port cannot be opened is told as the
+// platform has it: a missing device, a device the user has no rights on, a device another port
+// object holds.
 #include "platform/QtSerialBackend.h"
 #include "device/CSeriell.h"
 #include "platform/QtScheduler.h"
 
+#include "NormalUser.h"
 #include "RecordingDialogs.h"
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace lumivex;
 using namespace std::chrono_literals;
+using Failure = SerialBackend::OpenFailure;
 
 namespace {
 
+// The master side; the device side at slavePath() is readable and writable by its owner only.
 class PseudoTerminal {
 public:
     PseudoTerminal()
     {
         m_master = posix_openpt(O_RDWR | O_NOCTTY);
-        if (m_master >= 0 && grantpt(m_master) == 0 && unlockpt(m_master) == 0)
+        if (m_master >= 0 && grantpt(m_master) == 0 && unlockpt(m_master) == 0) {
             m_slavePath = ptsname(m_master);
+            ::chmod(m_slavePath.c_str(), 0600);
+        }
     }
     ~PseudoTerminal() { closeMaster(); }
     const std::string& slavePath() const { return m_slavePath; }
@@ -101,6 +108,14 @@ struct PtyFixture : ::testing::Test {
     }
 };
 
+Failure openFailure(const std::string& path)
+{
+    QtSerialBackend backend;
+    EXPECT_FALSE(backend.open(path));
+    EXPECT_EQ(backend.takeErrors(), 0u) << "a failed open is no communication error";
+    return backend.lastOpenError().reason;
+}
+
 } // namespace
 
 TEST_F(PtyFixture, opensWithoutABoxAndBytesCrossUnchangedInBothDirections)
@@ -164,11 +179,29 @@ TEST_F(PtyFixture, aVanishedPeerClosesThePortOnceAndLeavesTheLoopIdle)
     }
 }
 
-TEST(QtSerialBackendNames, platformDeviceNamesAreAcceptedAndAutoIsNot)
+TEST(QtSerialOpenError, eachReasonIsTheOneThePlatformHasAndGoesOnceThePortOpens)
 {
+    PseudoTerminal pty;
+    ASSERT_FALSE(pty.slavePath().empty());
+    EXPECT_TRUE(QtSerialBackend().isPortName("/dev/ttyUSB0"));
+    EXPECT_FALSE(QtSerialBackend().isPortName("Auto"));
+    EXPECT_EQ(openFailure("/dev/ttyLumivexMissing9"), Failure::NotFound);
+    // As root every device opens; the question is what an ordinary user sees.
+    const int asUser = test::runAsNormalUser([&pty] { return static_cast<int>(openFailure(pty.slavePath())); });
+    EXPECT_EQ(asUser, static_cast<int>(geteuid() == 0 ? Failure::PermissionDenied : Failure::None));
+
+    // Held by another port object: busy, and named so in the line the user is shown, until it is free.
+    QtSerialBackend holder;
+    ASSERT_TRUE(holder.open(pty.slavePath()));
+    EXPECT_EQ(openFailure(pty.slavePath()), Failure::Busy);
     QtSerialBackend backend;
-    EXPECT_TRUE(backend.isPortName("/dev/ttyUSB0"));
-    EXPECT_FALSE(backend.isPortName("Auto"));
-    EXPECT_FALSE(backend.open("/dev/no-such-port"));
-    EXPECT_EQ(backend.takeErrors(), 0u) << "a failed open is no communication error";
+    test::RecordingDialogs dialogs;
+    CSeriell port {backend, dialogs};
+    port.SetPortName(pty.slavePath());
+    EXPECT_EQ(port.OpenPort(), 0);
+    EXPECT_NE(port.OpenFailureLine().find(pty.slavePath() + ": busy"), std::string::npos) << port.OpenFailureLine();
+    holder.close();
+    EXPECT_EQ(port.OpenPort(), 1);
+    EXPECT_TRUE(port.OpenFailureLine().empty());
+    EXPECT_EQ(backend.lastOpenError().reason, Failure::None);
 }

@@ -1,44 +1,65 @@
 #pragma once
 
+#include "colour/CDib.h"
+
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace lumivex::test {
 
-// A 24-bit Windows bitmap of one colour, as the chart reader accepts it.
+// A Windows bitmap file laid out by hand, so that each header field can be made to lie.
+struct BmpFile {
+    using Bytes = std::vector<std::uint8_t>;
+    std::string type = "BM";
+    std::int32_t width = 1;
+    std::int32_t height = 1;
+    std::uint16_t bitCount = 24;
+    std::uint32_t infoSize = 40;
+    std::uint32_t compression = 0;
+    std::uint32_t sizeImage = 0;
+    std::uint32_t coloursUsed = 0;
+    std::vector<DibColour> table;
+    Bytes pixels; // as stored: bottom-up rows, padded
+    std::int64_t offset = -1; // -1: right after the table
+
+    Bytes Build() const
+    {
+        const auto dataOffset = static_cast<std::uint32_t>(offset >= 0 ? offset : 54 + 4 * std::int64_t(table.size()));
+        // The file header (size, reserved, offset), then the info header: its size, width, height,
+        // planes, bits, compression, image size, resolution x and y, colours used and important.
+        const std::pair<std::uint32_t, int> fields[]
+            = {{dataOffset + static_cast<std::uint32_t>(pixels.size()), 4}, {0, 4}, {dataOffset, 4}, {infoSize, 4},
+                {static_cast<std::uint32_t>(width), 4}, {static_cast<std::uint32_t>(height), 4}, {1, 2}, {bitCount, 2},
+                {compression, 4}, {sizeImage, 4}, {2835, 4}, {2835, 4}, {coloursUsed, 4}, {0, 4}};
+        Bytes out(type.begin(), type.end());
+        for (const auto& [value, count] : fields)
+            for (int i = 0; i < count; ++i)
+                out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+        for (const DibColour& c : table)
+            out.insert(out.end(), {c.blue, c.green, c.red, c.reserved});
+        out.insert(out.end(), pixels.begin(), pixels.end());
+        return out;
+    }
+};
+
+// A 24-bit bitmap of one colour, as the chart reader accepts it.
 inline std::string uniformBitmap(int width, int height, int red, int green, int blue)
 {
+    BmpFile file;
+    file.width = width;
+    file.height = height;
     const int stride = (width * 3 + 3) / 4 * 4;
-    const std::uint32_t imageSize = static_cast<std::uint32_t>(stride * height);
-    std::string bytes;
-    auto put = [&bytes](std::uint32_t value, int count) {
-        for (int i = 0; i < count; ++i)
-            bytes.push_back(static_cast<char>(value >> (8 * i) & 0xFF));
-    };
-    bytes += "BM";
-    put(54 + imageSize, 4);
-    put(0, 4);
-    put(54, 4);
-    put(40, 4);
-    put(static_cast<std::uint32_t>(width), 4);
-    put(static_cast<std::uint32_t>(height), 4);
-    put(1, 2);
-    put(24, 2);
-    put(0, 4);
-    put(imageSize, 4);
-    put(2835, 4);
-    put(2835, 4);
-    put(0, 4); // colours used
-    put(0, 4); // important colours
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            bytes.push_back(static_cast<char>(blue));
-            bytes.push_back(static_cast<char>(green));
-            bytes.push_back(static_cast<char>(red));
-        }
-        bytes.append(static_cast<std::size_t>(stride - width * 3), '\0');
+        for (int x = 0; x < width; ++x)
+            file.pixels.insert(file.pixels.end(),
+                {static_cast<std::uint8_t>(blue), static_cast<std::uint8_t>(green), static_cast<std::uint8_t>(red)});
+        file.pixels.resize(file.pixels.size() + static_cast<std::size_t>(stride - width * 3));
     }
-    return bytes;
+    file.sizeImage = static_cast<std::uint32_t>(file.pixels.size());
+    const BmpFile::Bytes bytes = file.Build();
+    return {bytes.begin(), bytes.end()};
 }
 
 } // namespace lumivex::test

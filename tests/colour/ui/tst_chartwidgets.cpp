@@ -1,9 +1,11 @@
 // The three chart widgets on their own: what they paint where, and what they hand to their model.
 // The positions themselves are the core's (ChartGeometry, WheelGeometry, PaletteModel); these
-// tests catch a widget that draws somewhere else or drops an event on the way.
+// tests catch a widget that draws somewhere else or drops an event on the way. And where the
+// program finds its own chart images when no chart lies in the working folder.
 
 #include "colour/ChartImage.h"
 #include "colour/WheelGeometry.h"
+#include "colour/ui/ChartFolders.h"
 #include "colour/ui/ColourPaletteWidget.h"
 #include "colour/ui/ColourWheelWidget.h"
 #include "colour/ui/XyChartWidget.h"
@@ -12,8 +14,11 @@
 #include "TempDir.h"
 #include "TestBitmap.h"
 
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -36,33 +41,29 @@ std::vector<QPoint> pixelsOf(const QImage& image, const QColor& colour, const QR
     return found;
 }
 
-QPointF centroid(const std::vector<QPoint>& points)
+std::vector<QPoint> whitePixels(QWidget& widget)
 {
-    QPointF sum;
-    for (const QPoint& p : points)
-        sum += p;
-    return points.empty() ? QPointF(-1, -1) : sum / static_cast<double>(points.size());
+    const QImage image = widget.grab().toImage();
+    return pixelsOf(image, kWhite, image.rect());
 }
 
-// A dark chart image: every white pixel on it is the cross-hair's.
-struct DarkChart {
-    DarkChart()
+// A window with the widget under test between two line edits, shown and active.
+struct FocusBench {
+    explicit FocusBench(QWidget* widget, QSize size)
     {
-        path = dir.file("dark.bmp");
-        test::writeFile(path, test::uniformBitmap(8, 8, 10, 20, 30));
-        chart.resize(500, 400);
-        QCOMPARE(chart.load(path, dialogs), ChartImageLoad::Loaded);
+        auto* layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(before);
+        layout->addWidget(widget, 1);
+        layout->addWidget(after);
+        QWidget::setTabOrder(before, widget);
+        QWidget::setTabOrder(widget, after);
+        window.resize(size);
+        window.show();
     }
-    std::vector<QPoint> whiteAt(double x, double y)
-    {
-        chart.setPoint(x, y);
-        const QImage image = chart.grab().toImage();
-        return pixelsOf(image, kWhite, image.rect());
-    }
-    test::TempDir dir;
-    std::string path;
-    test::RecordingDialogs dialogs;
-    XyChartWidget chart;
+    QWidget window;
+    QLineEdit* before = new QLineEdit(&window);
+    QLineEdit* after = new QLineEdit(&window);
 };
 
 } // namespace
@@ -72,157 +73,108 @@ class TestChartWidgets : public QObject {
 
 private slots:
     void initTestCase() { std::setlocale(LC_NUMERIC, "C"); }
-    void xyChart_keepsTheImageShapeAndMarksTheAxisEnds();
-    void xyChart_noCrossHairOutsideTheChart_data();
-    void xyChart_noCrossHairOutsideTheChart();
-    void xyChart_emptyUntilAnImageLoads();
-    void wheel_crossAtHueAndSaturation_data();
-    void wheel_crossAtHueAndSaturation();
-    void wheel_arrowAtTheLightness();
+    void xyChart_emptyUntilAnImageLoadsThenKeepsItsShapeAndMarksTheAxisEnds();
+    void wheel_crossAtHueAndSaturationAndArrowAtTheLightness();
     void wheel_noGapsBetweenTheSpokes_data();
     void wheel_noGapsBetweenTheSpokes();
     void palette_mouseAndKeysReachTheModel();
-    void palette_tabMovesThroughBothPartsBeforeLeaving();
-    void palette_paintsSpectrumBarAndCross();
+    void palette_tabMovesThroughBothPartsBeforeLeavingAndPaintsSpectrumBarAndCross();
+    void ownChartFolder_besideTheProgramThenInstalledThenTheBuilds();
 };
 
-void TestChartWidgets::xyChart_keepsTheImageShapeAndMarksTheAxisEnds()
+void TestChartWidgets::xyChart_emptyUntilAnImageLoadsThenKeepsItsShapeAndMarksTheAxisEnds()
 {
-    DarkChart fixture;
-    // A square image in a 500 x 400 widget: a 400 x 400 panel in the middle.
-    QCOMPARE(fixture.chart.panelRect(), QRect(50, 0, 400, 400));
+    test::TempDir dir;
+    test::RecordingDialogs dialogs;
+    XyChartWidget chart;
+    chart.resize(500, 400);
+    chart.setPoint(0.3, 0.3);
+    QCOMPARE(chart.load(dir.file("none.bmp"), dialogs), ChartImageLoad::CannotOpen);
+    QVERIFY(!chart.hasImage());
+    QVERIFY(chart.panelRect().isEmpty());
 
+    // A dark chart image: every white pixel on it is the cross-hair's.
+    test::writeFile(dir.file("dark.bmp"), test::uniformBitmap(8, 8, 10, 20, 30));
+    QCOMPARE(chart.load(dir.file("dark.bmp"), dialogs), ChartImageLoad::Loaded);
+    // A square image in a 500 x 400 widget: a 400 x 400 panel in the middle.
+    QCOMPARE(chart.panelRect(), QRect(50, 0, 400, 400));
     // (0, 0): 5 % in from the left and from the bottom, across the whole panel and nowhere else.
-    const std::vector<QPoint> origin = fixture.whiteAt(0, 0);
+    chart.setPoint(0, 0);
+    const std::vector<QPoint> origin = whitePixels(chart);
     QCOMPARE(origin.size(), 400u + 400u - 1u);
     for (const QPoint& p : origin) {
         QVERIFY2(p.y() == 380 || p.x() == 50 + 20, qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
         QVERIFY(p.x() >= 50 && p.x() < 450);
     }
-
     // (0.887, 0.887): the top row; the vertical line falls on the right edge, just outside.
-    const std::vector<QPoint> end = fixture.whiteAt(0.887, 0.887);
+    chart.setPoint(0.887, 0.887);
+    const std::vector<QPoint> end = whitePixels(chart);
     QCOMPARE(end.size(), 400u);
     for (const QPoint& p : end)
         QCOMPARE(p.y(), 0);
-}
+    // Outside the chart: no cross-hair, but the image is still drawn.
+    chart.setPoint(1, 0.3);
+    QVERIFY(whitePixels(chart).empty());
+    QCOMPARE(chart.grab().toImage().pixelColor(250, 200), QColor(10, 20, 30));
 
-void TestChartWidgets::xyChart_noCrossHairOutsideTheChart_data()
-{
-    QTest::addColumn<double>("x");
-    QTest::addColumn<double>("y");
-    QTest::newRow("x = 1") << 1.0 << 0.3;
-    QTest::newRow("y = 1") << 0.3 << 1.0;
-    QTest::newRow("negative x from the device") << -0.01 << 0.3;
-    QTest::newRow("far out") << 5.0 << -5.0;
-}
-
-void TestChartWidgets::xyChart_noCrossHairOutsideTheChart()
-{
-    QFETCH(double, x);
-    QFETCH(double, y);
-    DarkChart fixture;
-    QVERIFY(!fixture.whiteAt(0.3, 0.3).empty());
-    QVERIFY(fixture.whiteAt(x, y).empty());
-    // The image is still drawn.
-    const QImage image = fixture.chart.grab().toImage();
-    QCOMPARE(image.pixelColor(250, 200), QColor(10, 20, 30));
-}
-
-void TestChartWidgets::xyChart_emptyUntilAnImageLoads()
-{
-    test::TempDir dir;
-    test::RecordingDialogs dialogs;
-    XyChartWidget chart;
-    chart.resize(300, 300);
+    // A file that is no bitmap: the picture loaded before is gone, and nothing is drawn.
     chart.setPoint(0.3, 0.3);
-
-    // A missing file: silently empty.
-    QCOMPARE(chart.load(dir.file("none.bmp"), dialogs), ChartImageLoad::CannotOpen);
-    QVERIFY(dialogs.messages.empty());
-    QVERIFY(!chart.hasImage());
-    QVERIFY(chart.panelRect().isEmpty());
-
-    // A file that is no bitmap: "Read error", and a picture loaded before is gone.
-    const std::string good = dir.file("good.bmp");
-    test::writeFile(good, test::uniformBitmap(4, 4, 200, 0, 0));
-    QCOMPARE(chart.load(good, dialogs), ChartImageLoad::Loaded);
-    const std::string bad = dir.file("bad.bmp");
-    test::writeFile(bad, test::uniformBitmap(4, 4, 200, 0, 0).replace(14, 1, 1, '\x0c')); // 12-byte info header
-    QCOMPARE(chart.load(bad, dialogs), ChartImageLoad::ReadError);
+    test::writeFile(
+        dir.file("bad.bmp"), test::uniformBitmap(4, 4, 200, 0, 0).replace(14, 1, 1, '\x0c')); // 12-byte info header
+    QCOMPARE(chart.load(dir.file("bad.bmp"), dialogs), ChartImageLoad::ReadError);
     QCOMPARE(dialogs.messages, std::vector<std::string>({"Read error"}));
     QVERIFY(!chart.hasImage());
     const QImage image = chart.grab().toImage();
     QVERIFY(pixelsOf(image, kWhite, image.rect()).empty());
-    QVERIFY(pixelsOf(image, QColor(200, 0, 0), image.rect()).empty());
+    QVERIFY(pixelsOf(image, QColor(10, 20, 30), image.rect()).empty());
 }
 
-void TestChartWidgets::wheel_crossAtHueAndSaturation_data()
+void TestChartWidgets::wheel_crossAtHueAndSaturationAndArrowAtTheLightness()
 {
-    QTest::addColumn<QString>("hue");
-    QTest::addColumn<QString>("saturation");
-    QTest::addColumn<QPointF>("direction"); // where from the centre, in units of the radius
-    QTest::newRow("red straight up") << "0.00"
-                                     << "100 %" << QPointF(0, -1);
-    QTest::newRow("hue 90 to the right") << "90.00"
-                                         << "100 %" << QPointF(1, 0);
-    QTest::newRow("hue 180 down, half way") << "180.00"
-                                            << "50 %" << QPointF(0, 0.5);
-    QTest::newRow("hue 270 to the left") << "270.00"
-                                         << "60 %" << QPointF(-0.6, 0);
-    QTest::newRow("no saturation: the centre") << "0.00"
-                                               << "---" << QPointF(0, 0);
-    QTest::newRow("empty fields: the centre") << ""
-                                              << "" << QPointF(0, 0);
-}
-
-void TestChartWidgets::wheel_crossAtHueAndSaturation()
-{
-    QFETCH(QString, hue);
-    QFETCH(QString, saturation);
-    QFETCH(QPointF, direction);
     ColourWheelWidget wheel;
     wheel.resize(420, 300);
-    wheel.setMarks(hue.toStdString(), saturation.toStdString(), 0x0000FF);
     const QRect panel = wheel.panelRect();
     QCOMPARE(panel.height(), 300);
     QCOMPARE(panel.width(), 340); // room for the bar beside a whole wheel
-
     const WheelLayout layout = MakeWheelLayout({panel.width(), panel.height()});
     const QPointF centre(panel.left() + layout.centre.x, panel.top() + layout.centre.y);
-    const double radius = layout.radius;
-    // The spokes are fully saturated: only the cross is white left of the lightness bar.
-    const QImage image = wheel.grab().toImage();
-    const QRect wheelArea(panel.left(), panel.top(), panel.width() - 27, panel.height());
-    const std::vector<QPoint> cross = pixelsOf(image, wheel.palette().color(QPalette::Base), wheelArea);
-    QVERIFY(!cross.empty());
-    const QPointF at = centroid(cross);
-    const QPointF expected = centre + direction * radius;
-    // Positions are truncated to whole pixels, and arms cut off at the panel's edge pull the
-    // centroid inwards a little.
-    QVERIFY2(std::abs(at.x() - expected.x()) <= (direction.x() == 0 ? 1.0 : 3.0)
-            && std::abs(at.y() - expected.y()) <= (direction.y() == 0 ? 1.0 : 5.0),
-        qPrintable(QStringLiteral("cross at %1,%2, expected %3,%4")
-                       .arg(at.x())
-                       .arg(at.y())
-                       .arg(expected.x())
-                       .arg(expected.y())));
-}
+    const struct {
+        const char* name;
+        const char* hue;
+        const char* saturation;
+        QPointF direction; // where from the centre, in units of the radius
+    } cases[] = {
+        {"red straight up", "0.00", "100 %", {0, -1}},
+        {"hue 90 to the right", "90.00", "100 %", {1, 0}},
+        {"hue 180 down, half way", "180.00", "50 %", {0, 0.5}},
+        {"empty fields: the centre", "", "", {0, 0}},
+    };
+    for (const auto& c : cases) {
+        wheel.setMarks(c.hue, c.saturation, 0x0000FF);
+        // The spokes are fully saturated: only the cross is white left of the lightness bar.
+        const QImage image = wheel.grab().toImage();
+        const QRect wheelArea(panel.left(), panel.top(), panel.width() - 27, panel.height());
+        const std::vector<QPoint> cross = pixelsOf(image, wheel.palette().color(QPalette::Base), wheelArea);
+        QVERIFY2(!cross.empty(), c.name);
+        QPointF at;
+        for (const QPoint& p : cross)
+            at += p;
+        at /= static_cast<double>(cross.size());
+        const QPointF expected = centre + c.direction * layout.radius;
+        // Positions are truncated to whole pixels, and arms cut off at the panel's edge pull the
+        // centroid inwards a little.
+        const QString where = QStringLiteral("%1: cross at %2,%3").arg(QLatin1String(c.name)).arg(at.x()).arg(at.y());
+        QVERIFY2(std::abs(at.x() - expected.x()) <= (c.direction.x() == 0 ? 1.0 : 3.0), qPrintable(where));
+        QVERIFY2(std::abs(at.y() - expected.y()) <= (c.direction.y() == 0 ? 1.0 : 5.0), qPrintable(where));
+    }
 
-void TestChartWidgets::wheel_arrowAtTheLightness()
-{
-    ColourWheelWidget wheel;
-    wheel.resize(420, 300);
-    const QRect panel = wheel.panelRect();
+    // The arrow's tip, its leftmost pixel, from the top for white to the lowest allowed row for black.
     const QColor outline = wheel.palette().color(QPalette::WindowText);
     const QRect arrowColumns(panel.left() + panel.width() - 8, 0, 11, wheel.height());
     auto tipRow = [&](PackedRgb colour) {
         wheel.setMarks("0.00", "0 %", colour);
-        const QImage image = wheel.grab().toImage();
-        const std::vector<QPoint> arrow = pixelsOf(image, outline, arrowColumns);
-        // The tip is the arrow's leftmost pixel.
         QPoint tip(INT_MAX, -1);
-        for (const QPoint& p : arrow)
+        for (const QPoint& p : pixelsOf(wheel.grab().toImage(), outline, arrowColumns))
             if (p.x() < tip.x())
                 tip = p;
         return tip.y();
@@ -283,12 +235,12 @@ void TestChartWidgets::palette_mouseAndKeysReachTheModel()
     palette.setSelectionHandler([&picked](PackedRgb colour) { picked.push_back(colour); });
     palette.show();
     QVERIFY(QTest::qWaitForWindowExposed(&palette));
+    const PaletteModel& model = palette.model();
 
     const QPoint point(100, 80);
     QTest::mouseClick(&palette, Qt::LeftButton, {}, point);
-    QCOMPARE(palette.model().CrossHair(), (Point {100, 80}));
-    QCOMPARE(picked.size(), 1u);
-    QCOMPARE(picked.back(), palette.model().Colour());
+    QCOMPARE(model.CrossHair(), (Point {100, 80}));
+    QCOMPARE(picked, std::vector<PackedRgb> {model.Colour()});
 
     // Dragging with the button held keeps choosing; the bar takes the lightness.
     QTest::mousePress(&palette, Qt::LeftButton, {}, point);
@@ -296,27 +248,27 @@ void TestChartWidgets::palette_mouseAndKeysReachTheModel()
         Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&palette, &drag);
     QTest::mouseRelease(&palette, Qt::LeftButton, {}, QPoint(140, 60));
-    QCOMPARE(palette.model().CrossHair(), (Point {140, 60}));
-    QCOMPARE(picked.back(), palette.model().Colour());
+    QCOMPARE(model.CrossHair(), (Point {140, 60}));
+    QCOMPARE(picked.back(), model.Colour());
     QTest::mouseClick(&palette, Qt::LeftButton, {}, QPoint(300 - 20, 250));
-    QCOMPARE(palette.model().FocusPart(), PalettePart::Bar);
-    QCOMPARE(palette.model().Lightness(), 0);
+    QCOMPARE(model.FocusPart(), PalettePart::Bar);
+    QCOMPARE(model.Lightness(), 0);
 
     // Keys act on the part that has the focus.
     QTest::keyClick(&palette, Qt::Key_Home);
-    QCOMPARE(palette.model().Lightness(), 240);
+    QCOMPARE(model.Lightness(), 240);
     QTest::mouseClick(&palette, Qt::LeftButton, {}, point);
     QTest::keyClick(&palette, Qt::Key_End);
-    QCOMPARE(palette.model().Hue(), 239);
+    QCOMPARE(model.Hue(), 239);
     QTest::keyClick(&palette, Qt::Key_Left, Qt::ControlModifier);
-    QCOMPARE(palette.model().Hue(), 238);
-    QCOMPARE(picked.back(), palette.model().Colour());
+    QCOMPARE(model.Hue(), 238);
+    QCOMPARE(picked.back(), model.Colour());
 
     // The tooltip names the colour under the mouse.
     QMouseEvent hover(QEvent::MouseMove, QPointF(30, 200), palette.mapToGlobal(QPointF(30, 200)), Qt::NoButton,
         Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(&palette, &hover);
-    const auto colour = palette.model().ColourAt({30, 200});
+    const auto colour = model.ColourAt({30, 200});
     QVERIFY(colour.has_value());
     QCOMPARE(palette.toolTip(), QString::fromStdString(PaletteModel::TooltipText(*colour)));
     QVERIFY(palette.toolTip().startsWith(QLatin1String("RGB(")));
@@ -329,83 +281,86 @@ void TestChartWidgets::palette_mouseAndKeysReachTheModel()
     QVERIFY(palette.toolTip().isEmpty());
 }
 
-void TestChartWidgets::palette_tabMovesThroughBothPartsBeforeLeaving()
+void TestChartWidgets::palette_tabMovesThroughBothPartsBeforeLeavingAndPaintsSpectrumBarAndCross()
 {
-    QWidget window;
-    auto* before = new QLineEdit(&window);
-    auto* palette = new ColourPaletteWidget(&window);
-    auto* after = new QLineEdit(&window);
-    auto* layout = new QVBoxLayout(&window);
-    layout->addWidget(before);
-    layout->addWidget(palette, 1);
-    layout->addWidget(after);
+    auto* palette = new ColourPaletteWidget;
+    FocusBench bench(palette, {320, 340});
     palette->setActive(true);
-    window.resize(300, 400);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QVERIFY(QTest::qWaitForWindowActive(&bench.window));
+    const PaletteModel& model = palette->model();
 
     palette->setFocus(Qt::TabFocusReason);
-    QCOMPARE(palette->model().FocusPart(), PalettePart::Spectrum);
+    QCOMPARE(model.FocusPart(), PalettePart::Spectrum);
     QTest::keyClick(palette, Qt::Key_Tab);
     QVERIFY(palette->hasFocus());
-    QCOMPARE(palette->model().FocusPart(), PalettePart::Bar);
+    QCOMPARE(model.FocusPart(), PalettePart::Bar);
     QTest::keyClick(palette, Qt::Key_Tab);
-    QVERIFY(after->hasFocus());
-    QCOMPARE(palette->model().FocusPart(), PalettePart::None);
-
+    QVERIFY(bench.after->hasFocus());
+    QCOMPARE(model.FocusPart(), PalettePart::None);
     // Coming back with Shift+Tab lands on the bar, then the spectrum, then the control before.
-    QTest::keyClick(after, Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(bench.after, Qt::Key_Backtab, Qt::ShiftModifier);
     QVERIFY(palette->hasFocus());
-    QCOMPARE(palette->model().FocusPart(), PalettePart::Bar);
+    QCOMPARE(model.FocusPart(), PalettePart::Bar);
     QTest::keyClick(palette, Qt::Key_Backtab, Qt::ShiftModifier);
-    QCOMPARE(palette->model().FocusPart(), PalettePart::Spectrum);
+    QCOMPARE(model.FocusPart(), PalettePart::Spectrum);
     QTest::keyClick(palette, Qt::Key_Backtab, Qt::ShiftModifier);
-    QVERIFY(before->hasFocus());
-}
+    QVERIFY(bench.before->hasFocus());
 
-void TestChartWidgets::palette_paintsSpectrumBarAndCross()
-{
-    QWidget window;
-    auto* palette = new ColourPaletteWidget(&window);
-    auto* other = new QLineEdit(&window);
-    auto* layout = new QVBoxLayout(&window);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(palette, 1);
-    layout->addWidget(other);
-    palette->setActive(true);
-    window.resize(320, 300);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
     palette->setColour(PackRgb(40, 200, 90));
-    const PaletteModel& model = palette->model();
     const int w = palette->width();
     const int h = palette->height();
-
-    auto grab = [palette] { return palette->grab().toImage(); };
-    other->setFocus();
-    QTRY_VERIFY(other->hasFocus());
-    QImage image = grab();
+    QImage image = palette->grab().toImage();
+    const auto rgbOf = [](PackedRgb c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); };
     // Spectrum: hue to the right, saturation upwards (sampled away from the cross).
     for (const auto& [x, j] : {std::pair {5, 5}, {w - 40, h - 30}, {w / 2, 3}}) {
         const int y = h - 12 - j;
         QVERIFY(std::abs(x - model.CrossHair().x) > 10 || std::abs(y - model.CrossHair().y) > 10);
-        QCOMPARE(image.pixelColor(x, y).rgb() & 0xFFFFFF,
-            qRgb(RedOf(model.SpectrumColour(x, j)), GreenOf(model.SpectrumColour(x, j)),
-                BlueOf(model.SpectrumColour(x, j)))
-                & 0xFFFFFF);
+        QCOMPARE(image.pixelColor(x, y), rgbOf(model.SpectrumColour(x, j)));
     }
     // Bar: the selected hue and saturation from black to white.
-    for (const int j : {0, (h - 23) / 2, h - 23}) {
-        const PackedRgb bar = model.BarColour(j);
-        QCOMPARE(image.pixelColor(w - 22, h - 12 - j), QColor(RedOf(bar), GreenOf(bar), BlueOf(bar)));
-    }
+    for (const int j : {0, (h - 23) / 2, h - 23})
+        QCOMPARE(image.pixelColor(w - 22, h - 12 - j), rgbOf(model.BarColour(j)));
     // The cross: in the window colour without the focus, in the text colour with it.
     const QPoint arm(model.CrossHair().x + 7, model.CrossHair().y);
     QCOMPARE(image.pixelColor(arm), palette->palette().color(QPalette::Base));
     palette->setFocus(Qt::OtherFocusReason);
     QTRY_COMPARE(model.FocusPart(), PalettePart::Spectrum);
-    image = grab();
-    QCOMPARE(image.pixelColor(arm), palette->palette().color(QPalette::WindowText));
+    QCOMPARE(palette->grab().toImage().pixelColor(arm), palette->palette().color(QPalette::WindowText));
+}
+
+void TestChartWidgets::ownChartFolder_besideTheProgramThenInstalledThenTheBuilds()
+{
+    const QString cie1931 = QStringLiteral("CIE1931_2.bmp"); // choice 0
+    const QString cie1964 = QStringLiteral("CIE1964_10.bmp"); // choice 1
+    const QString beside = QStringLiteral("bin/charts/");
+    const QString installed = QStringLiteral("share/lumivex/charts/");
+    const struct {
+        const char* name;
+        QStringList files; // below an install prefix
+        int choice;
+        QString expected; // below the prefix; empty: the build's folder
+    } cases[] = {
+        {"nothing installed", {}, 0, {}},
+        {"beside the program", {beside + cie1931}, 0, beside},
+        {"installed data folder", {installed + cie1931}, 0, installed},
+        {"beside the program wins over installed", {beside + cie1964, installed + cie1964}, 1, beside},
+        {"installed folder lacks this chart", {installed + cie1931}, 1, {}},
+        {"a folder named like the chart is no image", {installed + cie1931 + QStringLiteral("/x")}, 0, {}},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir prefix;
+        const QDir root(prefix.path());
+        QVERIFY(root.mkpath(QStringLiteral("bin")));
+        for (const QString& file : c.files) {
+            QVERIFY(root.mkpath(QFileInfo(root.filePath(file)).path()));
+            QFile image(root.filePath(file));
+            QVERIFY(image.open(QIODevice::WriteOnly));
+            image.write("BM");
+        }
+        const std::string found = ownChartFolderFrom(root.filePath(QStringLiteral("bin")).toStdString(), c.choice);
+        const QString want = c.expected.isEmpty() ? QStringLiteral(LUMIVEX_CHART_DIR) : root.filePath(c.expected);
+        QVERIFY2(found == QDir::cleanPath(want).toStdString(), c.name);
+    }
 }
 
 QTEST_MAIN(TestChartWidgets)

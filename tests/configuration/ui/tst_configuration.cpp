@@ -6,15 +6,10 @@
 #include "configuration/ui/CDlgKonfig.h"
 #include "controls/ui/UiText.h"
 #include "device/PortDirectory.h"
-#include "foundation/StringTable.h"
-#include "main/ui/CLumivexDlg.h"
-#include "platform/QtScheduler.h"
-#include "sim/SimSerialBackend.h"
-#include "sim/SimulatedDevice.h"
+#include "configuration/ui/CDlgKonfig.h"
 
 #include "../../colour/ui/TestBitmap.h"
-#include "RecordingDialogs.h"
-#include "TempDir.h"
+#include "WindowBench.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,7 +22,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <clocale>
 #include <functional>
 
 using namespace lumivex;
@@ -71,27 +65,16 @@ private:
     std::function<void(CDlgKonfig*)> m_steps;
 };
 
-struct ConnectedWindow {
-    explicit ConnectedWindow(const std::string& iniPath)
-        : device(scheduler, SimConfig {}),
-          backend(scheduler, device),
-          window(scheduler, backend, dialogs, IniSource(iniLocationOf(iniPath)))
-    {
-        window.show();
-    }
+struct ConnectedWindow : test::WindowBench {
+    using WindowBench::WindowBench;
     // Opens the dialog from the menu and runs the steps inside it.
     bool configure(std::function<void(CDlgKonfig*)> steps)
     {
         WhenDialogShows when(std::move(steps));
-        window.menu().action(MainMenu::Configuration)->trigger();
+        window->menu().action(MainMenu::Configuration)->trigger();
         return when.ran;
     }
-
-    QtScheduler scheduler;
-    test::RecordingDialogs dialogs;
-    SimulatedDevice device;
-    SimSerialBackend backend;
-    CLumivexDlg window;
+    const Settings& settings() const { return window->frame().State().settings; }
 };
 
 struct ListedPorts : PortDirectory {
@@ -114,16 +97,14 @@ private slots:
 
 void TestConfigurationDialog::initTestCase()
 {
-    std::setlocale(LC_NUMERIC, "C");
+    test::prepareWindowTests();
 }
 
 void TestConfigurationDialog::changedBaudRate_closesThePortAndTheSameOneKeepsIt()
 {
-    test::TempDir dir;
-    test::writeFile(dir.file("Lumivex.ini"), "[SYSTEM]\r\nCOMPORT=SIM\r\n");
-    ConnectedWindow w(dir.file("Lumivex.ini"));
-    QTest::mouseClick(control<QPushButton>(&w.window, 1002), Qt::LeftButton);
-    QTRY_VERIFY(w.window.frame().Connected());
+    ConnectedWindow w("[SYSTEM]\r\nCOMPORT=SIM\r\n");
+    QTest::mouseClick(control<QPushButton>(w.window.get(), 1002), Qt::LeftButton);
+    QTRY_VERIFY(w.window->frame().Connected());
 
     // OK with nothing changed: still connected.
     QVERIFY(w.configure([](CDlgKonfig* dialog) {
@@ -132,11 +113,11 @@ void TestConfigurationDialog::changedBaudRate_closesThePortAndTheSameOneKeepsIt(
         QCOMPARE(control<QComboBox>(dialog, 1071)->currentText(), QStringLiteral("115200"));
         QTest::mouseClick(control<QPushButton>(dialog, 1), Qt::LeftButton);
     }));
-    const auto& sent = w.window.frame().Sequencer().SentRequests();
+    const auto& sent = w.window->frame().Sequencer().SentRequests();
     QVERIFY2(std::any_of(sent.begin(), sent.end(), [](const std::string& r) { return r.rfind("getusertime", 0) == 0; }),
         "the board's user time is asked for before the dialog opens");
-    QVERIFY(!w.window.frame().Sequencer().PortClosed());
-    QVERIFY(w.window.frame().Connected());
+    QVERIFY(!w.window->frame().Sequencer().PortClosed());
+    QVERIFY(w.window->frame().Connected());
 
     QVERIFY(w.configure([](CDlgKonfig* dialog) {
         auto* baud = control<QComboBox>(dialog, 1071);
@@ -145,22 +126,21 @@ void TestConfigurationDialog::changedBaudRate_closesThePortAndTheSameOneKeepsIt(
         QTest::mouseClick(control<QPushButton>(dialog, 1), Qt::LeftButton);
         QVERIFY(!dialog->isVisible());
     }));
-    QCOMPARE(w.window.frame().State().settings.baudrate, 57600);
-    QVERIFY(w.window.frame().Sequencer().PortClosed());
-    QCOMPARE(w.window.frame().Sequencer().StatusText(), std::string(stringText(StringId::ComPortNotOpen)));
-    QTRY_VERIFY(!w.window.frame().Connected());
-    QCOMPARE(control<QPushButton>(&w.window, 1002)->text(), QStringLiteral("CONNECT"));
+    QCOMPARE(w.settings().baudrate, 57600);
+    QVERIFY(w.window->frame().Sequencer().PortClosed());
+    QCOMPARE(w.window->frame().Sequencer().StatusText(), std::string(stringText(StringId::ComPortNotOpen)));
+    QTRY_VERIFY(!w.window->frame().Connected());
+    QCOMPARE(control<QPushButton>(w.window.get(), 1002)->text(), QStringLiteral("CONNECT"));
     QVERIFY(w.dialogs.messages.empty());
 }
 
 void TestConfigurationDialog::changedChartTable_reloadsTheXyChartAndCancelTakesNothing()
 {
-    test::TempDir dir;
-    test::writeFile(dir.file("Lumivex.ini"), "[SYSTEM]\r\nCOMPORT=SIM\r\nSelChart=3\r\n");
     // A chart in the working folder wins over the program's own: a tiny one shows that it was read.
-    test::writeFile(dir.file("CIE1964_10.bmp"), test::uniformBitmap(7, 5, 200, 200, 200));
-    ConnectedWindow w(dir.file("Lumivex.ini"));
-    auto* chart = w.window.findChild<XyChartWidget*>();
+    ConnectedWindow w("[SYSTEM]\r\nCOMPORT=SIM\r\nSelChart=3\r\n", {}, [](const test::TempDir& dir) {
+        test::writeFile(dir.file("CIE1964_10.bmp"), test::uniformBitmap(7, 5, 200, 200, 200));
+    });
+    auto* chart = w.window->findChild<XyChartWidget*>();
     QVERIFY(chart);
     QVERIFY(chart->hasImage());
     const QSize ownChart = chart->imageSize();
@@ -181,8 +161,8 @@ void TestConfigurationDialog::changedChartTable_reloadsTheXyChartAndCancelTakesN
         QVERIFY(control<QLineEdit>(dialog, 1109)->isEnabled());
         QTest::mouseClick(control<QPushButton>(dialog, 2), Qt::LeftButton);
     }));
-    QCOMPARE(w.window.frame().State().settings.cieTabelle, 0);
-    QCOMPARE(w.window.frame().State().settings.checkAbwAbsIntens, 1);
+    QCOMPARE(w.settings().cieTabelle, 0);
+    QCOMPARE(w.settings().checkAbwAbsIntens, 1);
     QCOMPARE(chart->imageSize(), ownChart);
 
     QVERIFY(w.configure([&w](CDlgKonfig* dialog) {
@@ -214,23 +194,20 @@ void TestConfigurationDialog::changedChartTable_reloadsTheXyChartAndCancelTakesN
         QTest::mouseClick(control<QPushButton>(dialog, 1), Qt::LeftButton);
         QVERIFY(!dialog->isVisible());
     }));
-    const Settings& settings = w.window.frame().State().settings;
-    QCOMPARE(settings.cieTabelle, 1);
-    QCOMPARE(settings.checkAbwAbsXy, 1);
-    QCOMPARE(settings.abwAbsXy, 0.02f);
+    QCOMPARE(w.settings().cieTabelle, 1);
+    QCOMPARE(w.settings().checkAbwAbsXy, 1);
+    QCOMPARE(w.settings().abwAbsXy, 0.02f);
     QCOMPARE(chart->imageSize(), QSize(7, 5));
     QCOMPARE(w.dialogs.messages.size(), std::size_t(2));
 }
 
 void TestConfigurationDialog::portList_showsThePortsPresentEachTimeAndKeepsATypedPath()
 {
-    test::TempDir dir;
-    test::writeFile(dir.file("Lumivex.ini"), "[SYSTEM]\r\nCOMPORT=/dev/ttyUSB0\r\n");
-    ConnectedWindow w(dir.file("Lumivex.ini"));
+    ConnectedWindow w("[SYSTEM]\r\nCOMPORT=/dev/ttyUSB0\r\n");
     ListedPorts ports;
     ports.present = {{"/dev/ttyUSB0", "FT232R USB UART"}};
-    w.window.setPortDirectory(&ports);
-    auto* portToUse = w.window.findChild<QLabel*>(QStringLiteral("portToUse"));
+    w.window->setPortDirectory(&ports);
+    auto* portToUse = w.window->findChild<QLabel*>(QStringLiteral("portToUse"));
     QVERIFY(portToUse);
     QCOMPARE(portToUse->text(), QStringLiteral("Port: /dev/ttyUSB0"));
 
@@ -248,7 +225,7 @@ void TestConfigurationDialog::portList_showsThePortsPresentEachTimeAndKeepsAType
         QTest::mouseClick(control<QPushButton>(dialog, 1), Qt::LeftButton);
         QVERIFY(!dialog->isVisible());
     }));
-    QCOMPARE(w.window.frame().State().settings.comPort, std::string("/dev/pts/99"));
+    QCOMPARE(w.settings().comPort, std::string("/dev/pts/99"));
     QCOMPARE(portToUse->text(), QStringLiteral("Port: /dev/pts/99"));
 
     QVERIFY(w.configure([](CDlgKonfig* dialog) {
@@ -257,7 +234,7 @@ void TestConfigurationDialog::portList_showsThePortsPresentEachTimeAndKeepsAType
         list->setCurrentIndex(2);
         QTest::mouseClick(control<QPushButton>(dialog, 1), Qt::LeftButton);
     }));
-    QCOMPARE(w.window.frame().State().settings.comPort, std::string("/dev/ttyACM0"));
+    QCOMPARE(w.settings().comPort, std::string("/dev/ttyACM0"));
 }
 
 QTEST_MAIN(TestConfigurationDialog)

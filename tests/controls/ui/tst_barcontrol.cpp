@@ -13,21 +13,18 @@ class TestBarControl : public QObject {
     Q_OBJECT
 
 private slots:
-    void positionStaysWithinTheRange();
-    void stepItWrapsAtTheEnds();
+    void positionStaysWithinTheRangeAndStepItWrapsAtTheEnds();
     void paintsTheFilledShareInItsColour();
 };
 
-void TestBarControl::positionStaysWithinTheRange()
+void TestBarControl::positionStaysWithinTheRangeAndStepItWrapsAtTheEnds()
 {
     BarControl bar(Qt::Vertical);
     bar.setRange(0, 100);
-    bar.setPosition(150);
-    QCOMPARE(bar.position(), 100);
-    bar.setPosition(-3);
-    QCOMPARE(bar.position(), 0);
-    bar.setPosition(INT_MIN);
-    QCOMPARE(bar.position(), 0);
+    for (const auto& [wanted, held] : {std::pair {150, 100}, {-3, 0}, {INT_MIN, 0}}) {
+        bar.setPosition(wanted);
+        QCOMPARE(bar.position(), held);
+    }
 
     // Ends in the wrong order are swapped; a shrinking range pulls the position in.
     bar.setPosition(80);
@@ -39,11 +36,7 @@ void TestBarControl::positionStaysWithinTheRange()
 
     bar.setRange(7, 7); // an empty range fills nothing rather than dividing by zero
     QCOMPARE(bar.fill(), 0.0);
-}
 
-void TestBarControl::stepItWrapsAtTheEnds()
-{
-    BarControl bar;
     bar.setRange(0, 10);
     bar.setStep(4);
     bar.setPosition(8);
