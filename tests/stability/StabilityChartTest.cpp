@@ -92,6 +92,8 @@ TEST(StabilityChart, axisLabelsAreWholeStepsAboveTheRunsPeak)
     } cases[] = {
         {"intensity peak 730", ChartGroup::Intensity, reading(0, 0, 0, 730), kR + 10,
             {"100", "200", "300", "400", "500", "600", "700", "800", "900", "1000"}},
+        {"intensity peak at a step boundary keeps the finer step", ChartGroup::Intensity, reading(0, 0, 0, 5000),
+            kR + 10, {"500", "1000", "1500", "2000", "2500", "3000", "3500", "4000", "4500", "5000"}},
         {"RGB summing to 255 never needs more than 25", ChartGroup::Rgb, reading(255, 0, 0, 0), kL - 4 - 16,
             {"25", "50", "75", "100", "125", "150", "175", "200", "225", "250"}},
         {"hue and saturation", ChartGroup::HueSat, reading(0, 0, 0, 0, 180.5f, 40), kL - 4 - 32,

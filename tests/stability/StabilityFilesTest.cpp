@@ -154,12 +154,16 @@ TEST_F(StabilityReportFiles, saveWritesTheCompanionAndTheReportWhereTheSettingsO
         const char* companion = "StabilityReport.dat";
     };
     const StabilityGroups xy {false, false, true};
+    std::vector<CBlinkData> unnumbered = kReadings; // records reserved but not yet filled
+    for (CBlinkData& r : unnumbered)
+        r.ReadingNo = 0;
     const Case cases[] = {
         {"configured_path", 0, "StabilityReport.txt", "", kReadings, xy, "", "StabilityReport.txt"},
         {"dialog_choice_four_letter_ending", 1, "StabilityReport.txt", "run.html", kReadings, xy, "", "run.html",
             "run.hdat"},
         {"no_path_configured", 0, "", "", kReadings, xy, "", ""},
         {"no_readings", 0, "StabilityReport.txt", "", {}, xy, "No stability", ""},
+        {"only_unnumbered_readings", 0, "StabilityReport.txt", "", unnumbered, xy, "No stability", ""},
         {"report_named_like_its_companion", 1, "", "run.dat", kReadings, xy, "Saving of analysed data", ""},
         {"no_group_on_gives_an_empty_report", 0, "StabilityReport.txt", "", kReadings, {false, false, false}, "",
             "StabilityReport.txt"},

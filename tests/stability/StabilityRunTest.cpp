@@ -315,6 +315,7 @@ TEST(StabilityRun, nothingIsSentWithoutPortLedOrCapture)
         {"port closed", [](Bench& b) { b.port.ClosePort(); }},
         {"no LED chosen", [](Bench& b) { b.choice.ledIndex = -1; }},
         {"range disabled", [](Bench& b) { b.choice.rangeIndex = 0; }},
+        {"range one past the table", [](Bench& b) { b.choice.rangeIndex = 12; }},
         {"no test mode", [](Bench& b) { b.choice.testMode = 3; }},
         {"the main window awaits its own reply", [](Bench& b) { b.portBusy = true; }},
     };
