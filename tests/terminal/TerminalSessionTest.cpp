@@ -278,6 +278,17 @@ TEST(TerminalSession, aFloodIsFoldedAndTrimmedInLinearTime)
     bench.wire.inject("0255 0128 0000 01234\r");
     EXPECT_TRUE(bench.awaitReply());
     EXPECT_TRUE(response.ends_with("AAAA0255 0128 0000 01234\r\n"));
+
+    // Past twice the history the box keeps the latest lines, whole.
+    std::string lines, kept;
+    for (std::size_t i = 0; i < 2 * TerminalSession::kMaxHistoryLines; ++i) {
+        lines += std::to_string(i) + "\r";
+        if (i >= TerminalSession::kMaxHistoryLines)
+            kept += std::to_string(i) + "\r\n";
+    }
+    bench.wire.inject(lines);
+    bench.scheduler.advance(std::chrono::milliseconds(TerminalSession::kTickMs));
+    EXPECT_TRUE(response == kept) << "trimmed to " << response.size() << " bytes";
 }
 
 TEST(TerminalSession, whatEnterSaysWhenNothingIsSent)
