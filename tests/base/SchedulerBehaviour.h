@@ -1,14 +1,9 @@
 #pragma once
 
-// Behaviour every Scheduler implementation shares, written once and instantiated per
-// implementation. A trait type tells the suite how to make a scheduler:
-//
-//   struct Traits {
-//       static constexpr bool kRealTime = ...;        // real clock: allow for its noise
-//       static std::unique_ptr<lumivex::Scheduler> make();
-//   };
-//
-// On a real clock every case is kept short (tens of milliseconds) and counts get generous bounds.
+// Behaviour every Scheduler implementation shares, instantiated per implementation with a trait
+// type: `static constexpr bool kRealTime` (a real clock: allow for its noise) and
+// `static std::unique_ptr<lumivex::Scheduler> make()`. On a real clock every case is kept short
+// (tens of milliseconds) and counts get generous bounds.
 
 #include "base/Scheduler.h"
 

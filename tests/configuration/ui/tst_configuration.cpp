@@ -6,7 +6,6 @@
 #include "configuration/ui/CDlgKonfig.h"
 #include "controls/ui/UiText.h"
 #include "device/PortDirectory.h"
-#include "configuration/ui/CDlgKonfig.h"
 
 #include "../../colour/ui/TestBitmap.h"
 #include "WindowBench.h"
