@@ -129,6 +129,17 @@ TEST(CDib, readsEachDepthFromMemoryAndFromAFile)
                     f.sizeImage = 40;
                 }),
             0, 40, {{2, 0, 0xFF0000}}},
+        {"a gap between the colour table and the pixels is part of the info block",
+            With(Small8(), [](BmpFile& f) { f.gap = 6; }), 256, 16, {{0, 1, 0x102030}}},
+        {"width 0: reads, but has nothing to draw",
+            With(BmpFile {},
+                [](BmpFile& f) {
+                    f.width = 0;
+                    f.height = 1000000;
+                }),
+            0, 0, {}},
+        {"4096 x 4096 is within the bound", Mono(4096, 4096), 2, 512 * 4096, {{4095, 4095, 0}}},
+        {"so is a wide strip of as many pixels", Mono(16384, 1024), 2, 2048 * 1024, {{16383, 0, 0}}},
     };
     for (const auto& c : cases) {
         const Bytes bytes = c.file.Build();
@@ -143,6 +154,7 @@ TEST(CDib, readsEachDepthFromMemoryAndFromAFile)
             EXPECT_EQ(dib.ColourCount(), c.colours);
             EXPECT_EQ(dib.HasColourTable(), c.colours > 0) << "without one the painter uses a halftone palette";
             EXPECT_EQ(dib.ImageSize(), c.imageSize);
+            EXPECT_EQ(dib.Info().size(), c.file.DataOffset() - 14);
             const auto argb = dib.ToArgb32();
             ASSERT_EQ(argb.size(), static_cast<std::size_t>(dib.Width() * dib.Height()));
             for (const Pixel& p : c.pixels) {
@@ -150,31 +162,6 @@ TEST(CDib, readsEachDepthFromMemoryAndFromAFile)
                 EXPECT_EQ(argb[static_cast<std::size_t>(p.y * dib.Width() + p.x)], 0xFF000000 | p.rgb);
             }
         }
-    }
-}
-
-TEST(CDib, gapsAndTheBoundsOfAnEmptyOrLargeImage)
-{
-    // A gap between the colour table and the pixels is part of the info block.
-    BmpFile gap = Small8();
-    gap.offset = 54 + 1024 + 6;
-    Bytes bytes = gap.Build();
-    bytes.insert(bytes.begin() + 54 + 1024, 6, 0);
-    CDib dib;
-    ASSERT_TRUE(dib.Read(bytes));
-    EXPECT_EQ(dib.Info().size(), 40u + 1024 + 6);
-    EXPECT_EQ(dib.PixelRgb(0, 1), 0x102030u);
-
-    BmpFile empty;
-    empty.width = 0;
-    empty.height = 1000000;
-    ASSERT_TRUE(dib.Read(empty.Build())) << "reads, but has nothing to draw";
-    EXPECT_EQ(dib.ImageSize(), 0u);
-    EXPECT_TRUE(dib.ToArgb32().empty());
-
-    for (const auto& [width, height] : {std::pair {4096, 4096}, std::pair {16384, 1024}}) {
-        ASSERT_TRUE(dib.Read(Mono(width, height).Build())) << width << "x" << height << ": within the bound";
-        EXPECT_EQ(dib.Width(), width);
     }
 }
 

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <tuple>
 
 namespace lumivex {
 namespace {
@@ -94,25 +95,16 @@ TEST(RgbToHsl, greysPrimariesMixturesAndBothSaturationBranches)
     EXPECT_EQ(RgbToHslBytes(PackRgb(255, 0, 1)).h, 239);
 }
 
-TEST(Hsl240ToRgb, knownColoursWrapTheHueAndClampBeyondTheScale)
+// In-range whole numbers are all checked below; here the hue wraps and values beyond the scale give
+// a full or no channel instead of wrapping, on the exact way and on the floating-point one.
+TEST(Hsl240ToRgb, theHueWrapsAndValuesBeyondTheScaleClamp)
 {
-    const struct {
-        double h, s, l;
-        PackedRgb rgb;
-    } cases[] = {
-        {0, 240, 120, PackRgb(255, 0, 0)},
-        {80, 240, 120, PackRgb(0, 255, 0)},
-        {160, 240, 120, PackRgb(0, 0, 255)},
-        {240, 240, 120, PackRgb(255, 0, 0)}, // the hue wraps
-        {0, 0, 240, PackRgb(255, 255, 255)},
-        {0, 240, 0, PackRgb(0, 0, 0)},
-        // Beyond the scale: full or no channel instead of wrapping.
-        {0, 0, 300, PackRgb(255, 255, 255)},
-        {0, 0, -20, PackRgb(0, 0, 0)},
-        {0, 400, 120, PackRgb(255, 0, 0)},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Hsl240ToRgb(c.h, c.s, c.l), c.rgb) << c.h << " " << c.s << " " << c.l;
+    for (const auto& [h, s, l, rgb] :
+        {std::tuple {240.0, 240.0, 120.0, PackRgb(255, 0, 0)}, {240.5, 240.0, 120.0, PackRgb(255, 3, 0)},
+            {-80.0, 240.0, 120.0, PackRgb(0, 0, 255)}, {0.0, 0.0, 300.0, PackRgb(255, 255, 255)},
+            {0.0, 0.0, 300.5, PackRgb(255, 255, 255)}, {0.0, 0.0, -20.0, PackRgb(0, 0, 0)},
+            {0.0, 0.0, -20.5, PackRgb(0, 0, 0)}, {0.0, 400.0, 120.0, PackRgb(255, 0, 0)}})
+        EXPECT_EQ(Hsl240ToRgb(h, s, l), rgb) << h << " " << s << " " << l;
 }
 
 // The HSL formula read literally: the channel bytes at the 240 hue positions of one saturation and

@@ -62,75 +62,68 @@ TEST_F(PaletteModelTest, crossHairSliderAndTheWayBackFromTheMouse)
     EXPECT_TRUE(reported.empty());
 }
 
-TEST_F(PaletteModelTest, keysInTheSpectrumStepOneWithCtrlTenWithShiftElseFive)
+TEST_F(PaletteModelTest, keysStepOneWithCtrlTenWithShiftElseFiveInThePartWithTheFocusAndTabMovesOn)
 {
+    using enum PaletteKey;
+    using enum PaletteKeyResult;
+    const struct {
+        PaletteKey key;
+        bool ctrl, shift;
+        PaletteKeyResult result;
+        PalettePart part; // with the focus afterwards
+        std::array<int, 3> hsl;
+    } steps[] = {
+        // In the spectrum, from pure red: the keys move the hue and saturation and leave the lightness.
+        {Right, false, false, Changed, PalettePart::Spectrum, {5, 240, 120}},
+        {Right, false, true, Changed, PalettePart::Spectrum, {15, 240, 120}},
+        {Left, true, false, Changed, PalettePart::Spectrum, {14, 240, 120}},
+        {Left, true, true, Changed, PalettePart::Spectrum, {13, 240, 120}}, // Ctrl wins over Shift
+        {Down, false, false, Changed, PalettePart::Spectrum, {13, 235, 120}},
+        {Up, true, false, Changed, PalettePart::Spectrum, {13, 236, 120}},
+        {PageDown, false, false, Changed, PalettePart::Spectrum, {13, 0, 120}},
+        {PageUp, false, false, Changed, PalettePart::Spectrum, {13, 240, 120}},
+        {End, false, false, Changed, PalettePart::Spectrum, {239, 240, 120}}, // never 240
+        {Right, false, true, Changed, PalettePart::Spectrum, {239, 240, 120}},
+        {Home, false, false, Changed, PalettePart::Spectrum, {0, 240, 120}},
+        {Tab, false, false, FocusPartChanged, PalettePart::Bar, {0, 240, 120}},
+        // In the bar the keys set the lightness; hue keys do nothing.
+        {PageUp, false, false, Changed, PalettePart::Bar, {0, 240, 240}},
+        {End, false, false, Changed, PalettePart::Bar, {0, 240, 0}},
+        {Home, false, false, Changed, PalettePart::Bar, {0, 240, 240}},
+        {PageDown, false, false, Changed, PalettePart::Bar, {0, 240, 0}},
+        {Up, true, false, Changed, PalettePart::Bar, {0, 240, 1}},
+        {Up, false, false, Changed, PalettePart::Bar, {0, 240, 6}},
+        {Down, false, true, Changed, PalettePart::Bar, {0, 240, 0}}, // 6 - 10 stops at 0
+        {Left, false, false, Ignored, PalettePart::Bar, {0, 240, 0}},
+        {Tab, false, false, FocusNextControl, PalettePart::Bar, {0, 240, 0}},
+        {Tab, false, true, FocusPartChanged, PalettePart::Spectrum, {0, 240, 0}},
+        {Tab, false, true, FocusPreviousControl, PalettePart::Spectrum, {0, 240, 0}},
+    };
+    model.SetRGB(PackRgb(255, 0, 0));
     model.FocusGained(false);
-    ASSERT_EQ(model.FocusPart(), PalettePart::Spectrum);
-    const auto start = Hsl();
-    Key(PaletteKey::Right);
-    EXPECT_EQ(model.Hue(), start[0] + 5);
-    Key(PaletteKey::Right, false, true);
-    EXPECT_EQ(model.Hue(), start[0] + 15);
-    Key(PaletteKey::Left, true, false);
-    EXPECT_EQ(model.Hue(), start[0] + 14);
-    Key(PaletteKey::Left, true, true);
-    EXPECT_EQ(model.Hue(), start[0] + 13) << "Ctrl wins over Shift";
-    Key(PaletteKey::Up);
-    EXPECT_EQ(model.Saturation(), start[1] + 5);
-    EXPECT_EQ(reported.size(), 5u);
-    EXPECT_EQ(reported.back(), Hsl240ToRgb(model.Hue(), model.Saturation(), model.Lightness()));
-    EXPECT_EQ(model.PreviousColour(), reported.back());
-    EXPECT_EQ(model.CrossHair(), model.CrossHairFor(model.Hue(), model.Saturation()));
-
-    EXPECT_EQ(Key(PaletteKey::Home), PaletteKeyResult::Changed);
-    EXPECT_EQ(model.Hue(), 0);
-    Key(PaletteKey::End);
-    EXPECT_EQ(model.Hue(), 239) << "never 240";
-    Key(PaletteKey::Right, false, true);
-    EXPECT_EQ(model.Hue(), 239);
-    Key(PaletteKey::PageUp);
-    EXPECT_EQ(model.Saturation(), 240);
-    Key(PaletteKey::PageDown);
-    EXPECT_EQ(model.Saturation(), 0);
-    EXPECT_EQ(model.Lightness(), start[2]) << "the spectrum's keys leave the lightness";
-}
-
-TEST_F(PaletteModelTest, keysInTheBarSetTheLightness)
-{
-    model.FocusGained(true);
-    ASSERT_EQ(model.FocusPart(), PalettePart::Bar);
-    const int hue = model.Hue();
-    Key(PaletteKey::PageUp);
-    EXPECT_EQ(model.Lightness(), 240);
-    EXPECT_EQ(model.SliderPosition(), 0);
-    for (const auto& [key, lightness] :
-        {std::pair {PaletteKey::End, 0}, {PaletteKey::Home, 240}, {PaletteKey::PageDown, 0}}) {
-        Key(key);
-        EXPECT_EQ(model.Lightness(), lightness);
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        const auto& step = steps[i];
+        SCOPED_TRACE(testing::Message() << "step " << i);
+        const std::size_t reports = reported.size();
+        EXPECT_EQ(Key(step.key, step.ctrl, step.shift), step.result);
+        EXPECT_EQ(model.FocusPart(), step.part);
+        EXPECT_EQ(Hsl(), step.hsl);
+        EXPECT_EQ(reported.size(), reports + (step.result == Changed ? 1 : 0));
+        if (step.result == Changed) {
+            EXPECT_EQ(reported.back(), Hsl240ToRgb(step.hsl[0], step.hsl[1], step.hsl[2]));
+            EXPECT_EQ(model.PreviousColour(), reported.back());
+        }
+        EXPECT_EQ(model.CrossHair(), model.CrossHairFor(model.Hue(), model.Saturation()));
+        EXPECT_EQ(model.SliderPosition(), model.SliderPositionFor(model.Lightness()));
     }
-    for (int i = 0; i < 3; ++i)
-        Key(PaletteKey::Up, true, false);
-    ASSERT_EQ(model.Lightness(), 3);
-    Key(PaletteKey::Down);
-    EXPECT_EQ(model.Lightness(), 0) << "3 - 5 stops at 0";
-    const auto count = reported.size();
-    EXPECT_EQ(Key(PaletteKey::Left), PaletteKeyResult::Ignored);
-    EXPECT_EQ(model.Hue(), hue);
-    EXPECT_EQ(reported.size(), count) << "hue keys do nothing in the bar";
+    model.FocusGained(true);
+    EXPECT_EQ(model.FocusPart(), PalettePart::Bar) << "Shift+Tab from the next control lands on the bar";
+    model.FocusLost();
+    EXPECT_EQ(Key(Home), Ignored);
 }
 
-TEST_F(PaletteModelTest, tabMovesBetweenThePartsAndOnToTheDialogAndADisabledPaletteIgnoresAll)
+TEST_F(PaletteModelTest, aDisabledPaletteIgnoresMouseAndKeys)
 {
-    model.FocusGained(false);
-    EXPECT_EQ(Key(PaletteKey::Tab), PaletteKeyResult::FocusPartChanged);
-    EXPECT_EQ(model.FocusPart(), PalettePart::Bar);
-    EXPECT_EQ(Key(PaletteKey::Tab), PaletteKeyResult::FocusNextControl);
-    EXPECT_EQ(Key(PaletteKey::Tab, false, true), PaletteKeyResult::FocusPartChanged);
-    EXPECT_EQ(model.FocusPart(), PalettePart::Spectrum);
-    EXPECT_EQ(Key(PaletteKey::Tab, false, true), PaletteKeyResult::FocusPreviousControl);
-    model.FocusLost();
-    EXPECT_EQ(Key(PaletteKey::Home), PaletteKeyResult::Ignored);
-
     model.SetEnabled(false);
     const PackedRgb before = model.Colour();
     model.LeftButtonDown({132, 100});
@@ -169,11 +162,12 @@ TEST_F(PaletteModelTest, clickAndDragInTheSpectrumAndOnTheBar)
     EXPECT_EQ(model.SliderPosition(), 177);
     EXPECT_EQ(reported.size(), 4u);
 
-    model.LeftButtonDown({268, 50}); // between the spectrum and the bar
+    EXPECT_TRUE(model.DoubleClick({264, 50}) && model.DoubleClick({271, 50}));
+    for (const int x : {265, 270}) { // between the spectrum and the bar
+        model.LeftButtonDown({x, 50});
+        EXPECT_FALSE(model.DoubleClick({x, 50})) << x;
+    }
     EXPECT_EQ(reported.size(), 4u);
-    EXPECT_TRUE(model.DoubleClick({5, 50}));
-    EXPECT_TRUE(model.DoubleClick({290, 50}));
-    EXPECT_FALSE(model.DoubleClick({268, 50}));
 }
 
 TEST_F(PaletteModelTest, paintedColoursAndTheTooltip)

@@ -21,12 +21,19 @@ struct BmpFile {
     std::uint32_t sizeImage = 0;
     std::uint32_t coloursUsed = 0;
     std::vector<DibColour> table;
+    std::size_t gap = 0; // zero bytes between the table and the pixels
     Bytes pixels; // as stored: bottom-up rows, padded
-    std::int64_t offset = -1; // -1: right after the table
+    std::int64_t offset = -1; // -1: right after the table and gap
+
+    std::uint32_t DataOffset() const
+    {
+        return static_cast<std::uint32_t>(
+            offset >= 0 ? offset : 54 + 4 * std::int64_t(table.size()) + std::int64_t(gap));
+    }
 
     Bytes Build() const
     {
-        const auto dataOffset = static_cast<std::uint32_t>(offset >= 0 ? offset : 54 + 4 * std::int64_t(table.size()));
+        const std::uint32_t dataOffset = DataOffset();
         // The file header (size, reserved, offset), then the info header: its size, width, height,
         // planes, bits, compression, image size, resolution x and y, colours used and important.
         const std::pair<std::uint32_t, int> fields[]
@@ -39,6 +46,7 @@ struct BmpFile {
                 out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
         for (const DibColour& c : table)
             out.insert(out.end(), {c.blue, c.green, c.red, c.reserved});
+        out.insert(out.end(), gap, 0);
         out.insert(out.end(), pixels.begin(), pixels.end());
         return out;
     }

@@ -1,6 +1,6 @@
-// The charts in the main window: which image the xy chart shows, what the user is told when it
-// cannot be loaded, the marks after a test on the simulated device, a colour picked in the palette
-// reaching the value fields, and the View menu switching the chart.
+// The charts in the main window: what the user is told when the xy chart's image cannot be
+// loaded, the marks after a test on the simulated device, a colour picked in the palette reaching
+// the value fields, and the View menu switching the chart. (Which image it shows: tst_configuration.)
 
 #include "colour/PaletteModel.h"
 #include "colour/ui/ColourPaletteWidget.h"
@@ -10,7 +10,6 @@
 #include "main/ResultDisplay.h"
 #include "main/ui/ChartPanel.h"
 
-#include "TestBitmap.h"
 #include "WindowBench.h"
 
 #include <QAction>
@@ -63,7 +62,6 @@ class TestChartPanel : public QObject {
 
 private slots:
     void initTestCase();
-    void xyChartImage_workingFolderFirstThenOurCopies();
     void brokenImage_emptyChartAndString143();
     void afterATest_wheelMarksTheHueAndSaturationShown();
     void viewMenu_switchesTheChartAndAPaletteClickReachesTheFieldsOnlyWhileShown();
@@ -72,28 +70,6 @@ private slots:
 void TestChartPanel::initTestCase()
 {
     test::prepareWindowTests();
-}
-
-void TestChartPanel::xyChartImage_workingFolderFirstThenOurCopies()
-{
-    {
-        // Nothing in the working folder: our own generated chart.
-        Bench bench("SelChart=3\r\n");
-        QVERIFY(bench.dialogs.messages.empty());
-        QCOMPARE(bench.xy()->imageSize(), QSize(640, 640));
-        QCOMPARE(bench.panel()->currentChart(), bench.xy());
-    }
-    // A user's own chart in the working folder wins; "CIETabelle" 7 means the third file.
-    Bench bench("SelChart=3\r\nCIETabelle=7\r\n", [](const test::TempDir& dir) {
-        test::writeFile(dir.file("CIE-Normfarbtafel.bmp"), test::uniformBitmap(6, 4, 255, 0, 255));
-        test::writeFile(dir.file("CIE1931_2.bmp"), test::uniformBitmap(4, 4, 0, 255, 0));
-    });
-    QVERIFY(bench.dialogs.messages.empty());
-    QCOMPARE(bench.xy()->imageSize(), QSize(6, 4));
-    QVERIFY(QTest::qWaitForWindowExposed(bench.window.get()));
-    const QRect panel = bench.xy()->panelRect();
-    QVERIFY(std::abs(panel.width() * 4 - panel.height() * 6) <= 6); // its own shape
-    QCOMPARE(bench.xy()->grab().toImage().pixelColor(panel.topLeft() + QPoint(2, 2)), QColor(255, 0, 255));
 }
 
 void TestChartPanel::brokenImage_emptyChartAndString143()

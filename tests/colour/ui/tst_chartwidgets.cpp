@@ -6,6 +6,7 @@
 #include "colour/ChartImage.h"
 #include "colour/WheelGeometry.h"
 #include "colour/ui/ChartFolders.h"
+#include "colour/ui/ChartPainting.h"
 #include "colour/ui/ColourPaletteWidget.h"
 #include "colour/ui/ColourWheelWidget.h"
 #include "colour/ui/XyChartWidget.h"
@@ -22,6 +23,7 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <clocale>
 #include <vector>
 
@@ -47,25 +49,6 @@ std::vector<QPoint> whitePixels(QWidget& widget)
     return pixelsOf(image, kWhite, image.rect());
 }
 
-// A window with the widget under test between two line edits, shown and active.
-struct FocusBench {
-    explicit FocusBench(QWidget* widget, QSize size)
-    {
-        auto* layout = new QVBoxLayout(&window);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(before);
-        layout->addWidget(widget, 1);
-        layout->addWidget(after);
-        QWidget::setTabOrder(before, widget);
-        QWidget::setTabOrder(widget, after);
-        window.resize(size);
-        window.show();
-    }
-    QWidget window;
-    QLineEdit* before = new QLineEdit(&window);
-    QLineEdit* after = new QLineEdit(&window);
-};
-
 } // namespace
 
 class TestChartWidgets : public QObject {
@@ -73,16 +56,15 @@ class TestChartWidgets : public QObject {
 
 private slots:
     void initTestCase() { std::setlocale(LC_NUMERIC, "C"); }
-    void xyChart_emptyUntilAnImageLoadsThenKeepsItsShapeAndMarksTheAxisEnds();
-    void wheel_crossAtHueAndSaturationAndArrowAtTheLightness();
+    void xyChart_emptyUntilAnImageLoadsThenKeepsItsShapeAndMarksThePoint();
+    void wheel_paintsCrossBarAndArrowWhereTheCorePutsThem();
     void wheel_noGapsBetweenTheSpokes_data();
     void wheel_noGapsBetweenTheSpokes();
-    void palette_mouseAndKeysReachTheModel();
-    void palette_tabMovesThroughBothPartsBeforeLeavingAndPaintsSpectrumBarAndCross();
+    void palette_mouseKeysAndTabReachTheModelAndItPaintsSpectrumBarAndCross();
     void ownChartFolder_besideTheProgramThenInstalledThenTheBuilds();
 };
 
-void TestChartWidgets::xyChart_emptyUntilAnImageLoadsThenKeepsItsShapeAndMarksTheAxisEnds()
+void TestChartWidgets::xyChart_emptyUntilAnImageLoadsThenKeepsItsShapeAndMarksThePoint()
 {
     test::TempDir dir;
     test::RecordingDialogs dialogs;
@@ -106,12 +88,6 @@ void TestChartWidgets::xyChart_emptyUntilAnImageLoadsThenKeepsItsShapeAndMarksTh
         QVERIFY2(p.y() == 380 || p.x() == 50 + 20, qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
         QVERIFY(p.x() >= 50 && p.x() < 450);
     }
-    // (0.887, 0.887): the top row; the vertical line falls on the right edge, just outside.
-    chart.setPoint(0.887, 0.887);
-    const std::vector<QPoint> end = whitePixels(chart);
-    QCOMPARE(end.size(), 400u);
-    for (const QPoint& p : end)
-        QCOMPARE(p.y(), 0);
     // Outside the chart: no cross-hair, but the image is still drawn.
     chart.setPoint(1, 0.3);
     QVERIFY(whitePixels(chart).empty());
@@ -119,8 +95,7 @@ void TestChartWidgets::xyChart_emptyUntilAnImageLoadsThenKeepsItsShapeAndMarksTh
 
     // A file that is no bitmap: the picture loaded before is gone, and nothing is drawn.
     chart.setPoint(0.3, 0.3);
-    test::writeFile(
-        dir.file("bad.bmp"), test::uniformBitmap(4, 4, 200, 0, 0).replace(14, 1, 1, '\x0c')); // 12-byte info header
+    test::writeFile(dir.file("bad.bmp"), "BM not a bitmap");
     QCOMPARE(chart.load(dir.file("bad.bmp"), dialogs), ChartImageLoad::ReadError);
     QCOMPARE(dialogs.messages, std::vector<std::string>({"Read error"}));
     QVERIFY(!chart.hasImage());
@@ -129,65 +104,50 @@ void TestChartWidgets::xyChart_emptyUntilAnImageLoadsThenKeepsItsShapeAndMarksTh
     QVERIFY(pixelsOf(image, QColor(10, 20, 30), image.rect()).empty());
 }
 
-void TestChartWidgets::wheel_crossAtHueAndSaturationAndArrowAtTheLightness()
+void TestChartWidgets::wheel_paintsCrossBarAndArrowWhereTheCorePutsThem()
 {
     ColourWheelWidget wheel;
     wheel.resize(420, 300);
     const QRect panel = wheel.panelRect();
-    QCOMPARE(panel.height(), 300);
-    QCOMPARE(panel.width(), 340); // room for the bar beside a whole wheel
-    const WheelLayout layout = MakeWheelLayout({panel.width(), panel.height()});
-    const QPointF centre(panel.left() + layout.centre.x, panel.top() + layout.centre.y);
+    QCOMPARE(panel, QRect(40, 0, 340, 300)); // centred, with room for the bar beside a whole wheel
+    const Point origin {panel.left(), panel.top()};
+    const Size size {panel.width(), panel.height()};
+    const QRect wheelArea(panel.left(), panel.top(), panel.width() - 27, panel.height());
     const struct {
-        const char* name;
         const char* hue;
         const char* saturation;
-        QPointF direction; // where from the centre, in units of the radius
-    } cases[] = {
-        {"red straight up", "0.00", "100 %", {0, -1}},
-        {"hue 90 to the right", "90.00", "100 %", {1, 0}},
-        {"hue 180 down, half way", "180.00", "50 %", {0, 0.5}},
-        {"empty fields: the centre", "", "", {0, 0}},
-    };
+        PackedRgb colour;
+    } cases[] = {{"0.00", "100 %", PackRgb(255, 255, 255)}, {"90.00", "100 %", PackRgb(0, 0, 0)},
+        {"180.00", "50 %", PackRgb(40, 200, 90)}, {"", "", PackRgb(128, 128, 128)}};
     for (const auto& c : cases) {
-        wheel.setMarks(c.hue, c.saturation, 0x0000FF);
-        // The spokes are fully saturated: only the cross is white left of the lightness bar.
+        wheel.setMarks(c.hue, c.saturation, c.colour);
         const QImage image = wheel.grab().toImage();
-        const QRect wheelArea(panel.left(), panel.top(), panel.width() - 27, panel.height());
-        const std::vector<QPoint> cross = pixelsOf(image, wheel.palette().color(QPalette::Base), wheelArea);
-        QVERIFY2(!cross.empty(), c.name);
-        QPointF at;
-        for (const QPoint& p : cross)
-            at += p;
-        at /= static_cast<double>(cross.size());
-        const QPointF expected = centre + c.direction * layout.radius;
-        // Positions are truncated to whole pixels, and arms cut off at the panel's edge pull the
-        // centroid inwards a little.
-        const QString where = QStringLiteral("%1: cross at %2,%3").arg(QLatin1String(c.name)).arg(at.x()).arg(at.y());
-        QVERIFY2(std::abs(at.x() - expected.x()) <= (c.direction.x() == 0 ? 1.0 : 3.0), qPrintable(where));
-        QVERIFY2(std::abs(at.y() - expected.y()) <= (c.direction.y() == 0 ? 1.0 : 5.0), qPrintable(where));
+        // The spokes are fully saturated: left of the bar only the cross is white.
+        std::vector<QPoint> cross;
+        for (const Point p : CrossPixels(WheelCrossPosition(origin, size, c.hue, c.saturation),
+                 {panel.left(), panel.top(), panel.left() + panel.width(), panel.top() + panel.height()}))
+            if (wheelArea.contains(p.x, p.y))
+                cross.push_back({p.x, p.y});
+        std::sort(cross.begin(), cross.end(), [](QPoint a, QPoint b) {
+            return std::pair {a.y(), a.x()} < std::pair {b.y(), b.x()};
+        });
+        QVERIFY2(!cross.empty(), c.hue);
+        QCOMPARE(pixelsOf(image, wheel.palette().color(QPalette::Base), wheelArea), cross);
+
+        const Point bar = WheelLightnessBitmapOrigin(origin, size);
+        const std::vector<PackedRgb> rows = WheelLightnessRows(size, c.colour);
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            QCOMPARE(image.pixelColor(bar.x + 9, bar.y + static_cast<int>(i)), qColour(rows[i]));
+
+        const Point arrow = WheelArrowOrigin(origin, size, WheelArrowPosition(size, c.colour));
+        const auto mask = ArrowMask();
+        for (int row = 0; row < kArrowHeight; ++row)
+            for (int column = 0; column < kArrowWidth; ++column)
+                if (mask[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] == 'o'
+                    && image.rect().contains(arrow.x + column, arrow.y + row))
+                    QCOMPARE(
+                        image.pixelColor(arrow.x + column, arrow.y + row), wheel.palette().color(QPalette::WindowText));
     }
-
-    // The arrow's tip, its leftmost pixel, from the top for white to the lowest allowed row for black.
-    const QColor outline = wheel.palette().color(QPalette::WindowText);
-    const QRect arrowColumns(panel.left() + panel.width() - 8, 0, 11, wheel.height());
-    auto tipRow = [&](PackedRgb colour) {
-        wheel.setMarks("0.00", "0 %", colour);
-        QPoint tip(INT_MAX, -1);
-        for (const QPoint& p : pixelsOf(wheel.grab().toImage(), outline, arrowColumns))
-            if (p.x() < tip.x())
-                tip = p;
-        return tip.y();
-    };
-    QCOMPARE(tipRow(PackRgb(255, 255, 255)), panel.top());
-    QCOMPARE(tipRow(PackRgb(0, 0, 0)), panel.top() + panel.height() - 7);
-
-    // The bar beside it runs from white at the top to black at its last coloured row.
-    wheel.setMarks("0.00", "0 %", PackRgb(128, 128, 128));
-    const QImage image = wheel.grab().toImage();
-    const int barX = panel.left() + panel.width() - 27 + 9;
-    QCOMPARE(image.pixelColor(barX, panel.top()), kWhite);
-    QCOMPARE(image.pixelColor(barX, panel.top() + (panel.height() - 6) - 22 - 1), QColor(0, 0, 0));
 }
 
 void TestChartWidgets::wheel_noGapsBetweenTheSpokes_data()
@@ -226,106 +186,104 @@ void TestChartWidgets::wheel_noGapsBetweenTheSpokes()
         qPrintable(QStringLiteral("%1 gap pixels, first at %2,%3").arg(faceColoured).arg(first.x()).arg(first.y())));
 }
 
-void TestChartWidgets::palette_mouseAndKeysReachTheModel()
+void TestChartWidgets::palette_mouseKeysAndTabReachTheModelAndItPaintsSpectrumBarAndCross()
 {
-    ColourPaletteWidget palette;
-    palette.resize(300, 260);
-    palette.setActive(true);
+    // The palette between two line edits, in this order in the focus chain.
+    QWidget window;
+    auto* before = new QLineEdit(&window);
+    auto* palette = new ColourPaletteWidget(&window);
+    auto* after = new QLineEdit(&window);
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    for (QWidget* widget :
+        {static_cast<QWidget*>(before), static_cast<QWidget*>(palette), static_cast<QWidget*>(after)})
+        layout->addWidget(widget, widget == palette ? 1 : 0);
+    window.resize(320, 340);
+    window.show();
+    palette->setActive(true);
     std::vector<PackedRgb> picked;
-    palette.setSelectionHandler([&picked](PackedRgb colour) { picked.push_back(colour); });
-    palette.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&palette));
-    const PaletteModel& model = palette.model();
+    palette->setSelectionHandler([&picked](PackedRgb colour) { picked.push_back(colour); });
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    const PaletteModel& model = palette->model();
+    const int w = palette->width();
+    const int h = palette->height();
 
     const QPoint point(100, 80);
-    QTest::mouseClick(&palette, Qt::LeftButton, {}, point);
+    QTest::mouseClick(palette, Qt::LeftButton, {}, point);
     QCOMPARE(model.CrossHair(), (Point {100, 80}));
     QCOMPARE(picked, std::vector<PackedRgb> {model.Colour()});
 
     // Dragging with the button held keeps choosing; the bar takes the lightness.
-    QTest::mousePress(&palette, Qt::LeftButton, {}, point);
-    QMouseEvent drag(QEvent::MouseMove, QPointF(140, 60), palette.mapToGlobal(QPointF(140, 60)), Qt::NoButton,
+    QTest::mousePress(palette, Qt::LeftButton, {}, point);
+    QMouseEvent drag(QEvent::MouseMove, QPointF(140, 60), palette->mapToGlobal(QPointF(140, 60)), Qt::NoButton,
         Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&palette, &drag);
-    QTest::mouseRelease(&palette, Qt::LeftButton, {}, QPoint(140, 60));
+    QApplication::sendEvent(palette, &drag);
+    QTest::mouseRelease(palette, Qt::LeftButton, {}, QPoint(140, 60));
     QCOMPARE(model.CrossHair(), (Point {140, 60}));
     QCOMPARE(picked.back(), model.Colour());
-    QTest::mouseClick(&palette, Qt::LeftButton, {}, QPoint(300 - 20, 250));
+    QTest::mouseClick(palette, Qt::LeftButton, {}, QPoint(w - 20, h - 10));
     QCOMPARE(model.FocusPart(), PalettePart::Bar);
     QCOMPARE(model.Lightness(), 0);
 
     // Keys act on the part that has the focus.
-    QTest::keyClick(&palette, Qt::Key_Home);
+    QTest::keyClick(palette, Qt::Key_Home);
     QCOMPARE(model.Lightness(), 240);
-    QTest::mouseClick(&palette, Qt::LeftButton, {}, point);
-    QTest::keyClick(&palette, Qt::Key_End);
+    QTest::mouseClick(palette, Qt::LeftButton, {}, point);
+    QTest::keyClick(palette, Qt::Key_End);
     QCOMPARE(model.Hue(), 239);
-    QTest::keyClick(&palette, Qt::Key_Left, Qt::ControlModifier);
+    QTest::keyClick(palette, Qt::Key_Left, Qt::ControlModifier);
     QCOMPARE(model.Hue(), 238);
     QCOMPARE(picked.back(), model.Colour());
 
-    // The tooltip names the colour under the mouse.
-    QMouseEvent hover(QEvent::MouseMove, QPointF(30, 200), palette.mapToGlobal(QPointF(30, 200)), Qt::NoButton,
-        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(&palette, &hover);
-    const auto colour = model.ColourAt({30, 200});
-    QVERIFY(colour.has_value());
-    QCOMPARE(palette.toolTip(), QString::fromStdString(PaletteModel::TooltipText(*colour)));
-    QVERIFY(palette.toolTip().startsWith(QLatin1String("RGB(")));
-
-    // Another chart is current: clicks change nothing and the tooltip is gone.
-    palette.setActive(false);
-    const std::size_t before = picked.size();
-    QTest::mouseClick(&palette, Qt::LeftButton, {}, QPoint(10, 20));
-    QCOMPARE(picked.size(), before);
-    QVERIFY(palette.toolTip().isEmpty());
-}
-
-void TestChartWidgets::palette_tabMovesThroughBothPartsBeforeLeavingAndPaintsSpectrumBarAndCross()
-{
-    auto* palette = new ColourPaletteWidget;
-    FocusBench bench(palette, {320, 340});
-    palette->setActive(true);
-    QVERIFY(QTest::qWaitForWindowActive(&bench.window));
-    const PaletteModel& model = palette->model();
-
+    // Tab goes through the spectrum and the bar before leaving; Shift+Tab comes back the same way.
     palette->setFocus(Qt::TabFocusReason);
     QCOMPARE(model.FocusPart(), PalettePart::Spectrum);
     QTest::keyClick(palette, Qt::Key_Tab);
     QVERIFY(palette->hasFocus());
     QCOMPARE(model.FocusPart(), PalettePart::Bar);
     QTest::keyClick(palette, Qt::Key_Tab);
-    QVERIFY(bench.after->hasFocus());
+    QVERIFY(after->hasFocus());
     QCOMPARE(model.FocusPart(), PalettePart::None);
-    // Coming back with Shift+Tab lands on the bar, then the spectrum, then the control before.
-    QTest::keyClick(bench.after, Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(after, Qt::Key_Backtab, Qt::ShiftModifier);
     QVERIFY(palette->hasFocus());
     QCOMPARE(model.FocusPart(), PalettePart::Bar);
     QTest::keyClick(palette, Qt::Key_Backtab, Qt::ShiftModifier);
     QCOMPARE(model.FocusPart(), PalettePart::Spectrum);
     QTest::keyClick(palette, Qt::Key_Backtab, Qt::ShiftModifier);
-    QVERIFY(bench.before->hasFocus());
+    QVERIFY(before->hasFocus());
 
     palette->setColour(PackRgb(40, 200, 90));
-    const int w = palette->width();
-    const int h = palette->height();
     QImage image = palette->grab().toImage();
-    const auto rgbOf = [](PackedRgb c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); };
     // Spectrum: hue to the right, saturation upwards (sampled away from the cross).
     for (const auto& [x, j] : {std::pair {5, 5}, {w - 40, h - 30}, {w / 2, 3}}) {
         const int y = h - 12 - j;
         QVERIFY(std::abs(x - model.CrossHair().x) > 10 || std::abs(y - model.CrossHair().y) > 10);
-        QCOMPARE(image.pixelColor(x, y), rgbOf(model.SpectrumColour(x, j)));
+        QCOMPARE(image.pixelColor(x, y), qColour(model.SpectrumColour(x, j)));
     }
     // Bar: the selected hue and saturation from black to white.
     for (const int j : {0, (h - 23) / 2, h - 23})
-        QCOMPARE(image.pixelColor(w - 22, h - 12 - j), rgbOf(model.BarColour(j)));
+        QCOMPARE(image.pixelColor(w - 22, h - 12 - j), qColour(model.BarColour(j)));
     // The cross: in the window colour without the focus, in the text colour with it.
     const QPoint arm(model.CrossHair().x + 7, model.CrossHair().y);
     QCOMPARE(image.pixelColor(arm), palette->palette().color(QPalette::Base));
     palette->setFocus(Qt::OtherFocusReason);
     QTRY_COMPARE(model.FocusPart(), PalettePart::Spectrum);
     QCOMPARE(palette->grab().toImage().pixelColor(arm), palette->palette().color(QPalette::WindowText));
+
+    // The tooltip names the colour under the mouse.
+    QMouseEvent hover(QEvent::MouseMove, QPointF(30, h / 2), palette->mapToGlobal(QPointF(30, h / 2)), Qt::NoButton,
+        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(palette, &hover);
+    const auto colour = model.ColourAt({30, h / 2});
+    QVERIFY(colour.has_value());
+    QCOMPARE(palette->toolTip(), QString::fromStdString(PaletteModel::TooltipText(*colour)));
+
+    // Another chart is current: clicks change nothing and the tooltip is gone.
+    palette->setActive(false);
+    const std::size_t count = picked.size();
+    QTest::mouseClick(palette, Qt::LeftButton, {}, QPoint(10, 20));
+    QCOMPARE(picked.size(), count);
+    QVERIFY(palette->toolTip().isEmpty());
 }
 
 void TestChartWidgets::ownChartFolder_besideTheProgramThenInstalledThenTheBuilds()
