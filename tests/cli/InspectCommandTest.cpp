@@ -81,6 +81,9 @@ TEST(InspectCommand, tellsTheKindByEndingAndContentAndRefusesTheRest)
         {"settings_without_ending", "sensor", settingsFile(5), SensorSettings},
         {"reference_data", "sensor.dat", referenceFile(), ReferenceData},
         {"reference_data_without_ending", "sensor.bak", referenceFile(), ReferenceData},
+        // The range text fills its six bytes; the zero after them is the flags' low byte.
+        {"reference_range_text_without_its_zero", "sensor.bak", referenceFile().replace(94, 6, "9 x 9 "), std::nullopt,
+            "not a stability data"},
         {"settings_with_a_trailing_part", "sensor.cfg", settingsFile(2).substr(0, 70), SensorSettings},
         {"settings_without_a_whole_record", "sensor.cfg", settingsFile(1).substr(0, 67), std::nullopt,
             "no 68-byte record"},

@@ -40,29 +40,9 @@ std::string recordBytes(const CKonfList& r)
 }
 
 // Values chosen so that every field has a different, recognisable byte pattern, signed fields
-// carry their sign and the texts use their full width.
-CKonfList goldenRecord()
-{
-    CKonfList r;
-    r.Index = 3;
-    r.SensorNo = 258;
-    r.TestMode = 2;
-    r.MeasureTime = 8;
-    r.Range = 1;
-    r.PwmRuns = 15;
-    r.UserTime = 10000;
-    r.Gain = 500;
-    r.XOffset = "-0.0123";
-    r.YOffset = "0.5";
-    r.DevIntensPercent = 100;
-    r.DevXYPercent = -1;
-    r.ChangeFlags = 0xA1FD;
-    r.OptionFlags = 0x0005;
-    r.DevIntensAbs = 32767;
-    r.DevXYAbs = 0.25f;
-    r.Distance = "12.5";
-    return r;
-}
+// carry their sign and the texts use their full width; in field order, as in the bytes below.
+const CKonfList kGoldenRecord {
+    3, 258, 2, 8, 1, 15, 10000, 500, {"-0.0123"}, {"0.5"}, 100, -1, 0xA1FD, 0x0005, 32767, 0.25f, {"12.5"}};
 
 // Written from the layout table, field by field.
 const KonfRecordBytes kGoldenBytes = {
@@ -89,14 +69,14 @@ const KonfRecordBytes kGoldenBytes = {
 
 TEST(KonfRecord, GoldenBytesBothWays)
 {
-    EXPECT_EQ(encodeKonfRecord(goldenRecord()), kGoldenBytes);
+    EXPECT_EQ(encodeKonfRecord(kGoldenRecord), kGoldenBytes);
 
     KonfRecordBytes bytes = kGoldenBytes;
     bytes[38] = 0xAA; // reserved bytes are ignored
     bytes[39] = 0x55;
     for (std::size_t i = 52; i < kKonfRecordSize; ++i)
         bytes[i] = 0xCC;
-    EXPECT_EQ(decodeKonfRecord(bytes), goldenRecord());
+    EXPECT_EQ(decodeKonfRecord(bytes), kGoldenRecord);
 
     for (std::size_t i = 12; i < 20; ++i)
         bytes[i] = 'X'; // no zero: the text must not run on into YOffset
@@ -351,7 +331,9 @@ TEST_F(SettingsListTest, SaveAndLoadGiveTheSameRecordsGapsIncludedWithEverything
 {
     for (int index : {1, 2, 4})
         enable(list.appendSettings(CKonfList::Default(index, deviation)));
-    *list.records()[1] = goldenRecord(); // odd but legal values
+    *list.records()[1] = kGoldenRecord; // odd but legal values
+    list.records()[2]->DevIntensPercent = 150;
+    list.records()[2]->DevIntensAbs = -7; // taken unchecked from a file
     const std::string path = dir.file("sensor.cfg");
     writeFile(path, std::string(20 * kKonfRecordSize, '\xEE'));
     ASSERT_TRUE(list.SaveSettingsFile(path));
@@ -364,14 +346,16 @@ TEST_F(SettingsListTest, SaveAndLoadGiveTheSameRecordsGapsIncludedWithEverything
     for (std::size_t i = 0; i < 3; ++i) {
         CKonfList expected = *list.records()[i];
         expected.ChangeFlags |= 0x21FD;
-        expected.DevXYPercent = i == 1 ? 7 : expected.DevXYPercent; // out of range: the INI's
+        // Percents out of range are the INI's.
+        expected.DevXYPercent = i == 1 ? 7 : expected.DevXYPercent;
+        expected.DevIntensPercent = i == 2 ? 12 : expected.DevIntensPercent;
         EXPECT_EQ(*loaded.records()[i], expected) << i;
     }
     EXPECT_TRUE(loaded.isModified());
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
-TEST_F(SettingsListTest, LoadTakesWholeRecordsAsTheyAreWithOnlyThePercentsMended)
+TEST_F(SettingsListTest, LoadTakesWholeRecordsAsTheyAre)
 {
     for (const std::size_t extra : {0u, 10u, 67u}) {
         std::string bytes;
@@ -380,6 +364,7 @@ TEST_F(SettingsListTest, LoadTakesWholeRecordsAsTheyAreWithOnlyThePercentsMended
         ASSERT_TRUE(list.loadSettingsBytes(bytes + std::string(extra, '\x7F')));
         EXPECT_EQ(list.settingsCount(), 3) << extra;
     }
+    EXPECT_EQ(notifications, 3);
     // Less than one record: an empty list, loaded successfully, nothing to tell the owner.
     list.setModified(false);
     notifications = 0;
@@ -387,15 +372,6 @@ TEST_F(SettingsListTest, LoadTakesWholeRecordsAsTheyAreWithOnlyThePercentsMended
     EXPECT_EQ(list.settingsCount(), 0);
     EXPECT_FALSE(list.isModified());
     EXPECT_EQ(notifications, 0);
-
-    CKonfList r = CKonfList::Default(1, deviation);
-    r.DevIntensPercent = 150;
-    r.DevXYPercent = -3;
-    r.DevIntensAbs = -7; // taken unchecked from a file
-    ASSERT_TRUE(list.loadSettingsBytes(recordBytes(r)));
-    const CKonfList& loaded = *list.records()[0];
-    EXPECT_EQ(std::tuple(loaded.DevIntensPercent, loaded.DevXYPercent, loaded.DevIntensAbs), std::tuple(12, 7, -7));
-    EXPECT_EQ(notifications, 1);
 
     // Numbers a list never makes: the records are taken as they are and written back as read.
     CKonfList hostile;

@@ -100,6 +100,7 @@ const Script kScripts[] = {
             {"getdistance2 1", "002.0\r"},
             {"setoutput11", "ERROR\r"},
         }},
+    {"Firmware2001HasNoDigitalOutputs", {.firmware = 2001}, {{"setoutput11", "ERROR\r"}}},
     {"Firmware2002DigitalOutputs", {.firmware = 2002}, {{"setoutput11", "OK\r"}, {"setoutput00", "OK\r"}}},
     // The all-sensor captures wait for the slowest sensor, each with its own code and board.
     {"CaptureTimes", {.boards = 2},
@@ -181,6 +182,9 @@ TEST(SimGrammar, wellFormedRequestsOfEveryShapeAreTaken)
         EXPECT_NE(reply, "ERROR\r\n") << request;
         EXPECT_FALSE(reply.empty()) << request;
     }
+    EXPECT_EQ(simCommandWord("capturepwm052 1"), "capturepwm");
+    EXPECT_TRUE(isSimCommandWord("getintensity"));
+    EXPECT_FALSE(isSimCommandWord("getrgb"));
 }
 
 TEST(SimGrammar, malformedRequestsAreRefusedAndChangeNothing)
@@ -203,41 +207,20 @@ TEST(SimGrammar, malformedRequestsAreRefusedAndChangeNothing)
     EXPECT_EQ(wire.reply("testcon"), "1OK\r\n") << "the line after an overlong one is read normally";
 }
 
-TEST(SimGrammar, lineFeedsAndEmptyLinesAreNoRequests)
-{
-    SimWire wire;
-    wire.device->receive("gethw\r\n\r\r\ntestcon\r\n");
-    wire.settle();
-    EXPECT_EQ(wire.raw(), "LVXCS5-R2\r1OK\r");
-    EXPECT_EQ(wire.device->requestCount(), 2);
-    EXPECT_EQ(simCommandWord("capturepwm052 1"), "capturepwm");
-    EXPECT_TRUE(isSimCommandWord("getintensity"));
-    EXPECT_FALSE(isSimCommandWord("getrgb"));
-}
-
 TEST(SimTiming, requestsWaitTheirTurnAndReadTheLatestCapture)
 {
     SimWire wire(configWith(1007, {{1, 1, led(255, 255, 255, 10000)}}));
     ASSERT_EQ(wire.reply("capture611 1"), "OK\r\n");
     wire.device->model().setLed(1, 1, led(255, 255, 255, 20000));
-    // Written in one go: the read waits for the capture and sees its values.
+    // Written in one go: the read waits for the capture and sees its values; line feeds and empty
+    // lines are no requests.
     wire.pieces.clear();
-    wire.device->receive("capture111 1\rgetintensity1 1\r");
+    wire.device->receive("capture111 1\r\n\r\r\ngetintensity1 1\r\n");
     wire.settle();
     EXPECT_EQ(wire.raw(), "OK\r20000\r");
+    EXPECT_EQ(wire.device->requestCount(), 3);
     ASSERT_EQ(wire.pieces.size(), 2u);
     EXPECT_EQ(wire.pieces[1].micros, wire.pieces[0].micros);
-}
-
-TEST(SimDigitalIo, outputsAndInputMessagesArriveWithFirmware2002)
-{
-    for (const int firmware : {2001, 2002}) {
-        SimWire wire(configWith(firmware));
-        wire.reply("setoutput11");
-        EXPECT_EQ(wire.device->model().output(1), firmware >= 2002) << firmware;
-        EXPECT_FALSE(wire.device->model().output(0)) << firmware;
-        EXPECT_EQ(wire.device->triggerInputIo(2), firmware >= 2002) << firmware;
-    }
 }
 
 TEST(SimLeds, driftAndFlickerFollowTimeAndPwmAveragingSmoothsFlicker)
@@ -247,13 +230,20 @@ TEST(SimLeds, driftAndFlickerFollowTimeAndPwmAveragingSmoothsFlicker)
     SimLed flickering = led(255, 255, 255, 10000);
     flickering.flickerPercent = 50.0;
     flickering.flickerPeriodMs = 1000;
-    SimWire wire(configWith(1007, {{1, 1, drifting}, {1, 2, flickering}}));
+    // Switched on ten minutes after the clock started: drift and flicker count from then.
+    SimWire wire;
+    wire.scheduler.advance(std::chrono::minutes(10));
+    wire.device
+        = std::make_unique<SimulatedDevice>(wire.scheduler, configWith(1007, {{1, 1, drifting}, {1, 2, flickering}}));
+    wire.device->setSink([&wire](std::string_view bytes) {
+        wire.pieces.push_back({wire.scheduler.nowMicros(), std::string(bytes)});
+    });
 
     const auto intensityAfter = [&wire](const std::string& capture, int sensor) {
         EXPECT_EQ(wire.reply(capture), "OK\r\n");
         return intField(wire.value("getintensity" + std::to_string(sensor) + " 1"), 0, 4);
     };
-    EXPECT_NEAR(intensityAfter("capture711 1", 1), 10000, 2);
+    EXPECT_NEAR(intensityAfter("capture711 1", 1), 10000, 2) << "no drift yet at the start";
     wire.scheduler.advance(std::chrono::seconds(60));
     EXPECT_NEAR(intensityAfter("capture711 1", 1), 16000, 5) << "60 % more after one minute";
 

@@ -211,10 +211,9 @@ TEST(SimFaults, aOneOffLatencyAndTheDisconnectCountRequestsAgainAfterAReconnect)
     }
 }
 
-TEST(SimFaults, inputMessages)
+TEST(SimDigitalIo, inputMessagesAndOutputsFromFirmware2002)
 {
-    SimConfig config;
-    config.firmware = 2002;
+    SimConfig config = configWith(2002);
     config.inputEvents = {{2, 500}, {7, 800}};
     SimWire wire(config);
     wire.scheduler.advance(std::chrono::seconds(1));
@@ -231,4 +230,10 @@ TEST(SimFaults, inputMessages)
     EXPECT_FALSE(wire.device->triggerInputIo(10));
     wire.settle();
     EXPECT_EQ(wire.raw(), "InputIO3\rOK\r");
+
+    wire.reply("setoutput11");
+    EXPECT_TRUE(wire.device->model().output(1));
+    EXPECT_FALSE(wire.device->model().output(0));
+    EXPECT_FALSE(wire.device->triggerInputIo(-1));
+    EXPECT_FALSE(SimWire(configWith(2001)).device->triggerInputIo(2)) << "no input messages below 2002";
 }

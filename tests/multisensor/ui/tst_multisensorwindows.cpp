@@ -1,15 +1,7 @@
-// The windows of the measurement list.
-//
-// The list of measurements driven through the main window against the simulated device (two
-// boards, firmware 2002) on the real clock: rows, colours and icons after runs without and with a
-// reference and after a deviation, the outputs, closing refused during a run, the menu toggle
-// with the data and the position kept, and new columns when a value group changes.
-//
-// The list of settings and the settings dialog on a two-board list: a double click opens the
-// dialog, PWM Capture among unset sensors warns once and shows in the row, "Change all settings"
-// copies it, a double click on empty space opens nothing while the arrow keys select, a refused OK
-// keeps the dialog open, and OK stores the position and deletes the window. The rules themselves
-// are tested in the core.
+// The windows of the measurement list, against the simulated device (two boards, firmware 2002):
+// the list of measurements through the main window on the real clock (row colours, outputs,
+// closing during a run, the menu toggle, value groups), and the list of settings with its dialog.
+// The rules themselves are tested in the core.
 //
 // With LUMIVEX_SHOTS=<folder> (and a real display) it saves screenshots of the list of
 // measurements there; LUMIVEX_SHOT_BOARDS sets the boards of the simulated device for them.
