@@ -48,7 +48,7 @@ struct PortFixture : ::testing::Test {
 
 } // namespace
 
-TEST_F(PortFixture, switchOpensAndConfiguresThePortThenClosesIt)
+TEST_F(PortFixture, switchOpensConfiguresKeepsReopensAndClosesThePort)
 {
     ASSERT_EQ(portSwitch.SwitchComPort(1, settings("COM12", 57600)), 1);
     EXPECT_EQ(backend.calls,
@@ -67,64 +67,65 @@ TEST_F(PortFixture, switchOpensAndConfiguresThePortThenClosesIt)
     EXPECT_TRUE(portSwitch.PortClosed());
     EXPECT_EQ(portSwitch.StatusText(), stringText(StringId::ComPortNotOpen));
     EXPECT_EQ(backend.calls, (Calls {"dtr 0", "purge 15", "close"}));
+
+    // The automatic search opens the port itself, so the handle can be valid while the flag is 1.
+    open("COM3");
+    port.SetBaudRateValue(115200);
+    EXPECT_EQ(portSwitch.SwitchComPort(1, settings("COM3")), 1);
+    EXPECT_TRUE(backend.calls.empty()) << "same name and rate: left open and untouched";
+    port.SetBaudRateValue(9600);
+    ASSERT_EQ(portSwitch.SwitchComPort(0, settings("COM3")), 1);
+    open("COM3");
+    EXPECT_EQ(portSwitch.SwitchComPort(1, settings("COM3", 115200)), 1);
+    EXPECT_EQ(backend.calls.front(), "dtr 0") << "a different rate closes and reopens";
+    EXPECT_EQ(backend.calls[3], "open COM3");
 }
 
-TEST_F(PortFixture, openFailuresAndTheirBoxes)
+TEST_F(PortFixture, eachFailureOfThePortShowsItsBox)
 {
     EXPECT_EQ(port.OpenPort(), 0) << "no name yet";
     EXPECT_EQ(dialogs.problems, (Calls {problem(StringId::WrongComPortNumber)}));
     EXPECT_TRUE(backend.calls.empty()) << "the operating system is not asked";
-
     port.SetPortName("");
     EXPECT_EQ(dialogs.problems.back(), problem(StringId::CannotOpenComPort));
     EXPECT_EQ(port.PortName(), "");
+    port.ClosePort();
+    EXPECT_TRUE(backend.calls.empty()) << "closing a closed port only says so";
+    EXPECT_EQ(dialogs.problems.back(), problem(StringId::ComPortWasNotOpen));
 
     port.SetPortName("COM3");
     backend.timeoutResult = false;
     EXPECT_EQ(port.OpenPort(), 1) << "a time-out failure leaves the port open";
     EXPECT_EQ(dialogs.messages, (Calls {std::string(stringText(StringId::ErrorComTimeout))}));
-}
 
-TEST_F(PortFixture, aPseudoTerminalWithoutModemLinesIsNoFailure)
-{
+    // A pseudo-terminal without modem lines is no failure; refused line settings are.
+    dialogs.problems.clear();
     backend.modemLines = false;
-    open("/dev/ttyUSB0");
     port.SetBaudRate(9600);
     EXPECT_TRUE(dialogs.problems.empty());
-
     backend.lineResult = false;
     port.SetBaudRate(12345);
     EXPECT_EQ(dialogs.problems, (Calls {problem(StringId::ErrorComSettings)}));
-}
 
-TEST_F(PortFixture, closeShowsEachFailureInItsBox)
-{
-    port.ClosePort();
-    EXPECT_TRUE(backend.calls.empty());
+    dialogs.problems.clear();
+    EXPECT_EQ(port.WriteBlock("gethw\r"), 1);
+    EXPECT_EQ(backend.written, "gethw\r");
+    backend.writeResult = false;
+    EXPECT_EQ(port.WriteBlock("testcon\r"), 0);
+    backend.errors = SerialBackend::CeTxFull;
+    EXPECT_EQ(port.WriteBlock("testcon\r"), 0);
+    EXPECT_EQ(dialogs.problems,
+        (Calls {problem(StringId::ErrorComWriting), problem(StringId::ErrorComWriting),
+            problem(StringId::ErrorComWritingNotRemedied)}))
+        << "one box, then a second when the error stays";
 
-    open();
+    dialogs.problems.clear();
     backend.purgeResult = false;
     backend.closeResult = false;
     port.ClosePort();
     EXPECT_EQ(dialogs.problems,
-        (Calls {problem(StringId::ComPortWasNotOpen), problem(StringId::ErrorEmptyingComInterface),
-            problem(StringId::ErrorClosingComInterface)}));
+        (Calls {problem(StringId::ErrorEmptyingComInterface), problem(StringId::ErrorClosingComInterface)}));
     EXPECT_FALSE(port.IsOpen());
-}
-
-TEST_F(PortFixture, writeFailureShowsOneOrTwoBoxes)
-{
-    open();
-    EXPECT_EQ(port.WriteBlock("gethw\r"), 1);
-    EXPECT_EQ(backend.written, "gethw\r");
-
-    backend.writeResult = false;
-    EXPECT_EQ(port.WriteBlock("testcon\r"), 0);
-    EXPECT_EQ(dialogs.problems, (Calls {problem(StringId::ErrorComWriting)}));
-
-    backend.errors = SerialBackend::CeTxFull;
-    EXPECT_EQ(port.WriteBlock("testcon\r"), 0);
-    EXPECT_EQ(dialogs.problems.back(), problem(StringId::ErrorComWritingNotRemedied));
 }
 
 TEST_F(PortFixture, readNeverWaitsAndTakesAtMost64KiBPerCall)
@@ -144,12 +145,11 @@ TEST_F(PortFixture, readNeverWaitsAndTakesAtMost64KiBPerCall)
 
 TEST(CSeriellErrors, theErrorWordSelectsOneLineByItsExactValue)
 {
-    EXPECT_EQ(CSeriell::CommErrorLine(1), "COMERROR  CE_RXOVER\n");
-    EXPECT_EQ(CSeriell::CommErrorLine(2), "COMERROR  CE_OVERRUN\n");
-    EXPECT_EQ(CSeriell::CommErrorLine(3), "COMERROR  default\n") << "a combination is not split";
-    EXPECT_EQ(CSeriell::CommErrorLine(1024), "COMERROR  CE_IOE\n");
-    EXPECT_EQ(CSeriell::CommErrorLine(32768), "COMERROR  CE_MODE\n");
-    EXPECT_EQ(CSeriell::CommErrorLine(64), "COMERROR  default\n");
+    // 3 is a combination, which is not split; 64 is no error of the list.
+    const std::pair<std::uint32_t, const char*> cases[]
+        = {{1, "CE_RXOVER"}, {2, "CE_OVERRUN"}, {3, "default"}, {1024, "CE_IOE"}, {32768, "CE_MODE"}, {64, "default"}};
+    for (const auto& [word, name] : cases)
+        EXPECT_EQ(CSeriell::CommErrorLine(word), "COMERROR  " + std::string(name) + "\n") << word;
 }
 
 // An open port with a log at level 9, as the main window sends through it.
@@ -181,7 +181,7 @@ TEST_F(SendFixture, readLogsCommErrorsAtLevelSix)
     EXPECT_NE(logText().find("  COMERROR  default\r\n\r\n"), std::string::npos) << logText();
 }
 
-TEST_F(SendFixture, sendWritesAndLogsTheRequestWithItsCarriageReturnUpTo500Characters)
+TEST_F(SendFixture, sendWritesAndLogsTheRequestUpTo500CharactersAndNothingOnAFailedWrite)
 {
     EXPECT_EQ(SendCommandText(port, dialogs, log, "getrgbi5 3\r"), 1);
     EXPECT_EQ(backend.written, "getrgbi5 3\r");
@@ -194,41 +194,22 @@ TEST_F(SendFixture, sendWritesAndLogsTheRequestWithItsCarriageReturnUpTo500Chara
     EXPECT_TRUE(backend.written.empty());
     EXPECT_EQ(dialogs.messages, Calls {std::string(stringText(StringId::SerialTextTooLong))});
     EXPECT_NE(logText().find("  Zu langer serieller Text\r\n"), std::string::npos);
-}
 
-TEST_F(SendFixture, sendOnAFailedWriteOrAClosedPortAndWithoutLogging)
-{
+    dialogs.messages.clear();
+    std::filesystem::remove(dir.file("Lumivex.log"));
     backend.writeResult = false;
     EXPECT_EQ(SendCommandText(port, dialogs, log, "testcon\r"), 0);
     EXPECT_TRUE(dialogs.messages.empty()) << "the port's own box said it; no second box";
     EXPECT_EQ(dialogs.problems, Calls {problem(StringId::ErrorComWriting)});
-    EXPECT_EQ(logText().find("aufgerufen"), std::string::npos);
-
     backend.writeResult = true;
-    std::filesystem::remove(dir.file("Lumivex.log"));
     EXPECT_EQ(SendCommandText(port, dialogs, log, "testcon\r", /*loggingOn*/ false), 1);
     log.SetLevel(6);
     EXPECT_EQ(SendCommandText(port, dialogs, log, "testcon\r"), 1);
-    EXPECT_FALSE(std::filesystem::exists(dir.file("Lumivex.log"))) << "no line without the flag or below level 9";
+    EXPECT_FALSE(std::filesystem::exists(dir.file("Lumivex.log")))
+        << "no line for a failed write, without the flag or below level 9";
 
     port.ClosePort();
     EXPECT_EQ(SendCommandText(port, dialogs, log, "testcon\r"), 0);
-}
-
-TEST_F(PortFixture, switchKeepsOrReopensAPortOpenedByOthers)
-{
-    // The automatic search opens the port itself, so the handle can be valid while the flag is 1.
-    open("COM3");
-    port.SetBaudRateValue(115200);
-    EXPECT_EQ(portSwitch.SwitchComPort(1, settings("COM3")), 1);
-    EXPECT_TRUE(backend.calls.empty()) << "same name and rate: left open and untouched";
-
-    port.SetBaudRateValue(9600);
-    ASSERT_EQ(portSwitch.SwitchComPort(0, settings("COM3")), 1);
-    open("COM3");
-    EXPECT_EQ(portSwitch.SwitchComPort(1, settings("COM3", 115200)), 1);
-    EXPECT_EQ(backend.calls.front(), "dtr 0") << "a different rate closes and reopens";
-    EXPECT_EQ(backend.calls[3], "open COM3");
 }
 
 TEST_F(PortFixture, switchRecordsReceivedBytesUnchangedInTheSerialDebugFile)

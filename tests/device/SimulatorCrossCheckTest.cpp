@@ -30,13 +30,11 @@ using Model = SimDeviceModel::Sensor;
 
 namespace {
 
-constexpr int kBoards = 3;
-
 struct Sensor {
     int board;
     int sensor; // 1..5
 };
-// An orange LED, a saturated blue one on the last board, a white one.
+// An orange LED, a saturated blue one on the last of three boards, a white one.
 constexpr Sensor kOrange {1, 3};
 constexpr Sensor kBlue {3, 5};
 constexpr Sensor kWhite {2, 1};
@@ -45,27 +43,13 @@ constexpr Sensor kWhite {2, 1};
 // replies also sends the long identity replies.
 SimConfig deviceConfig(int firmware, bool multiLine)
 {
-    SimConfig config;
-    config.firmware = firmware;
-    config.boards = kBoards;
+    SimConfig config = test::configWith(firmware,
+        {{kOrange.board, kOrange.sensor, led(255, 128, 0, 30000)}, {kBlue.board, kBlue.sensor, led(20, 70, 255, 99999)},
+            {kWhite.board, kWhite.sensor, led(255, 255, 255, 50000)}});
+    config.boards = 3;
     config.longIdentity = multiLine;
     config.faults.multiLine = multiLine;
-    config.leds = {
-        {kOrange.board, kOrange.sensor, led(255, 128, 0, 30000)},
-        {kBlue.board, kBlue.sensor, led(20, 70, 255, 99999)},
-        {kWhite.board, kWhite.sensor, led(255, 255, 255, 50000)},
-    };
     return config;
-}
-
-// The main window's fields that address one sensor (its sensor field counts from 0).
-DeviceCommand::Fields fieldsFor(Sensor s)
-{
-    DeviceCommand::Fields fields;
-    fields.board = s.board;
-    fields.sensor = s.sensor - 1;
-    fields.rangeIndex = 3; // code 4, 60 ms, 3 x 3 area
-    return fields;
 }
 
 // The program's half of the line on the simulated device's in-process port, in virtual time.
@@ -95,18 +79,17 @@ struct Link {
         while (device.busy() && scheduler.pumpOnce()) { }
         return text;
     }
-    // A numbered request of the main window, with its rule for the firmware the program believes in.
-    std::string command(int number, const DeviceCommand::Fields& fields, int firmware)
+    // A numbered request of the main window for the sensor (its sensor field counts from 0, its
+    // range index 3 is code 4, 60 ms, 3 x 3), with its rule for the firmware the program believes in.
+    std::string command(int number, Sensor s, int firmware)
     {
+        DeviceCommand::Fields fields;
+        fields.board = s.board;
+        fields.sensor = s.sensor - 1;
+        fields.rangeIndex = 3;
         const auto request = DeviceCommand::build(number, fields);
         EXPECT_TRUE(request.has_value()) << "number " << number << " builds no request";
         return send(request ? request->text : std::string(), DeviceCommand::replyRule(number, firmware));
-    }
-    // A setting request the device acknowledges with "OK".
-    void acknowledged(Command command, const std::string& request)
-    {
-        send(request, replyRule(command, device.model().firmware()));
-        EXPECT_EQ(state, State::Complete) << request;
     }
     const Model& model(Sensor s) const { return device.model().sensor(s.board, s.sensor); }
 
@@ -169,60 +152,57 @@ const Read kReads[] = {
 
 // Firmware and multi-line replies.
 using Layout = std::tuple<int, bool>;
-
-class SimulatorCrossCheck : public ::testing::TestWithParam<Layout> {
-protected:
-    void TearDown() override
-    {
-        EXPECT_TRUE(m_link.dialogs.problems.empty()) << m_link.dialogs.problems.front();
-        EXPECT_TRUE(m_link.dialogs.messages.empty()) << m_link.dialogs.messages.front();
-    }
-
-    const int m_firmware = std::get<0>(GetParam());
-    Link m_link {deviceConfig(m_firmware, std::get<1>(GetParam()))};
-};
+class SimulatorCrossCheck : public ::testing::TestWithParam<Layout> { };
 
 } // namespace
 
 TEST_P(SimulatorCrossCheck, everyReadDecodesToTheModel)
 {
+    const auto [firmware, multiLine] = GetParam();
+    Link link(deviceConfig(firmware, multiLine));
     // The firmware number as the program learns it, from "getversion".
-    const int fw = decodeVersion(m_link.command(DeviceCommand::GetVersion, {}, 0)).firmware;
-    ASSERT_EQ(fw, m_firmware);
+    const int fw = decodeVersion(link.command(DeviceCommand::GetVersion, {}, 0)).firmware;
+    ASSERT_EQ(fw, firmware);
 
-    // Offsets can be set on every firmware; the blue LED's y goes below zero, where the field
-    // keeps its width and its sign.
-    m_link.acknowledged(
-        Command::SetXOffset, formatSetOffset(Command::SetXOffset, kOrange.sensor, "0.0125", kOrange.board));
-    m_link.acknowledged(
-        Command::SetYOffset, formatSetOffset(Command::SetYOffset, kOrange.sensor, "-0.0310", kOrange.board));
-    m_link.acknowledged(Command::SetYOffset, formatSetOffset(Command::SetYOffset, kBlue.sensor, "-0.5", kBlue.board));
-    EXPECT_DOUBLE_EQ(m_link.model(kOrange).xOffset, 0.0125);
-    EXPECT_DOUBLE_EQ(m_link.model(kOrange).yOffset, -0.031);
-    EXPECT_DOUBLE_EQ(m_link.model(kBlue).yOffset, -0.5);
-    if (fw >= kFirmwareWideCounts) {
-        m_link.acknowledged(Command::SetDistance, formatSetDistance(kOrange.sensor, "12.5", kOrange.board));
-        EXPECT_DOUBLE_EQ(m_link.model(kOrange).distance, 12.5);
+    // Offsets can be set on every firmware, the distance from 1007 on; the blue LED's y goes
+    // below zero, where the field keeps its width and its sign. The device acknowledges each.
+    const std::tuple<Command, std::string, double Model::*, Sensor, double> settings[] = {
+        {Command::SetXOffset, formatSetOffset(Command::SetXOffset, kOrange.sensor, "0.0125", kOrange.board),
+            &Model::xOffset, kOrange, 0.0125},
+        {Command::SetYOffset, formatSetOffset(Command::SetYOffset, kOrange.sensor, "-0.0310", kOrange.board),
+            &Model::yOffset, kOrange, -0.031},
+        {Command::SetYOffset, formatSetOffset(Command::SetYOffset, kBlue.sensor, "-0.5", kBlue.board), &Model::yOffset,
+            kBlue, -0.5},
+        {Command::SetDistance, formatSetDistance(kOrange.sensor, "12.5", kOrange.board), &Model::distance, kOrange,
+            12.5},
+    };
+    for (const auto& [command, request, field, s, value] : settings) {
+        if (command == Command::SetDistance && fw < kFirmwareWideCounts)
+            continue;
+        link.send(request, replyRule(command, fw));
+        EXPECT_EQ(link.state, Link::State::Complete) << request;
+        EXPECT_DOUBLE_EQ(link.model(s).*field, value) << request;
     }
 
     for (const Sensor s : {kOrange, kBlue, kWhite}) {
         SCOPED_TRACE("board " + std::to_string(s.board) + " sensor " + std::to_string(s.sensor));
-        m_link.command(DeviceCommand::CaptureRange, fieldsFor(s), fw);
-        EXPECT_EQ(m_link.state, Link::State::Complete);
-        EXPECT_EQ(m_link.model(s).code, rangeSetting(fieldsFor(s).rangeIndex)->code) << "the device took the code";
-        ASSERT_EQ(m_link.model(s).captures, 1);
+        link.command(DeviceCommand::CaptureRange, s, fw);
+        EXPECT_EQ(link.state, Link::State::Complete);
+        EXPECT_EQ(link.model(s).code, 4) << "the device took the code of range index 3";
+        ASSERT_EQ(link.model(s).captures, 1);
         for (const Read& r : kReads) {
             SCOPED_TRACE(r.name);
-            const std::string reply = r.number != 0
-                ? m_link.command(r.number, fieldsFor(s), fw)
-                : m_link.send(formatSensorRequest(Command::GetIntensity, s.sensor, s.board),
-                    replyRule(Command::GetIntensity, fw));
+            const std::string intensity = formatSensorRequest(Command::GetIntensity, s.sensor, s.board);
+            const std::string reply = r.number != 0 ? link.command(r.number, s, fw)
+                                                    : link.send(intensity, replyRule(Command::GetIntensity, fw));
             // Below its firmware the device refuses the read: why the program's test skips it there.
-            EXPECT_EQ(m_link.state, fw < r.fromFirmware ? Link::State::DeviceError : Link::State::Complete) << reply;
+            EXPECT_EQ(link.state, fw < r.fromFirmware ? Link::State::DeviceError : Link::State::Complete) << reply;
             if (fw >= r.fromFirmware)
-                r.check(reply, fw, m_link.model(s));
+                r.check(reply, fw, link.model(s));
         }
     }
+    EXPECT_EQ(link.dialogs.problems, std::vector<std::string> {});
+    EXPECT_EQ(link.dialogs.messages, std::vector<std::string> {});
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, SimulatorCrossCheck,

@@ -18,7 +18,9 @@ using namespace lumivex::test;
 
 TEST(SequencerConnection, theChainAndOthersMeasuringShowInTheWindowAsThePortSettingDoes)
 {
-    SequencerBench bench(firmware(1007, 3));
+    SimConfig config = firmware(1007, 3);
+    config.longIdentity = true; // "getserial" and "getversion" echoed before their replies
+    SequencerBench bench(config);
     // Button | status line | port line | the port CONNECT will open | START TEST and CONNECT enabled.
     const auto texts = [&bench] {
         const ConnectionTexts& c = bench.view.Display().Connection();
@@ -37,8 +39,9 @@ TEST(SequencerConnection, theChainAndOthersMeasuringShowInTheWindowAsThePortSett
     EXPECT_EQ(bench.frame.Readings().sensorCount(), 15);
     EXPECT_EQ(bench.flags(), "port handle shown start");
     const auto log = bench.logText();
-    for (const char* line :
-        {"Befehl testcon\r - aufgerufen", "R\374ckmeldung OK von Befehl 1", "R\374ckmeldung 1007\r\r\n von Befehl 18"})
+    // An identity reply is logged whole, not from its last line as a value reply is.
+    for (const char* line : {"Befehl testcon\r - aufgerufen", "R\374ckmeldung OK von Befehl 1",
+             "R\374ckmeldung getversion\r\r\n1007\r\r\n von Befehl 18"})
         EXPECT_NE(log.find(line), std::string::npos) << line;
     bench.frame.Stability().measuring = true;
     bench.scheduler.advance(std::chrono::milliseconds(30));
