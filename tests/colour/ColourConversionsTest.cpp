@@ -1,10 +1,12 @@
 #include "colour/ColourConversions.h"
+#include "colour/LedReading.h"
 #include "colour/Robertson1968.h"
 #include "colour/SpokeColour.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -81,18 +83,17 @@ TEST(RgbToHsl, greysPrimariesMixturesAndBothSaturationBranches)
     };
     for (const auto& c : cases) {
         const Hsl240 hsl = RgbToHsl240(c.colour);
-        EXPECT_NEAR(hsl.h, c.h, 1e-9) << std::hex << c.colour;
-        EXPECT_NEAR(hsl.s, c.s, 1e-9) << std::hex << c.colour;
-        EXPECT_NEAR(hsl.l, c.l, 1e-9) << std::hex << c.colour;
+        EXPECT_NEAR(std::abs(hsl.h - c.h) + std::abs(hsl.s - c.s) + std::abs(hsl.l - c.l), 0, 1e-9)
+            << std::hex << c.colour << std::dec << ": " << hsl.h << " " << hsl.s << " " << hsl.l;
     }
-
     // As bytes: rounded, not cut (grey 1 has lightness 0.94), and the hue held below 240 (a red
     // with a trace of blue lies at 239.84).
-    EXPECT_EQ(RgbToHslBytes(PackRgb(1, 1, 1)).l, 1);
-    EXPECT_EQ(RgbToHslBytes(PackRgb(255, 255, 255)).l, 240);
-    EXPECT_EQ(RgbToHslBytes(PackRgb(255, 0, 0)).s, 240);
-    EXPECT_GT(RgbToHsl240(PackRgb(255, 0, 1)).h, 239.5);
-    EXPECT_EQ(RgbToHslBytes(PackRgb(255, 0, 1)).h, 239);
+    const auto bytes = [](PackedRgb c) {
+        return std::array<int, 3> {RgbToHslBytes(c).h, RgbToHslBytes(c).s, RgbToHslBytes(c).l};
+    };
+    EXPECT_EQ(bytes(PackRgb(1, 1, 1)), (std::array {0, 0, 1}));
+    EXPECT_EQ(bytes(PackRgb(255, 255, 255)), (std::array {0, 0, 240}));
+    EXPECT_EQ(bytes(PackRgb(255, 0, 1)), (std::array {239, 240, 120}));
 }
 
 // In-range whole numbers are all checked below; here the hue wraps and values beyond the scale give
@@ -107,36 +108,25 @@ TEST(Hsl240ToRgb, theHueWrapsAndValuesBeyondTheScaleClamp)
         EXPECT_EQ(Hsl240ToRgb(h, s, l), rgb) << h << " " << s << " " << l;
 }
 
-// The HSL formula read literally: the channel bytes at the 240 hue positions of one saturation and
-// lightness (all in 240ths). Each value times 255 is a multiple of 1/240^3, so a whole number or at
-// least 7e-8 away from one: a nudge of 1e-9 makes the floor of the double exact.
-std::array<int, 240> ChannelsAround(int s, int l)
-{
-    const double sf = s / 240.0, lf = l / 240.0;
-    const double m2 = lf <= 0.5 ? lf * (1 + sf) : lf + sf - lf * sf;
-    const double m1 = 2 * lf - m2;
-    std::array<int, 240> bytes {};
-    for (int position = 0; position < 240; ++position) {
-        const double t = position / 240.0;
-        double value = m1;
-        if (6 * t < 1)
-            value = m1 + (m2 - m1) * 6 * t;
-        else if (2 * t < 1)
-            value = m2;
-        else if (3 * t < 2)
-            value = m1 + (m2 - m1) * (2.0 / 3.0 - t) * 6;
-        bytes[static_cast<std::size_t>(position)] = static_cast<int>(std::floor(value * 255 + 1e-9));
-    }
-    return bytes;
-}
-
+// The HSL formula read literally, in 240ths. Each value times 255 is a multiple of 1/240^3, so a
+// whole number or at least 7e-8 away from one: a nudge of 1e-9 makes the floor of the double exact.
 TEST(Hsl240ToRgb, everyWholeNumberInputTruncatesTheExactValue)
 {
     long mismatches = 0;
     std::string first;
     for (int s = 0; s <= 240; ++s)
         for (int l = 0; l <= 240; ++l) {
-            const std::array<int, 240> channel = ChannelsAround(s, l);
+            const double sf = s / 240.0, lf = l / 240.0;
+            const double m2 = lf <= 0.5 ? lf * (1 + sf) : lf + sf - lf * sf, m1 = 2 * lf - m2;
+            std::array<int, 240> channel {}; // by hue position
+            for (std::size_t i = 0; i < 240; ++i) {
+                const double t = static_cast<double>(i) / 240;
+                const double value = 6 * t < 1 ? m1 + (m2 - m1) * 6 * t
+                    : 2 * t < 1                ? m2
+                    : 3 * t < 2                ? m1 + (m2 - m1) * (2.0 / 3.0 - t) * 6
+                                               : m1;
+                channel[i] = static_cast<int>(std::floor(value * 255 + 1e-9));
+            }
             // Red leads the hue by a third of a turn, blue trails it by a third.
             const auto at = [&channel](int position) { return channel[static_cast<std::size_t>(position % 240)]; };
             for (int h = 0; h < 240; ++h)
@@ -151,54 +141,45 @@ TEST(ColourRoundTrip, throughHsl240AndTheSpokeColourStaysWithinOneStep)
 {
     ForGrid(17, [](int r, int g, int b) {
         const Hsl240 hsl = RgbToHsl240(PackRgb(r, g, b));
-        const PackedRgb back = Hsl240ToRgb(hsl.h, hsl.s, hsl.l);
         const SpokeColour spoke(
             static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(b));
         SpokeColour spokeBack;
         spokeBack.SetHsl(spoke.Hue(), spoke.Saturation(), spoke.Lightness());
-        for (const PackedRgb colour : {back, spokeBack.Rgb()}) {
-            EXPECT_LE(std::abs(RedOf(colour) - r), 1);
-            EXPECT_LE(std::abs(GreenOf(colour) - g), 1);
-            EXPECT_LE(std::abs(BlueOf(colour) - b), 1);
-        }
+        for (const PackedRgb c : {Hsl240ToRgb(hsl.h, hsl.s, hsl.l), spokeBack.Rgb()})
+            EXPECT_LE(std::max({std::abs(RedOf(c) - r), std::abs(GreenOf(c) - g), std::abs(BlueOf(c) - b)}), 1);
     });
 }
 
 TEST(SpokeColour, knownColoursHueOnTheCircleAndGreysWithoutHue)
 {
-    const struct {
-        float h, s;
-        PackedRgb rgb;
-    } cases[] = {{0, 1, PackRgb(255, 0, 0)}, {120, 1, PackRgb(0, 255, 0)}, {240, 1, PackRgb(0, 0, 255)},
-        {-120, 1, PackRgb(0, 0, 255)} /* hues wrap */, {200, 0, PackRgb(127, 127, 127)} /* grey */};
-    for (const auto& c : cases) {
+    // Hue -120 wraps to blue; saturation 0 is grey.
+    for (const auto& [h, s, rgb] : {std::tuple {0.0f, 1.0f, PackRgb(255, 0, 0)}, {120.0f, 1.0f, PackRgb(0, 255, 0)},
+             {240.0f, 1.0f, PackRgb(0, 0, 255)}, {-120.0f, 1.0f, PackRgb(0, 0, 255)},
+             {200.0f, 0.0f, PackRgb(127, 127, 127)}}) {
         SpokeColour colour;
-        colour.SetHsl(c.h, c.s, 0.5f);
-        EXPECT_EQ(colour.Rgb(), c.rgb) << c.h << " " << c.s;
+        colour.SetHsl(h, s, 0.5f);
+        EXPECT_EQ(colour.Rgb(), rgb) << h << " " << s;
     }
-    const SpokeColour pinkishRed(255, 0, 128);
-    EXPECT_NEAR(pinkishRed.Hue(), 360 - 128.0f / 255 * 60, 1e-3) << "not a negative angle";
-    EXPECT_FLOAT_EQ(pinkishRed.Saturation(), 1);
-    EXPECT_FLOAT_EQ(pinkishRed.Lightness(), 0.5f);
-    for (const std::uint8_t v : {0, 255}) {
-        const SpokeColour grey(v, v, v);
-        EXPECT_EQ(grey.Hue(), 0);
-        EXPECT_EQ(grey.Saturation(), 0) << "black and white would divide 0 by 0";
-        EXPECT_FLOAT_EQ(grey.Lightness(), v / 255.0f);
+    // Pinkish red is no negative angle; black and white would divide 0 by 0; green and blue tie and
+    // blue, tested last, wins.
+    for (const auto& [rgb, h, s, l] :
+        {std::tuple {PackRgb(255, 0, 128), 360 - 128.0f / 255 * 60, 1.0f, 0.5f}, {PackRgb(0, 0, 0), 0.0f, 0.0f, 0.0f},
+            {PackRgb(255, 255, 255), 0.0f, 0.0f, 1.0f}, {PackRgb(0, 255, 255), 180.0f, 1.0f, 0.5f}}) {
+        const SpokeColour c(static_cast<std::uint8_t>(RedOf(rgb)), static_cast<std::uint8_t>(GreenOf(rgb)),
+            static_cast<std::uint8_t>(BlueOf(rgb)));
+        EXPECT_NEAR(std::abs(c.Hue() - h) + std::abs(c.Saturation() - s) + std::abs(c.Lightness() - l), 0, 1e-3)
+            << std::hex << rgb;
     }
-    EXPECT_FLOAT_EQ(SpokeColour(0, 255, 255).Hue(), 180) << "green and blue tie; blue, tested last, wins";
 }
 
 TEST(RgbToXy, blackGivesTheD50WhitePointAndColoursMatchThePublishedMatrix)
 {
     const Chromaticity black = RgbToXy(PackRgb(0, 0, 0));
-    EXPECT_EQ(black.x, 0.34566929754874826) << "exactly";
-    EXPECT_EQ(black.y, 0.3584959231843615);
+    EXPECT_EQ((std::array {black.x, black.y}), (std::array {0.34566929754874826, 0.3584959231843615})) << "exactly";
     ForGrid(51, [&black](int r, int g, int b) {
         const Chromaticity xy = RgbToXy(PackRgb(r, g, b));
         const Chromaticity reference = r + g + b == 0 ? black : ReferenceXy(r, g, b);
-        EXPECT_NEAR(xy.x, reference.x, 1e-4);
-        EXPECT_NEAR(xy.y, reference.y, 1e-4);
+        EXPECT_NEAR(std::abs(xy.x - reference.x) + std::abs(xy.y - reference.y), 0, 1e-4);
     });
 }
 
@@ -206,20 +187,11 @@ TEST(RgbToCct, greysSitAtD50AndBlackOrColoursFarFromTheLocusHaveNone)
 {
     for (const int v : {1, 50, 128, 255})
         EXPECT_NEAR(RgbToCct(PackRgb(v, v, v)), 5002, 2) << v;
-    const struct {
-        const char* name;
-        PackedRgb colour;
-    } cases[] = {
-        {"black", PackRgb(0, 0, 0)},
-        {"red, redder than 1667 K", PackRgb(255, 0, 0)},
-        {"blue, bluer than infinity", PackRgb(0, 0, 255)},
-        {"an amber just past 1667 K", PackRgb(255, 120, 20)},
-        {"pure green, 0.09 above the locus", PackRgb(0, 255, 0)},
-        {"pure magenta, 0.12 below it", PackRgb(255, 0, 255)},
-        {"a palette violet near it but hotter than any temperature", PackRgb(118, 114, 208)},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(RgbToCct(c.colour), 0) << c.name;
+    // Black; red redder than 1667 K; blue bluer than infinity; an amber just past 1667 K; pure green
+    // 0.09 above the locus; pure magenta 0.12 below it; a palette violet near it but hotter than any temperature.
+    for (const PackedRgb c : {PackRgb(0, 0, 0), PackRgb(255, 0, 0), PackRgb(0, 0, 255), PackRgb(255, 120, 20),
+             PackRgb(0, 255, 0), PackRgb(255, 0, 255), PackRgb(118, 114, 208)})
+        EXPECT_EQ(RgbToCct(c), 0) << std::hex << c;
 }
 
 // Points of Kim's spline at temperatures that are no table row, and points moved off it along its
@@ -265,6 +237,28 @@ TEST(RobertsonLines, matchTheCopiedTableRowForRow)
         EXPECT_EQ((std::array {lines[row].mired, lines[row].u, lines[row].v, lines[row].t}), read) << line;
     }
     EXPECT_EQ(row, 31u);
+}
+
+// Shares, marks, hue and picked colours reach the user through the result display and are checked
+// there; here what it shows of a reading only in part.
+TEST(LedReading, intensityPercentIsIntegerDivisionAndSurvivesHugeCounts)
+{
+    // Beyond the documented range the product must not overflow 32 bits.
+    for (const auto& [intensity, percent] :
+        {std::pair {0, 0}, {50000, 50}, {99998, 99}, {99999, 100}, {INT_MAX, 2147505}}) {
+        LedReading reading;
+        reading.DeriveFromCounts(10, 10, 10, intensity, 4095);
+        EXPECT_EQ(reading.intensityPercent, percent) << intensity;
+    }
+}
+
+TEST(LedReading, validityReadsTheDisplayTextsAsWholeNumbers)
+{
+    // Empty fields read as 0.
+    for (const auto& [r, g, b, intensity, valid] : {std::tuple {"0", "0", "0", "500", false}, {"", "", "", "", false},
+             {"0", "0", "1", "500", true}, {"12", "3", "4", "", true}, {"12", "3", "4", "99999", false},
+             {"12", "3", "4", "99999 %", false}, {"12", "3", "4", "999990", true}})
+        EXPECT_EQ(IsReadingValid(r, g, b, intensity), valid) << r << "," << g << "," << b << "," << intensity;
 }
 
 } // namespace

@@ -20,9 +20,9 @@ struct BmpFile {
     std::uint32_t compression = 0;
     std::uint32_t sizeImage = 0;
     std::uint32_t coloursUsed = 0;
-    std::vector<DibColour> table;
+    std::vector<DibColour> table {};
     std::size_t gap = 0; // zero bytes between the table and the pixels
-    Bytes pixels; // as stored: bottom-up rows, padded
+    Bytes pixels {}; // as stored: bottom-up rows, padded
     std::int64_t offset = -1; // -1: right after the table and gap
 
     std::uint32_t DataOffset() const
