@@ -31,24 +31,6 @@ struct QtSchedulerTraits {
 
 INSTANTIATE_TYPED_TEST_SUITE_P(Qt, SchedulerBehaviour, QtSchedulerTraits);
 
-// pumpOnce() must sleep in the event dispatcher while it waits: a wait loop over it (how the
-// engines wait for a reply) may not burn a CPU core, even with a timer ticking meanwhile.
-TEST(QtSchedulerTest, pumpOnceBlocksWhileWaiting)
-{
-    QtScheduler scheduler;
-    int ticks = 0, pumps = 0;
-    bool done = false;
-    scheduler.setTimer(10ms, [&] { ++ticks; });
-    const std::clock_t cpuStart = std::clock();
-    const auto wallStart = std::chrono::steady_clock::now();
-    scheduler.singleShot(200ms, [&] { done = true; });
-    for (; !done; ++pumps)
-        scheduler.pumpOnce();
-    EXPECT_GE(std::chrono::steady_clock::now() - wallStart, 199ms);
-    EXPECT_LT(std::clock() - cpuStart, CLOCKS_PER_SEC / 50) << "pumpOnce() spins instead of blocking";
-    EXPECT_LE(pumps, ticks + 5) << "a spinning pump returns thousands of times; a blocking one once per event";
-}
-
 // The master side; the device side at slavePath is readable and writable by its owner only.
 struct PseudoTerminal {
     int master = posix_openpt(O_RDWR | O_NOCTTY);
@@ -146,37 +128,33 @@ TEST_F(PtyFixture, aVanishedPeerClosesThePortOnceAndLeavesTheLoopIdle)
         EXPECT_EQ(std::tuple(backend.hungUp(), backend.isOpen(), backend.takeErrors()),
             std::tuple(true, false, std::uint32_t(SerialBackend::CeIoe)));
 
+        // The engines wait for replies in such a loop: pumpOnce() must sleep in the event dispatcher,
+        // and nothing may keep polling the dead handle.
         const std::clock_t cpuBefore = std::clock();
         pumpUntil([] { return false; }, 300ms);
-        EXPECT_LT(std::clock() - cpuBefore, CLOCKS_PER_SEC * 3 / 100) << "nothing keeps polling the dead handle";
+        EXPECT_LT(std::clock() - cpuBefore, CLOCKS_PER_SEC * 3 / 100) << "the idle loop spins";
         EXPECT_EQ(std::pair(announced, backend.takeErrors()), std::pair(1, 0u)) << "the hang-up is reported once";
         EXPECT_FALSE(backend.write("gethw\r", 6));
     }
 }
 
-TEST(QtSerialOpenError, eachReasonIsTheOneThePlatformHasAndGoesOnceThePortOpens)
+TEST_F(PtyFixture, anOpenFailureNamesThePlatformsReasonUntilThePortOpens)
 {
-    PseudoTerminal pty;
-    ASSERT_FALSE(pty.slavePath.empty());
     EXPECT_TRUE(QtSerialBackend().isPortName("/dev/ttyUSB0") && !QtSerialBackend().isPortName("Auto"));
     EXPECT_EQ(openFailure("/dev/ttyLumivexMissing9"), Failure::NotFound);
-    // As root every device opens; the question is what an ordinary user sees.
-    const int asUser = test::runAsNormalUser([&pty] { return static_cast<int>(openFailure(pty.slavePath)); });
-    EXPECT_EQ(asUser, static_cast<int>(geteuid() == 0 ? Failure::PermissionDenied : Failure::None));
-
-    // Held by another port object: busy, and named so in the line the user is shown, until it is free.
-    QtSerialBackend holder;
-    ASSERT_TRUE(holder.open(pty.slavePath));
+    // Held by the fixture's port: busy, and named so in the line the user is shown, until it is free.
     EXPECT_EQ(openFailure(pty.slavePath), Failure::Busy);
-    QtSerialBackend backend;
-    test::RecordingDialogs dialogs;
-    CSeriell port {backend, dialogs};
-    port.SetPortName(pty.slavePath);
-    EXPECT_EQ(port.OpenPort(), 0);
-    EXPECT_NE(port.OpenFailureLine().find(pty.slavePath + ": busy"), std::string::npos) << port.OpenFailureLine();
-    holder.close();
-    EXPECT_EQ(port.OpenPort(), 1);
-    EXPECT_TRUE(port.OpenFailureLine().empty() && backend.lastOpenError().reason == Failure::None);
+    QtSerialBackend otherBackend;
+    CSeriell other {otherBackend, dialogs};
+    other.SetPortName(pty.slavePath);
+    EXPECT_EQ(other.OpenPort(), 0);
+    EXPECT_NE(other.OpenFailureLine().find(pty.slavePath + ": busy"), std::string::npos) << other.OpenFailureLine();
+    port.ClosePort();
+    // As root every device opens; the question is what an ordinary user sees.
+    const int asUser = test::runAsNormalUser([this] { return static_cast<int>(openFailure(pty.slavePath)); });
+    EXPECT_EQ(asUser, static_cast<int>(geteuid() == 0 ? Failure::PermissionDenied : Failure::None));
+    EXPECT_EQ(other.OpenPort(), 1);
+    EXPECT_TRUE(other.OpenFailureLine().empty() && otherBackend.lastOpenError().reason == Failure::None);
 }
 
 } // namespace
