@@ -26,11 +26,9 @@ TEST(XyChartCrossHair, originAxisEndClientOffsetAndNothingOutsideTheUnitSquare)
         EXPECT_EQ(XyChartCrossHair(kChartAxisEnd, kChartAxisEnd, {0, 0, size.width, size.height}, size),
             (ChartCrossHair {0, size.width}))
             << size.width << "x" << size.height;
-    const auto moved = XyChartCrossHair(0.3127, 0.329, {10, 5, 310, 205}, panel);
-    const auto plain = XyChartCrossHair(0.3127, 0.329, client, panel);
-    ASSERT_TRUE(moved && plain);
-    EXPECT_EQ(*moved, (ChartCrossHair {plain->row + 5, plain->column + 10}));
-
+    const ChartCrossHair plain = XyChartCrossHair(0.3127, 0.329, client, panel).value();
+    EXPECT_EQ(
+        XyChartCrossHair(0.3127, 0.329, {10, 5, 310, 205}, panel), (ChartCrossHair {plain.row + 5, plain.column + 10}));
     for (const auto& [x, y] : {std::pair {1.0, 0.3}, {0.3, 1.0}, {-0.0001, 0.3} /* from the device */, {0.3, -1.0},
              {std::numeric_limits<double>::quiet_NaN(), 0.3}})
         EXPECT_FALSE(XyChartCrossHair(x, y, client, panel)) << x << "," << y;

@@ -1,9 +1,5 @@
-// The three chart widgets on their own: what they paint where, and what they hand to their model
-// (the positions themselves are the core's; these tests catch a widget that draws somewhere else or
-// drops an event on the way), where the program finds its own chart images; then the charts in
-// the main window: what the user is told when the xy chart's image cannot be loaded, the marks
-// after a test on the simulated device, a picked colour reaching the value fields, and the View
-// menu switching the chart. (Which image it shows: tst_configuration.)
+// The chart widgets on their own (positions are the core's; these catch a widget that draws
+// elsewhere or drops an event) and in the main window. Which image it shows: tst_configuration.
 
 #include "colour/ChartImage.h"
 #include "colour/PaletteModel.h"
@@ -95,8 +91,7 @@ private slots:
     void wheel_paintsCrossBarAndArrowWhereTheCorePutsThem();
     void palette_mouseKeysAndTabReachTheModelAndItPaintsSpectrumBarAndCross();
     void ownChartFolder_besideTheProgramThenInstalledThenTheBuilds();
-    void window_brokenImage_emptyChartAndString143();
-    void window_afterATest_wheelMarksTheHueAndSaturationShown();
+    void window_brokenImage_toldEachTimeItIsReadAndTheChartsStillTakeATestsValues();
     void window_viewMenu_switchesTheChartAndAPaletteClickReachesTheFieldsOnlyWhileShown();
 };
 
@@ -290,7 +285,7 @@ void TestCharts::ownChartFolder_besideTheProgramThenInstalledThenTheBuilds()
     }
 }
 
-void TestCharts::window_brokenImage_emptyChartAndString143()
+void TestCharts::window_brokenImage_toldEachTimeItIsReadAndTheChartsStillTakeATestsValues()
 {
     Bench bench("SelChart=3\r\n", brokenChart);
     QCOMPARE(bench.dialogs.messages, std::vector<std::string>({"Read error", kError143}));
@@ -301,28 +296,21 @@ void TestCharts::window_brokenImage_emptyChartAndString143()
     blank.fill(image.pixel(0, 0));
     QCOMPARE(image, blank);
 
-    // Chosen again from the View menu, it is read again and the user told again.
+    // Chosen again from the View menu, it is read again and the user told again; the wheel does not read it.
     bench.choose(MainMenu::HsiColourWheel);
+    QCOMPARE(bench.dialogs.messages.size(), 2u);
     bench.choose(MainMenu::XyChartWhiteLeds);
     QCOMPARE(bench.dialogs.messages, std::vector<std::string>({"Read error", kError143, "Read error", kError143}));
     QVERIFY(!bench.xy()->hasImage());
-    // The program goes on: a test still runs, fills the fields and hands its point to the chart.
+    // The program goes on: a test still runs, fills the fields and hands its point to the chart and
+    // its marks to the wheel.
     bench.connectAndTest();
-    QVERIFY(!bench.field(1051).isEmpty());
+    QVERIFY(!bench.field(1051).isEmpty() && !bench.field(1045).isEmpty());
     const ChartPoint point = bench.display().Chart();
     QVERIFY(point.x != 0.5 && point.y != 0.5); // the device's values, not the start point
     QCOMPARE(std::pair(bench.xy()->pointX(), bench.xy()->pointY()), std::pair(point.x, point.y));
-}
-
-void TestCharts::window_afterATest_wheelMarksTheHueAndSaturationShown()
-{
-    // With the wheel shown the xy chart's image is not read, so a broken one says nothing.
-    Bench bench("SelChart=1\r\n", brokenChart);
-    QVERIFY(bench.dialogs.messages.empty());
-    ColourWheelWidget* wheel = bench.panel()->wheel();
-    QCOMPARE(bench.panel()->currentChart(), wheel);
-    bench.connectAndTest();
-    QVERIFY(!bench.field(1045).isEmpty());
+    bench.choose(MainMenu::HsiColourWheel);
+    const ColourWheelWidget* wheel = bench.panel()->wheel();
     QCOMPARE(QString::fromStdString(wheel->hueText()), bench.field(1045));
     QCOMPARE(QString::fromStdString(wheel->saturationText()), bench.field(1047));
     QCOMPARE(wheel->colour(), bench.display().Reading().currentColour);
