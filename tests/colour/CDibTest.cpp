@@ -15,6 +15,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -70,20 +71,11 @@ template<class Change> BmpFile With(BmpFile f, Change change)
 
 bool ReadThroughFile(const Bytes& bytes, CDib& dib)
 {
-    std::FILE* file = std::tmpfile();
-    if (!file)
-        return false;
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::rewind(file);
-    const bool ok = dib.Read(file);
-    std::fclose(file);
-    return ok;
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::tmpfile(), &std::fclose);
+    std::fwrite(bytes.data(), 1, bytes.size(), file.get());
+    std::rewind(file.get());
+    return dib.Read(file.get());
 }
-
-struct Pixel {
-    int x, y;
-    std::uint32_t rgb;
-};
 
 TEST(CDib, readsEachDepthFromMemoryAndFromAFile)
 {
@@ -92,7 +84,7 @@ TEST(CDib, readsEachDepthFromMemoryAndFromAFile)
         BmpFile file;
         int colours;
         std::uint32_t imageSize;
-        std::vector<Pixel> pixels; // y from the top
+        std::vector<std::tuple<int, int, std::uint32_t>> pixels; // x, y from the top, colour
     } cases[] = {
         {"24 bits, rows bottom-up; the size 0 in the header means padded rows times height", Small24(), 0, 24,
             {{0, 0, 0x0000FF}, {1, 0, 0x00FF00}, {2, 0, 0xFF0000}, {0, 1, 0x030201}, {2, 1, 0x090807}}},
@@ -132,9 +124,9 @@ TEST(CDib, readsEachDepthFromMemoryAndFromAFile)
                     std::size_t(c.file.DataOffset() - 14)));
             const auto argb = dib.ToArgb32();
             ASSERT_EQ(argb.size(), static_cast<std::size_t>(dib.Width() * dib.Height()));
-            for (const Pixel& p : c.pixels) {
-                EXPECT_EQ(dib.PixelRgb(p.x, p.y), p.rgb) << p.x << "," << p.y;
-                EXPECT_EQ(argb[static_cast<std::size_t>(p.y * dib.Width() + p.x)], 0xFF000000 | p.rgb);
+            for (const auto& [x, y, rgb] : c.pixels) {
+                EXPECT_EQ(dib.PixelRgb(x, y), rgb) << x << "," << y;
+                EXPECT_EQ(argb[static_cast<std::size_t>(y * dib.Width() + x)], 0xFF000000 | rgb);
             }
         }
     }
