@@ -44,11 +44,8 @@ BmpFile Small24()
 
 BmpFile Small8()
 {
-    BmpFile f {.width = 5,
-        .height = 2,
-        .bitCount = 8,
-        .table = Greys(256),
-        .pixels = {7, 1, 2, 3, 255, 0, 0, 0, 10, 11, 12, 13, 14, 0, 0, 0}};
+    BmpFile f {.width = 5, .height = 2, .bitCount = 8, .table = Greys(256)};
+    f.pixels = {7, 1, 2, 3, 255, 0, 0, 0, 10, 11, 12, 13, 14, 0, 0, 0};
     f.table[7] = {0x30, 0x20, 0x10, 0};
     return f;
 }
@@ -56,11 +53,9 @@ BmpFile Small8()
 // A one-bit image with all its rows there: the cheapest file that decodes to width x height pixels.
 BmpFile Mono(std::int32_t width, std::int32_t height)
 {
-    return {.width = width,
-        .height = height,
-        .bitCount = 1,
-        .table = Greys(2),
-        .pixels = Bytes(static_cast<std::size_t>((width + 31) / 32 * 4) * static_cast<std::size_t>(height))};
+    BmpFile f {.width = width, .height = height, .bitCount = 1, .table = Greys(2)};
+    f.pixels.resize(static_cast<std::size_t>((width + 31) / 32 * 4) * static_cast<std::size_t>(height));
+    return f;
 }
 
 template<class Change> BmpFile With(BmpFile f, Change change)

@@ -34,9 +34,9 @@ TEST(XyChartCrossHair, originAxisEndClientOffsetAndNothingOutsideTheUnitSquare)
         EXPECT_FALSE(XyChartCrossHair(x, y, client, panel)) << x << "," << y;
     EXPECT_TRUE(XyChartCrossHair(0.9999, 0.9999, client, panel)) << "beyond the axis end, but inside the square";
 
-    EXPECT_EQ(StretchedImageSize({640, 640}, {300, 200}), (Size {300, 200}));
-    EXPECT_EQ(StretchedImageSize({0, 640}, {300, 200}), Size {});
-    EXPECT_EQ(StretchedImageSize({640, 0}, {300, 200}), Size {});
+    for (const auto& [image, stretched] :
+        {std::pair {Size {640, 640}, Size {300, 200}}, {{0, 640}, {}}, {{640, 0}, {}}})
+        EXPECT_EQ(StretchedImageSize(image, panel), stretched) << image.width << "x" << image.height;
 }
 
 TEST(Wheel, spokesPutRedUpHue90RightAndRunFromTheRimToTheCentre)
@@ -159,7 +159,7 @@ protected:
     std::vector<PackedRgb> reported;
 };
 
-TEST_F(PaletteModelTest, crossHairSliderAndTheWayBackFromTheMouse)
+TEST_F(PaletteModelTest, crossHairSliderPaintedColoursAndTheWayBackFromTheMouse)
 {
     EXPECT_EQ(model.CrossHairFor(0, 0), (Point {0, 188}));
     EXPECT_EQ(model.CrossHairFor(239, 240), (Point {264, 11}));
@@ -185,6 +185,20 @@ TEST_F(PaletteModelTest, crossHairSliderAndTheWayBackFromTheMouse)
     EXPECT_EQ(std::tuple(model.CrossHair(), model.SliderPosition(), model.Colour()),
         std::tuple(Point {0, 11}, 89, PackRgb(255, 0, 0)));
     EXPECT_TRUE(reported.empty());
+
+    // Spectrum: hue grows to the right (a third of the way: green), saturation upwards, at middle lightness.
+    EXPECT_EQ((std::array {model.SpectrumColour(0, 0), model.SpectrumColour(0, 177), model.SpectrumColour(88, 177)}),
+        (std::array {PackRgb(127, 127, 127), PackRgb(255, 0, 0), PackRgb(0, 255, 0)}));
+    EXPECT_EQ(model.ColourAt({0, 188}), PackRgb(127, 127, 127));
+    EXPECT_EQ(model.ColourAt({0, 11}), PackRgb(255, 0, 0));
+    model.SetRGB(PackRgb(0, 0, 255));
+    EXPECT_EQ(model.ColourAt({275, 188}), PackRgb(0, 0, 0)) << "bar: black at the bottom";
+    EXPECT_EQ(model.ColourAt({275, 11}), PackRgb(255, 255, 255));
+    EXPECT_FALSE(model.ColourAt({268, 50}) || model.ColourAt({5, 195}));
+    EXPECT_EQ(PaletteModel::TooltipText(PackRgb(1, 22, 255)), "RGB(1,22,255)");
+    EXPECT_EQ(model.SliderArrowOrigin(), (Point {288, 89 + 3}));
+    model.SetRGB(PackRgb(0, 0, 0));
+    EXPECT_EQ(model.SliderArrowOrigin(), (Point {288, 194 - 17 + 3})) << "the arrow stays on the bar";
 }
 
 TEST_F(PaletteModelTest, keysStepOneWithCtrlTenWithShiftElseFiveInThePartWithTheFocusAndTabMovesOn)
@@ -245,19 +259,7 @@ TEST_F(PaletteModelTest, keysStepOneWithCtrlTenWithShiftElseFiveInThePartWithThe
     EXPECT_EQ(model.KeyDown(Home, false, false), Ignored);
 }
 
-TEST_F(PaletteModelTest, aDisabledPaletteIgnoresMouseAndKeys)
-{
-    model.SetEnabled(false);
-    const PackedRgb before = model.Colour();
-    model.LeftButtonDown({132, 100});
-    model.FocusGained(false);
-    EXPECT_EQ(model.KeyDown(PaletteKey::Home, false, false), PaletteKeyResult::Ignored);
-    EXPECT_FALSE(model.DoubleClick({5, 50}));
-    EXPECT_EQ(model.Colour(), before);
-    EXPECT_TRUE(reported.empty());
-}
-
-TEST_F(PaletteModelTest, clickAndDragInTheSpectrumAndOnTheBar)
+TEST_F(PaletteModelTest, clickAndDragInTheSpectrumAndOnTheBarUnlessDisabled)
 {
     const int lightness = model.Lightness();
     model.LeftButtonDown({132, 100});
@@ -286,23 +288,14 @@ TEST_F(PaletteModelTest, clickAndDragInTheSpectrumAndOnTheBar)
         EXPECT_FALSE(model.DoubleClick({x, 50})) << x;
     }
     EXPECT_EQ(reported.size(), 4u);
-}
 
-TEST_F(PaletteModelTest, paintedColoursAndTheTooltip)
-{
-    // Spectrum: hue grows to the right (a third of the way: green), saturation upwards, at middle lightness.
-    EXPECT_EQ((std::array {model.SpectrumColour(0, 0), model.SpectrumColour(0, 177), model.SpectrumColour(88, 177)}),
-        (std::array {PackRgb(127, 127, 127), PackRgb(255, 0, 0), PackRgb(0, 255, 0)}));
-    EXPECT_EQ(model.ColourAt({0, 188}), PackRgb(127, 127, 127));
-    EXPECT_EQ(model.ColourAt({0, 11}), PackRgb(255, 0, 0));
-    model.SetRGB(PackRgb(0, 0, 255));
-    EXPECT_EQ(model.ColourAt({275, 188}), PackRgb(0, 0, 0)) << "bar: black at the bottom";
-    EXPECT_EQ(model.ColourAt({275, 11}), PackRgb(255, 255, 255));
-    EXPECT_FALSE(model.ColourAt({268, 50}) || model.ColourAt({5, 195}));
-    EXPECT_EQ(PaletteModel::TooltipText(PackRgb(1, 22, 255)), "RGB(1,22,255)");
-    EXPECT_EQ(model.SliderArrowOrigin(), (Point {288, 89 + 3}));
-    model.SetRGB(PackRgb(0, 0, 0));
-    EXPECT_EQ(model.SliderArrowOrigin(), (Point {288, 194 - 17 + 3})) << "the arrow stays on the bar";
+    model.SetEnabled(false);
+    const PackedRgb before = model.Colour();
+    model.LeftButtonDown({132, 100});
+    model.FocusGained(false);
+    EXPECT_EQ(model.KeyDown(PaletteKey::Home, false, false), PaletteKeyResult::Ignored);
+    EXPECT_FALSE(model.DoubleClick({5, 50}));
+    EXPECT_EQ(std::tuple(model.Colour(), reported.size()), std::tuple(before, 4u));
 }
 
 } // namespace

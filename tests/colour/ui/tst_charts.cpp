@@ -22,11 +22,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <filesystem>
 #include <vector>
 
 using namespace lumivex;
@@ -234,26 +234,26 @@ void TestCharts::palette_mouseKeysAndTabReachTheModelAndItPaintsSpectrumBarAndCr
 
 void TestCharts::ownChartFolder_besideTheProgramThenInstalledThenTheBuilds()
 {
-    // Choice 0 is CIE1931_2.bmp, choice 1 CIE1964_10.bmp; expected below the prefix, or empty for the build's folder.
-    const QString beside = QStringLiteral("bin/charts/"), installed = QStringLiteral("share/lumivex/charts/");
-    const QString cie1931 = QStringLiteral("CIE1931_2.bmp"), cie1964 = QStringLiteral("CIE1964_10.bmp");
-    for (const auto& [name, files, choice, expected] : {std::tuple {"nothing installed", QStringList {}, 0, QString {}},
-             {"beside the program", QStringList {beside + cie1931}, 0, beside},
-             {"installed data folder", QStringList {installed + cie1931}, 0, installed},
-             {"beside the program wins over installed", QStringList {beside + cie1964, installed + cie1964}, 1, beside},
-             {"installed folder lacks this chart", QStringList {installed + cie1931}, 1, QString {}},
-             {"a folder named like the chart is no image", QStringList {installed + cie1931 + QStringLiteral("/x")}, 0,
-                 QString {}}}) {
-        QTemporaryDir prefix;
-        const QDir root(prefix.path());
-        QVERIFY(root.mkpath(QStringLiteral("bin")));
-        for (const QString& file : files) {
-            QVERIFY(root.mkpath(QFileInfo(root.filePath(file)).path()));
-            test::writeFile(root.filePath(file).toStdString(), "BM");
+    // Files below an install prefix; the folder expected below it, or none for the build's folder.
+    const std::string beside = "bin/charts", installed = "share/lumivex/charts";
+    const std::string cie1931 = "/CIE1931_2.bmp", cie1964 = "/CIE1964_10.bmp"; // choice 0, choice 1
+    using Files = std::vector<std::string>;
+    for (const auto& [name, files, choice, expected] : {std::tuple {"nothing installed", Files {}, 0, std::string {}},
+             {"beside the program", Files {beside + cie1931}, 0, beside},
+             {"installed data folder", Files {installed + cie1931}, 0, installed},
+             {"beside the program wins over installed", Files {beside + cie1964, installed + cie1964}, 1, beside},
+             {"installed folder lacks this chart", Files {installed + cie1931}, 1, std::string {}},
+             {"a folder named like the chart is no image", Files {installed + cie1931 + "/x"}, 0, std::string {}}}) {
+        test::TempDir prefix;
+        std::filesystem::create_directories(prefix.path() / "bin");
+        for (const std::string& file : files) {
+            std::filesystem::create_directories((prefix.path() / file).parent_path());
+            test::writeFile(prefix.file(file), "BM");
         }
-        const std::string found = ownChartFolderFrom(root.filePath(QStringLiteral("bin")).toStdString(), choice);
-        const QString want = expected.isEmpty() ? QStringLiteral(LUMIVEX_CHART_DIR) : root.filePath(expected);
-        QVERIFY2(found == QDir::cleanPath(want).toStdString(), name);
+        QVERIFY2(ownChartFolderFrom(prefix.file("bin"), choice)
+                == QDir::cleanPath(QString::fromStdString(expected.empty() ? LUMIVEX_CHART_DIR : prefix.file(expected)))
+                       .toStdString(),
+            name);
     }
 }
 
