@@ -90,18 +90,17 @@ TEST(Wheel, crossMarksHueAsAngleAndSaturationAsDistanceReadFromTheirTexts)
 
 TEST(Wheel, crossHasFourThreeByFiveArmsAnEmptyMiddleAndIsClipped)
 {
+    const Rect panel {10, 20, 310, 220};
     std::set<std::pair<int, int>> points;
-    for (const Point p : CrossMaskOffsets()) {
-        const int far = std::max(std::abs(p.x), std::abs(p.y)), near = std::min(std::abs(p.x), std::abs(p.y));
-        EXPECT_TRUE(far >= 5 && far <= 9 && near <= 1) << p.x << "," << p.y;
-        points.insert({p.x, p.y});
+    for (const Point p : CrossPixels({160, 120}, panel)) {
+        const int dx = p.x - 160, dy = p.y - 120;
+        const int far = std::max(std::abs(dx), std::abs(dy)), near = std::min(std::abs(dx), std::abs(dy));
+        EXPECT_TRUE(far >= 5 && far <= 9 && near <= 1) << dx << "," << dy;
+        points.insert({dx, dy});
     }
     EXPECT_EQ(points.size(), 60u);
     for (const auto& [x, y] : points)
         EXPECT_TRUE(points.contains({-x, y}) && points.contains({y, x}));
-
-    const Rect panel {10, 20, 310, 220};
-    EXPECT_EQ(CrossPixels({160, 120}, panel).size(), 60u);
     // At the panel's top-left corner only the arms pointing right and down remain, each without its
     // line of pixels outside the panel: 2 x 5 pixels each.
     const auto corner = CrossPixels({10, 20}, panel);
