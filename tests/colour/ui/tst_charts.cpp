@@ -54,7 +54,7 @@ struct Bench : test::WindowBench {
     ChartPanel* panel() const { return window->findChild<ChartPanel*>(controlName(1032)); }
     XyChartWidget* xy() const { return panel()->xyChart(); }
     QString field(int id) const { return window->findChild<QLineEdit*>(controlName(id))->text(); }
-    ResultDisplay& display() const { return window->frame().View().Display(); }
+    const ResultDisplay& display() const { return window->frame().View().Display(); }
     void choose(MainMenu::Command command) const { window->menu().action(command)->trigger(); }
 };
 
@@ -172,8 +172,7 @@ void TestCharts::palette_mouseKeysAndTabReachTheModelAndItPaintsSpectrumBarAndCr
     palette->setSelectionHandler([&picked](PackedRgb colour) { picked.push_back(colour); });
     QVERIFY(QTest::qWaitForWindowActive(&window));
     const PaletteModel& model = palette->model();
-    const int w = palette->width();
-    const int h = palette->height();
+    const int w = palette->width(), h = palette->height();
 
     // Dragging with the button held keeps choosing; the bar takes the lightness.
     const QPoint point(100, 80);
@@ -203,8 +202,7 @@ void TestCharts::palette_mouseKeysAndTabReachTheModelAndItPaintsSpectrumBarAndCr
              {Qt::Key_Tab, after, PalettePart::None}, {Qt::Key_Backtab, palette, PalettePart::Bar},
              {Qt::Key_Backtab, palette, PalettePart::Spectrum}, {Qt::Key_Backtab, before, PalettePart::None}}) {
         QTest::keyClick(QApplication::focusWidget(), key, key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
-        QCOMPARE(QApplication::focusWidget(), focus);
-        QCOMPARE(model.FocusPart(), part);
+        QCOMPARE(std::pair(QApplication::focusWidget(), model.FocusPart()), std::pair(focus, part));
     }
 
     palette->setColour(PackRgb(40, 200, 90));
