@@ -17,7 +17,9 @@
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
+#include <utility>
 
 namespace lumivex::testing {
 namespace {
@@ -29,66 +31,25 @@ struct QtSchedulerTraits {
 
 INSTANTIATE_TYPED_TEST_SUITE_P(Qt, SchedulerBehaviour, QtSchedulerTraits);
 
-// pumpOnce() must sleep in the event dispatcher while it waits: a wait loop over it (how the
-// engines wait for a reply) may not burn a CPU core, even with a timer ticking meanwhile.
-TEST(QtSchedulerTest, pumpOnceBlocksWhileWaiting)
-{
-    QtScheduler scheduler;
-    int ticks = 0, pumps = 0;
-    bool done = false;
-    scheduler.setTimer(10ms, [&] { ++ticks; });
-    const std::clock_t cpuStart = std::clock();
-    const auto wallStart = std::chrono::steady_clock::now();
-    scheduler.singleShot(200ms, [&] { done = true; });
-    for (; !done; ++pumps)
-        scheduler.pumpOnce();
-    EXPECT_GE(std::chrono::steady_clock::now() - wallStart, 199ms);
-    EXPECT_LT(std::clock() - cpuStart, CLOCKS_PER_SEC / 50) << "pumpOnce() spins instead of blocking";
-    // A spinning pump returns thousands of times; a blocking one once per event.
-    EXPECT_LE(pumps, ticks + 5);
-}
+// The master side; the device side at slavePath is readable and writable by its owner only.
+struct PseudoTerminal {
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    std::string slavePath = master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0 ? ptsname(master) : "";
 
-// The master side; the device side at slavePath() is readable and writable by its owner only.
-class PseudoTerminal {
-public:
-    PseudoTerminal()
-    {
-        m_master = posix_openpt(O_RDWR | O_NOCTTY);
-        if (m_master >= 0 && grantpt(m_master) == 0 && unlockpt(m_master) == 0) {
-            m_slavePath = ptsname(m_master);
-            ::chmod(m_slavePath.c_str(), 0600);
-        }
-    }
+    PseudoTerminal() { ::chmod(slavePath.c_str(), 0600); }
     ~PseudoTerminal() { closeMaster(); }
-    const std::string& slavePath() const { return m_slavePath; }
-    void closeMaster()
-    {
-        if (m_master >= 0)
-            ::close(m_master);
-        m_master = -1;
-    }
-    void send(const std::string& bytes)
-    {
-        ASSERT_EQ(::write(m_master, bytes.data(), bytes.size()), ssize_t(bytes.size()));
-    }
+    void closeMaster() { ::close(std::exchange(master, -1)); }
     // What the port wrote, waiting at most `limitMs` for each piece of it.
     std::string receive(std::size_t expected, int limitMs = 2000)
     {
         std::string got;
         char buffer[256];
-        pollfd p {m_master, POLLIN, 0};
-        while (got.size() < expected && ::poll(&p, 1, limitMs) > 0) {
-            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
-            if (n <= 0)
+        pollfd p {master, POLLIN, 0};
+        for (ssize_t n = 0; got.size() < expected && ::poll(&p, 1, limitMs) > 0; got.append(buffer, std::size_t(n)))
+            if ((n = ::read(master, buffer, sizeof buffer)) <= 0)
                 break;
-            got.append(buffer, std::size_t(n));
-        }
         return got;
     }
-
-private:
-    int m_master = -1;
-    std::string m_slavePath;
 };
 
 struct PtyFixture : ::testing::Test {
@@ -100,13 +61,13 @@ struct PtyFixture : ::testing::Test {
 
     void SetUp() override
     {
-        ASSERT_FALSE(pty.slavePath().empty());
-        port.SetPortName(pty.slavePath());
+        ASSERT_FALSE(pty.slavePath.empty());
+        port.SetPortName(pty.slavePath);
         ASSERT_EQ(port.OpenPort(), 1);
         port.SetBaudRate(115200);
     }
 
-    // Pumps the event loop until the condition holds or two seconds pass.
+    // Pumps the event loop until the condition holds or the limit passes.
     template<class Condition> bool pumpUntil(Condition done, std::chrono::milliseconds limit = 2000ms)
     {
         bool expired = false;
@@ -129,17 +90,14 @@ Failure openFailure(const std::string& path)
 
 TEST_F(PtyFixture, opensWithoutABoxAndBytesCrossUnchangedInBothDirections)
 {
-    EXPECT_TRUE(port.IsOpen());
-    EXPECT_TRUE(dialogs.problems.empty()) << dialogs.problems.front();
-    EXPECT_TRUE(dialogs.messages.empty());
-
+    EXPECT_TRUE(port.IsOpen() && dialogs.problems.empty() && dialogs.messages.empty());
     ASSERT_EQ(port.WriteBlock("getrgbi5 3\r"), 1);
     EXPECT_EQ(pty.receive(11), "getrgbi5 3\r") << "no CR to LF translation on the way out";
 
     int announced = 0;
     backend.setBytesArrivedCallback([&] { ++announced; });
     const std::string reply("0255 0128\r\n\xFC\x01OK\r\n", 17);
-    pty.send(reply);
+    ASSERT_EQ(::write(pty.master, reply.data(), reply.size()), ssize_t(reply.size()));
     std::string got;
     ASSERT_TRUE(pumpUntil([&] {
         if (const auto n = port.ReadAvailable())
@@ -155,7 +113,7 @@ TEST_F(PtyFixture, aVanishedPeerClosesThePortOnceAndLeavesTheLoopIdle)
     for (const bool writeFirst : {false, true}) { // a write may find the hang-up before the event loop does
         SCOPED_TRACE(writeFirst ? "seen by a write" : "seen by the event loop");
         PseudoTerminal peer;
-        ASSERT_TRUE(backend.open(peer.slavePath()));
+        ASSERT_TRUE(backend.open(peer.slavePath));
         EXPECT_FALSE(backend.hungUp()) << "open() starts afresh";
         int announced = 0;
         backend.setBytesArrivedCallback([&] { ++announced; });
@@ -167,44 +125,36 @@ TEST_F(PtyFixture, aVanishedPeerClosesThePortOnceAndLeavesTheLoopIdle)
             EXPECT_EQ(announced, 0) << "not told from inside the write";
         }
         ASSERT_TRUE(pumpUntil([&] { return announced > 0; })) << "the owner is told at once";
-        EXPECT_TRUE(backend.hungUp());
-        EXPECT_FALSE(backend.isOpen());
-        EXPECT_EQ(backend.takeErrors(), std::uint32_t(SerialBackend::CeIoe));
+        EXPECT_EQ(std::tuple(backend.hungUp(), backend.isOpen(), backend.takeErrors()),
+            std::tuple(true, false, std::uint32_t(SerialBackend::CeIoe)));
 
+        // The engines wait for replies in such a loop: pumpOnce() must sleep in the event dispatcher,
+        // and nothing may keep polling the dead handle.
         const std::clock_t cpuBefore = std::clock();
         pumpUntil([] { return false; }, 300ms);
-        EXPECT_LT(std::clock() - cpuBefore, CLOCKS_PER_SEC * 3 / 100) << "nothing keeps polling the dead handle";
-        EXPECT_EQ(announced, 1);
-        EXPECT_EQ(backend.takeErrors(), 0u) << "the hang-up is reported once";
+        EXPECT_LT(std::clock() - cpuBefore, CLOCKS_PER_SEC * 3 / 100) << "the idle loop spins";
+        EXPECT_EQ(std::pair(announced, backend.takeErrors()), std::pair(1, 0u)) << "the hang-up is reported once";
         EXPECT_FALSE(backend.write("gethw\r", 6));
     }
 }
 
-TEST(QtSerialOpenError, eachReasonIsTheOneThePlatformHasAndGoesOnceThePortOpens)
+TEST_F(PtyFixture, anOpenFailureNamesThePlatformsReasonUntilThePortOpens)
 {
-    PseudoTerminal pty;
-    ASSERT_FALSE(pty.slavePath().empty());
-    EXPECT_TRUE(QtSerialBackend().isPortName("/dev/ttyUSB0"));
-    EXPECT_FALSE(QtSerialBackend().isPortName("Auto"));
+    EXPECT_TRUE(QtSerialBackend().isPortName("/dev/ttyUSB0") && !QtSerialBackend().isPortName("Auto"));
     EXPECT_EQ(openFailure("/dev/ttyLumivexMissing9"), Failure::NotFound);
+    // Held by the fixture's port: busy, and named so in the line the user is shown, until it is free.
+    EXPECT_EQ(openFailure(pty.slavePath), Failure::Busy);
+    QtSerialBackend otherBackend;
+    CSeriell other {otherBackend, dialogs};
+    other.SetPortName(pty.slavePath);
+    EXPECT_EQ(other.OpenPort(), 0);
+    EXPECT_NE(other.OpenFailureLine().find(pty.slavePath + ": busy"), std::string::npos) << other.OpenFailureLine();
+    port.ClosePort();
     // As root every device opens; the question is what an ordinary user sees.
-    const int asUser = test::runAsNormalUser([&pty] { return static_cast<int>(openFailure(pty.slavePath())); });
+    const int asUser = test::runAsNormalUser([this] { return static_cast<int>(openFailure(pty.slavePath)); });
     EXPECT_EQ(asUser, static_cast<int>(geteuid() == 0 ? Failure::PermissionDenied : Failure::None));
-
-    // Held by another port object: busy, and named so in the line the user is shown, until it is free.
-    QtSerialBackend holder;
-    ASSERT_TRUE(holder.open(pty.slavePath()));
-    EXPECT_EQ(openFailure(pty.slavePath()), Failure::Busy);
-    QtSerialBackend backend;
-    test::RecordingDialogs dialogs;
-    CSeriell port {backend, dialogs};
-    port.SetPortName(pty.slavePath());
-    EXPECT_EQ(port.OpenPort(), 0);
-    EXPECT_NE(port.OpenFailureLine().find(pty.slavePath() + ": busy"), std::string::npos) << port.OpenFailureLine();
-    holder.close();
-    EXPECT_EQ(port.OpenPort(), 1);
-    EXPECT_TRUE(port.OpenFailureLine().empty());
-    EXPECT_EQ(backend.lastOpenError().reason, Failure::None);
+    EXPECT_EQ(other.OpenPort(), 1);
+    EXPECT_TRUE(other.OpenFailureLine().empty() && otherBackend.lastOpenError().reason == Failure::None);
 }
 
 } // namespace

@@ -20,9 +20,9 @@ struct BmpFile {
     std::uint32_t compression = 0;
     std::uint32_t sizeImage = 0;
     std::uint32_t coloursUsed = 0;
-    std::vector<DibColour> table;
+    std::vector<DibColour> table {};
     std::size_t gap = 0; // zero bytes between the table and the pixels
-    Bytes pixels; // as stored: bottom-up rows, padded
+    Bytes pixels {}; // as stored: bottom-up rows, padded
     std::int64_t offset = -1; // -1: right after the table and gap
 
     std::uint32_t DataOffset() const
@@ -55,16 +55,11 @@ struct BmpFile {
 // A 24-bit bitmap of one colour, as the chart reader accepts it.
 inline std::string uniformBitmap(int width, int height, int red, int green, int blue)
 {
-    BmpFile file;
-    file.width = width;
-    file.height = height;
-    const int stride = (width * 3 + 3) / 4 * 4;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x)
-            file.pixels.insert(file.pixels.end(),
-                {static_cast<std::uint8_t>(blue), static_cast<std::uint8_t>(green), static_cast<std::uint8_t>(red)});
-        file.pixels.resize(file.pixels.size() + static_cast<std::size_t>(stride - width * 3));
-    }
+    const std::size_t stride = static_cast<std::size_t>(width * 3 + 3) / 4 * 4, row = std::size_t(width) * 3;
+    BmpFile file {.width = width, .height = height, .pixels = BmpFile::Bytes(stride * std::size_t(height))};
+    for (std::size_t i = 0; i < file.pixels.size(); ++i)
+        if (i % stride < row)
+            file.pixels[i] = static_cast<std::uint8_t>(i % stride % 3 == 0 ? blue : i % stride % 3 == 1 ? green : red);
     file.sizeImage = static_cast<std::uint32_t>(file.pixels.size());
     const BmpFile::Bytes bytes = file.Build();
     return {bytes.begin(), bytes.end()};
