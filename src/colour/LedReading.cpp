@@ -9,11 +9,6 @@
 
 namespace lumivex {
 
-int FullScaleForFirmware(int firmware)
-{
-    return firmware < kFirmware12Bit ? 255 : 4095;
-}
-
 float PaletteFactorForFirmware(int firmware)
 {
     return firmware < kFirmware12Bit ? 1.0f : 16.058823f;
@@ -51,12 +46,6 @@ void LedReading::HueSaturationFromColour()
     const Hsl240 hsl = RgbToHsl240(currentColour);
     hue = hsl.h * 360 / 240;
     saturation = static_cast<int>(hsl.s * 100 / 240);
-}
-
-bool LedReading::IsReadingValid() const
-{
-    const bool dark = sensorRed == 0 && sensorGreen == 0 && sensorBlue == 0;
-    return !dark && deviceIntensity != kSaturatedIntensity;
 }
 
 void LedReading::TakePickedColour(PackedRgb colour, float factor)

@@ -12,8 +12,6 @@ inline constexpr int kFirmware12Bit = 1007;
 // The raw intensity count of a saturated intensity channel.
 inline constexpr int kSaturatedIntensity = 99999;
 
-// Full scale F of the sensor counts: 255 below firmware 1007, 4095 from 1007 on.
-int FullScaleForFirmware(int firmware);
 // The factor from a palette byte to a sensor count: 1 below firmware 1007, 4095/255 as a
 // single-precision number from 1007 on.
 float PaletteFactorForFirmware(int firmware);
@@ -52,9 +50,6 @@ struct LedReading {
     // Hue and saturation computed from the current colour, for a test that does not ask the
     // device for them.
     void HueSaturationFromColour();
-    // A hue of exactly 0, or a saturated intensity, counts as no hue.
-    bool HasHue() const { return hue != 0 && rawIntensity != kSaturatedIntensity; }
-    bool IsReadingValid() const;
     // Takes a colour picked in the palette as if it had been measured; `factor` is
     // PaletteFactorForFirmware.
     void TakePickedColour(PackedRgb colour, float factor);

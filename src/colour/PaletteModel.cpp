@@ -82,7 +82,6 @@ void PaletteModel::UpdateColourAndNotify()
 {
     m_colour = Hsl240ToRgb(m_hue, m_saturation, m_lightness);
     if (m_colour != kNoColour && m_onSelChange) {
-        m_previousColour = m_colour;
         m_onSelChange(m_colour);
     }
 }

@@ -51,7 +51,6 @@ public:
     int Saturation() const { return m_saturation; }
     int Lightness() const { return m_lightness; }
     PackedRgb Colour() const { return m_colour; }
-    PackedRgb PreviousColour() const { return m_previousColour; }
     Point CrossHair() const { return m_crossHair; }
     int SliderPosition() const { return m_sliderPosition; }
     PalettePart FocusPart() const { return m_focus; }
@@ -97,7 +96,6 @@ private:
     int m_saturation = 0;
     int m_lightness = 0;
     PackedRgb m_colour = 0;
-    PackedRgb m_previousColour = kNoColour;
     Point m_crossHair;
     int m_sliderPosition = 0;
     PalettePart m_focus = PalettePart::None;
