@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 using namespace lumivex;
 
@@ -20,46 +21,27 @@ TEST(DeviceCommandTest, requestsOfTheNumbersAndTheSensorTheyRead)
     fields.rangeIndex = 3;
     fields.pwmFactor = 7;
     fields.userTimeMs = 250;
-    const struct {
-        int number;
-        const char* text;
-        int listIndex = 0; // 0: the request names no sensor
-    } cases[] = {
-        {1, "testcon\r"},
-        {2, "capture\r"},
-        {3, "capture405 3\r"},
-        {4, "capturepwm075 3\r"},
-        {5, "capture805 3\r"},
-        {6, "getrgbi5 3\r", 15}, // five sensors a board
-        {7, "gethsi5 3\r", 15},
-        {8, "getxy5 3\r", 15},
-        {12, "getusertime 3\r"},
-        {14, "setusertime00250 3\r"},
-        {17, "getserial\r"},
-        {18, "getversion\r"},
-        {19, "gethw\r"},
-        {23, "getctemp5 3\r", 15},
-        {24, "setdefault\r"},
-        {25, "getxoffset5 3\r", 15},
-        {26, "getyoffset5 3\r", 15},
-        {27, "getdistance5 3\r", 15},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.number);
-        const auto request = DeviceCommand::build(c.number, fields);
-        ASSERT_TRUE(request);
-        EXPECT_EQ(request->text, c.text);
-        EXPECT_EQ(request->number, c.number);
-        EXPECT_EQ(request->sensorListIndex.value_or(0), c.listIndex);
+    // The request, its number and the list index of the sensor it reads (0: none; five a board).
+    const std::pair<int, const char*> cases[]
+        = {{1, "testcon\r 1 0"}, {2, "capture\r 2 0"}, {3, "capture405 3\r 3 0"}, {4, "capturepwm075 3\r 4 0"},
+            {5, "capture805 3\r 5 0"}, {6, "getrgbi5 3\r 6 15"}, {7, "gethsi5 3\r 7 15"}, {8, "getxy5 3\r 8 15"},
+            {12, "getusertime 3\r 12 0"}, {14, "setusertime00250 3\r 14 0"}, {17, "getserial\r 17 0"},
+            {18, "getversion\r 18 0"}, {19, "gethw\r 19 0"}, {23, "getctemp5 3\r 23 15"}, {24, "setdefault\r 24 0"},
+            {25, "getxoffset5 3\r 25 15"}, {26, "getyoffset5 3\r 26 15"}, {27, "getdistance5 3\r 27 15"}};
+    for (const auto& [number, expected] : cases) {
+        const auto request = DeviceCommand::build(number, fields);
+        EXPECT_EQ(request ? request->text + " " + std::to_string(request->number) + " "
+                    + std::to_string(request->sensorListIndex.value_or(0))
+                          : "none",
+            expected);
     }
-    EXPECT_EQ(DeviceCommand::build(DeviceCommand::CaptureRange, fields)->capture, (RangeSetting {4, 0}));
-    EXPECT_FALSE(DeviceCommand::build(DeviceCommand::CaptureRange, fields)->precededBy);
+    const auto range = DeviceCommand::build(DeviceCommand::CaptureRange, fields);
+    EXPECT_TRUE(range->capture == (RangeSetting {4, 0}) && !range->precededBy);
 
     fields.area9x9 = true;
     const auto user = DeviceCommand::build(DeviceCommand::CaptureUser, fields);
     EXPECT_EQ(user->text, "capture815 3\r");
-    EXPECT_EQ(user->capture, (RangeSetting {8, 1}));
-    EXPECT_EQ(user->precededBy, DeviceCommand::SetUserTime);
+    EXPECT_TRUE(user->capture == (RangeSetting {8, 1}) && user->precededBy == DeviceCommand::SetUserTime);
 
     for (int number : {0, 9, 10, 11, 13, 15, 16, 20, 21, 22, 28, -1, 1000})
         EXPECT_FALSE(DeviceCommand::build(number, fields)) << number;
@@ -106,29 +88,20 @@ TEST(DeviceCommandTest, replyRuleByNumber)
 // The shapes only the measurement list, the stability analysis and the I/O dialog send.
 TEST(DeviceRequestTest, requestsMatchTheDeviceGrammar)
 {
-    const struct {
-        std::string text;
-        std::string expected;
-    } cases[] = {
-        {formatPlainRequest(Command::CapturePwm), "capturepwm\r"},
+    // Offsets always carry a sign; only a leading minus counts as one of its own.
+    const std::pair<std::string, const char*> cases[] = {{formatPlainRequest(Command::CapturePwm), "capturepwm\r"},
         {formatCodeAreaRequest(Command::SetCapTime, 7, 0, 5, 12), "setcaptime705 12\r"},
-        {formatCapturePwm(15, 5, 2), "capturepwm155 2\r"},
-        {formatSetUserTime(20000, 2), "setusertime20000 2\r"},
-        {formatSetUserTime(7, 2), "setusertime00007 2\r"},
-        {formatSetAverage(4, 1), "setaverage04 1\r"},
-        {formatSetIntGain(3, 5, 2), "setintgain3005 2\r"},
-        {formatSetIntGain(3, 100, 2), "setintgain3100 2\r"},
+        {formatCapturePwm(15, 5, 2), "capturepwm155 2\r"}, {formatSetUserTime(20000, 2), "setusertime20000 2\r"},
+        {formatSetUserTime(7, 2), "setusertime00007 2\r"}, {formatSetAverage(4, 1), "setaverage04 1\r"},
+        {formatSetIntGain(3, 5, 2), "setintgain3005 2\r"}, {formatSetIntGain(3, 100, 2), "setintgain3100 2\r"},
         {formatSetDistance(4, "2.0", 1), "setdistance42.0 1\r"},
         {formatSensorRequest(Command::GetIntensity, 1, 10), "getintensity1 10\r"},
-        {formatSetOutput(0, false), "setoutput00\r"},
-        {formatSetOutput(1, true), "setoutput11\r"},
-        // Offsets always carry a sign; only a leading minus counts as one of its own.
+        {formatSetOutput(0, false), "setoutput00\r"}, {formatSetOutput(1, true), "setoutput11\r"},
         {formatSetOffset(Command::SetXOffset, 2, "0.0125", 1), "setxoffset2+0.0125 1\r"},
         {formatSetOffset(Command::SetXOffset, 2, "-0.0125", 1), "setxoffset2-0.0125 1\r"},
-        {formatSetOffset(Command::SetYOffset, 1, "", 1), "setyoffset1+ 1\r"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.text, c.expected);
+        {formatSetOffset(Command::SetYOffset, 1, "", 1), "setyoffset1+ 1\r"}};
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(text, expected);
 
     // A long value is formatted whole, for the sender to refuse.
     const std::string value(600, '1');
@@ -145,12 +118,11 @@ TEST(DeviceRequestTest, captureTimesAndRanges)
     for (const auto& [code, ms] : times)
         EXPECT_EQ(captureTimeMs(code, 250), ms) << "code " << code;
 
-    EXPECT_EQ(rangeSetting(0), (RangeSetting {0, 0})) << "DISABLE";
-    EXPECT_EQ(rangeSetting(1), (RangeSetting {6, 0}));
-    EXPECT_EQ(rangeSetting(6), (RangeSetting {1, 0}));
-    EXPECT_EQ(rangeSetting(7), (RangeSetting {5, 1})) << "the 9 x 9 ranges start at 20 ms";
-    EXPECT_EQ(rangeSetting(11), (RangeSetting {1, 1}));
-    EXPECT_EQ(rangeSetting(-1), std::nullopt);
+    // Index 0 is DISABLE; the 9 x 9 ranges start at 20 ms.
+    EXPECT_EQ((std::vector {rangeSetting(0), rangeSetting(1), rangeSetting(6), rangeSetting(7), rangeSetting(11),
+                  rangeSetting(-1)}),
+        (std::vector<std::optional<RangeSetting>> {RangeSetting {0, 0}, RangeSetting {6, 0}, RangeSetting {1, 0},
+            RangeSetting {5, 1}, RangeSetting {1, 1}, {}}));
 }
 
 TEST(ProtocolLogTest, linesAreWindows1252AndTakeRepliesAsData)

@@ -1,6 +1,7 @@
-// How reply bytes are joined into text, when a reply counts as complete, and how its fields are
-// read.
+// How reply bytes are joined into text, when a reply counts as complete as its pieces arrive, and
+// how its fields are read.
 #include "device/ReplyDecode.h"
+#include "device/ReplyCollector.h"
 #include "device/ReplyRules.h"
 #include "device/ReplyText.h"
 
@@ -8,6 +9,8 @@
 
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <vector>
 
 using namespace lumivex;
 
@@ -59,18 +62,14 @@ std::string decoded(Command command, std::string_view reply, int firmware)
 TEST(ReplyTextTest, chunksAreJoinedAndRawBytesCounted)
 {
     ReplyText reply;
-    auto added = reply.append("3O");
-    EXPECT_EQ(added.characters, 2u);
-    EXPECT_FALSE(added.lineEnd);
-    added = reply.append("K\r");
-    EXPECT_EQ(added.characters, 3u);
-    EXPECT_TRUE(added.lineEnd);
+    const auto first = reply.append("3O");
+    const auto second = reply.append("K\r");
+    EXPECT_EQ(std::make_tuple(first.characters, first.lineEnd, second.characters, second.lineEnd),
+        std::make_tuple(2u, false, 3u, true));
     EXPECT_EQ(reply.text(), "3OK\r\n");
     EXPECT_EQ(reply.rawByteCount(), 4u) << "the count is of bytes received, not of the text";
-
     reply.reset();
-    EXPECT_EQ(reply.text(), "");
-    EXPECT_EQ(reply.rawByteCount(), 0u);
+    EXPECT_TRUE(reply.text().empty() && reply.rawByteCount() == 0);
     for (JoinRules rules : {JoinRules::MainWindow, JoinRules::ListAndStability})
         EXPECT_EQ(ReplyText::join("A\rB\nC\r\nD", rules), "A\r\nB\r\nC\r\n\r\nD") << "CR and LF are two breaks";
 }
@@ -90,10 +89,8 @@ TEST(ReplyTextTest, onlyPrintablesAndTheSevenLettersAreKept)
     EXPECT_EQ(ReplyText::join(all, JoinRules::ListAndStability), printable);
 
     ReplyText reply(JoinRules::ListAndStability);
-    const auto added = reply.append(std::string("\0\x7F\xFF\xE4", 4));
-    EXPECT_EQ(added.characters, 0u);
-    EXPECT_EQ(reply.text(), "");
-    EXPECT_EQ(reply.rawByteCount(), 4u) << "noise still counts towards completion";
+    EXPECT_EQ(reply.append(std::string("\0\x7F\xFF\xE4", 4)).characters, 0u);
+    EXPECT_EQ(reply.text() + std::to_string(reply.rawByteCount()), "4") << "noise still counts towards completion";
 }
 
 TEST(ReplyRulesTest, readRepliesCompleteAtTheirByteCount)
@@ -102,22 +99,11 @@ TEST(ReplyRulesTest, readRepliesCompleteAtTheirByteCount)
         Command command;
         int firmware;
         std::size_t waits; // still incomplete at this many bytes
-    } cases[] = {
-        {Command::GetRgbi, 1006, 17},
-        {Command::GetRgbi, 1007, 20},
-        {Command::GetRgbi, 0, 17},
-        {Command::GetHsi, 1007, 14},
-        {Command::GetXy, 1007, 13},
-        {Command::GetCTemp, 1007, 7},
-        {Command::GetXOffset, 1007, 7},
-        {Command::GetYOffset, 1007, 7},
-        {Command::GetDistance, 1007, 5},
-        {Command::GetUserTime, 1007, 5},
-        {Command::GetIntensity, 1007, 5},
-        {Command::GetSerial, 1007, 4},
-        {Command::GetVersion, 1007, 4},
-        {Command::GetHw, 1007, 7},
-    };
+    } cases[] = {{Command::GetRgbi, 1006, 17}, {Command::GetRgbi, 1007, 20}, {Command::GetRgbi, 0, 17},
+        {Command::GetHsi, 1007, 14}, {Command::GetXy, 1007, 13}, {Command::GetCTemp, 1007, 7},
+        {Command::GetXOffset, 1007, 7}, {Command::GetYOffset, 1007, 7}, {Command::GetDistance, 1007, 5},
+        {Command::GetUserTime, 1007, 5}, {Command::GetIntensity, 1007, 5}, {Command::GetSerial, 1007, 4},
+        {Command::GetVersion, 1007, 4}, {Command::GetHw, 1007, 7}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(commandWord(c.command)) + " " + std::to_string(c.firmware));
         const ReplyRule rule = replyRule(c.command, c.firmware);
@@ -135,21 +121,18 @@ TEST(ReplyRulesTest, acknowledgementsWaitForOkWhateverTheirLength)
         EXPECT_FALSE(isReplyComplete(rule, "ok\r\n", 4)) << commandWord(command);
         EXPECT_TRUE(isReplyComplete(rule, "3OK\r\n", 1)) << commandWord(command);
     }
-    // An "OK" or "ERROR" split over pieces is in ReplyCollectorTest.
+    // An "OK" or "ERROR" split over pieces is in ReplyArrival below.
 }
 
 TEST(ReplyRulesTest, lastLineDropsEarlierLinesAndTheFirstCharacter)
 {
-    EXPECT_EQ(lastLine("255 128\r\n"), "255 128\r\n") << "one line is used from its first character";
-    EXPECT_EQ(lastLine("OK\r\n\r\n 255 128\r\n\r\n"), "255 128\r\n\r\n");
-    EXPECT_EQ(lastLine("a\r\nb\r\nxy"), "y");
-    EXPECT_EQ(lastLine("a\r\nx"), "") << "a one-character last line leaves nothing";
-    EXPECT_EQ(lastLine("\nxyz"), "\nxyz") << "a break at position 0 is not cut";
-    EXPECT_EQ(lastLine(""), "");
-    EXPECT_EQ(lastLine("\r\n\r\n"), "\r\n\r\n");
-    EXPECT_EQ(lastLine("ab\344cd"), "d") << "an umlaut is not printable here";
-    const std::string_view cut = lastLine("OK\r\n 0.3127 0.3290\r\n");
-    EXPECT_EQ(lastLine(cut), cut) << "cutting twice changes nothing more";
+    // One line is used from its first character, a one-character last line leaves nothing, a break
+    // at position 0 is not cut, an umlaut is not printable here.
+    const std::pair<const char*, const char*> cases[]
+        = {{"255 128\r\n", "255 128\r\n"}, {"OK\r\n\r\n 255 128\r\n\r\n", "255 128\r\n\r\n"}, {"a\r\nb\r\nxy", "y"},
+            {"a\r\nx", ""}, {"\nxyz", "\nxyz"}, {"", ""}, {"\r\n\r\n", "\r\n\r\n"}, {"ab\344cd", "d"}};
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(lastLine(text), expected) << text;
 }
 
 // Field values are chosen so that a field read one place off reads a different number.
@@ -162,8 +145,7 @@ TEST(ReplyDecodeTest, fieldsOfEveryReply)
         const char* values;
         bool digits = true; // every number field holds a digit
         int firmware = 1007;
-    } cases[] = {
-        {"narrow rgbi", Command::GetRgbi, "255 128 064 91234\r\n", "255 128 64 91234", true, 1006},
+    } cases[] = {{"narrow rgbi", Command::GetRgbi, "255 128 064 91234\r\n", "255 128 64 91234", true, 1006},
         {"wide rgbi", Command::GetRgbi, "1255 2128 3064 41234\r\n", "1255 2128 3064 41234"},
         {"narrow rgbi read as wide", Command::GetRgbi, "255 128 000 01234\r\n", "255 28 0 34"},
         {"no firmware known: narrow", Command::GetRgbi, "255 128 064 91234\r\n", "255 128 64 91234", true, 0},
@@ -182,8 +164,7 @@ TEST(ReplyDecodeTest, fieldsOfEveryReply)
         {"zero offset", Command::GetXOffset, "+0.0000\r\n", "0 shown 0.0000"},
         {"distance", Command::GetDistance, "102.5\r\n", "102.5"},
         {"intensity as received", Command::GetIntensity, "01234\r\n", "01234"},
-        {"user time", Command::GetUserTime, "12345\r\n", "12345"},
-        {"serial", Command::GetSerial, "AB-C\r\n", "AB-C"},
+        {"user time", Command::GetUserTime, "12345\r\n", "12345"}, {"serial", Command::GetSerial, "AB-C\r\n", "AB-C"},
         {"15 characters are a short serial", Command::GetSerial, "123456789012345", "1234"},
         {"long serial", Command::GetSerial, "Serial No: 5678\r\n", "5678"},
         {"version", Command::GetVersion, "1007\r\n", "1007 shown 1007", true, 0},
@@ -192,8 +173,7 @@ TEST(ReplyDecodeTest, fieldsOfEveryReply)
         {"version after its echo", Command::GetVersion, "getversion\r\n1007\r\n", "1007 shown 1007", true, 0},
         {"version text", Command::GetVersion, "ERRO\r\n", "0 shown ERRO", false},
         {"hardware", Command::GetHw, "LMX-5B-01 rev C\r\n", "LMX-5B-01"},
-        {"short hardware", Command::GetHw, "LMX", "LMX"},
-        {"3 boards", Command::Testcon, "3OK\r\n", "3 1 shown 3"},
+        {"short hardware", Command::GetHw, "LMX", "LMX"}, {"3 boards", Command::Testcon, "3OK\r\n", "3 1 shown 3"},
         {"12 boards", Command::Testcon, "12OK\r\n", "12 1 shown 12"},
         {"no boards", Command::Testcon, "0OK\r\n", "1 0 shown 0"},
         {"no count", Command::Testcon, "OK\r\n", "1 0 shown 1"},
@@ -201,18 +181,15 @@ TEST(ReplyDecodeTest, fieldsOfEveryReply)
         {"a letter for a count", Command::Testcon, "xOK\r\n", "1 0 shown x"},
         {"a negative count", Command::Testcon, "-2OK\r\n", "1 0 shown -2"},
         {"no line end: four characters or fewer", Command::Testcon, "3OK", "3 1 shown 1"},
-        {"billions of boards", Command::Testcon, "99999999999OK\r\n", "999 1 shown 99999999999"},
-    };
+        {"billions of boards", Command::Testcon, "99999999999OK\r\n", "999 1 shown 99999999999"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(decoded(c.command, c.reply, c.firmware), c.values);
         EXPECT_EQ(numberFieldsHoldDigits(c.command, c.reply, c.firmware), c.digits);
     }
-    EXPECT_EQ(rgbFullScale(1006), 255);
-    EXPECT_EQ(rgbFullScale(1007), 4095);
-    EXPECT_EQ(fieldText("abc", 1, 5), "bc");
-    EXPECT_EQ(fieldText("abc", 3, 5), "");
-    EXPECT_EQ(fieldText("abc", 100, 5), "");
+    EXPECT_EQ(std::make_pair(rgbFullScale(1006), rgbFullScale(1007)), std::make_pair(255, 4095));
+    EXPECT_EQ((std::vector {fieldText("abc", 1, 5), fieldText("abc", 3, 5), fieldText("abc", 100, 5)}),
+        (std::vector<std::string_view> {"bc", "", ""}));
     EXPECT_EQ(integerField("12345678", 2, 3), 345) << "a field ends at its width";
 }
 
@@ -229,3 +206,84 @@ TEST(ReplyDecodeTest, hostileRepliesReadZeroWithoutOverrunning)
         EXPECT_LE(decodeSerial(reply).size(), 4u);
     }
 }
+
+namespace {
+
+using State = ReplyCollector::State;
+
+const std::string kFlood(1 << 20, 'A');
+
+// One reply as it reaches the port in pieces. Every piece but the last must leave the reply
+// pending: a reply taken early is the fault these cases catch.
+struct Arrival {
+    const char* name;
+    const char* request;
+    Command command;
+    std::vector<std::string> pieces;
+    State final;
+    const char* text; // the collected text when the reply is over
+    std::string before = {}; // arrived while nothing was awaited
+    std::vector<std::string> unsolicited = {};
+};
+
+std::string stateName(State state)
+{
+    const char* const names[] = {"pending", "complete", "device error", "overlong"}; // in the enum's order
+    return names[static_cast<int>(state)];
+}
+
+class ReplyArrival : public ::testing::TestWithParam<Arrival> { };
+
+TEST_P(ReplyArrival, IsOverOnlyWithItsLastPiece)
+{
+    const Arrival& a = GetParam();
+    ReplyCollector collector;
+    collector.feed(a.before);
+    collector.begin(a.request, replyRule(a.command, 1007));
+    for (std::size_t i = 0; i < a.pieces.size(); ++i) {
+        collector.feed(a.pieces[i]);
+        if (i + 1 < a.pieces.size()) {
+            ASSERT_EQ(stateName(collector.state()), "pending") << "after piece " << i << " '" << a.pieces[i] << "'";
+        }
+    }
+    EXPECT_EQ(stateName(collector.state()), stateName(a.final));
+    EXPECT_EQ(collector.text(), a.text);
+    EXPECT_EQ(collector.takeUnsolicited(), a.unsolicited);
+    EXPECT_TRUE(collector.takeUnsolicited().empty());
+}
+
+const Arrival kArrivals[] = {
+    {"CrLfEndsTheLine", "getversion\r", Command::GetVersion, {"10", "07\r\n"}, State::Complete, "1007\r\n"},
+    {"LineFeedEnds", "getversion\r", Command::GetVersion, {"10", "07\n"}, State::Complete, "1007\r\n"},
+    {"FirstBurstMeetsTheByteCount", "getrgbi4 2\r", Command::GetRgbi, {"0255 0128 0000 0", "1234", "\r"},
+        State::Complete, "0255 0128 0000 01234\r\n"},
+    {"NoiseMeetsTheByteCountEarly", "getrgbi4 2\r", Command::GetRgbi,
+        {"\x01\x02\x03\x04\x05\x06\x07\x08\x0b\x0c\x0e\x0f\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19", "0255 0128",
+            " 0000 01234\r"},
+        State::Complete, "0255 0128 0000 01234\r\n"},
+    {"EchoLineMeetsTheByteCount", "getctemp4 2\r", Command::GetCTemp, {"getctemp4 2\r", " 2856.0\r"}, State::Complete,
+        "getctemp4 2\r\n 2856.0\r\n"},
+    {"LongIdentityEcho", "getserial\r", Command::GetSerial, {"getserial\r", "1042\r"}, State::Complete,
+        "getserial\r\n1042\r\n"},
+    {"OkNeedsItsLineEnd", "testcon\r", Command::Testcon, {"3O", "K", "\r"}, State::Complete, "3OK\r\n"},
+    {"InputMessageIsNoPartOfTheReply", "getrgbi4 2\r", Command::GetRgbi, {"InputIO5\r", "0255 0128 0000 01234\r"},
+        State::Complete, "0255 0128 0000 01234\r\n", "", {"InputIO5"}},
+    {"InputMessageCutByTheRequest", "getxy4 2\r", Command::GetXy, {"tIO7\r", "0.3127 0.3290\r"}, State::Complete,
+        "0.3127 0.3290\r\n", "InputIO2\rInpu", {"InputIO2", "InputIO7"}},
+    {"LateOkBeforeAValue", "getrgbi4 2\r", Command::GetRgbi, {"OK\r", "0255 0128 0000 01234\r"}, State::Complete,
+        "0255 0128 0000 01234\r\n"},
+    // The LF of an earlier CR LF, a late "OK" and half a line arrived before the request.
+    {"LineBegunBeforeTheRequest", "getversion\r", Command::GetVersion, {"34\r", "1007\r"}, State::Complete, "1007\r\n",
+        "\nOK\r12"},
+    {"FloodBeforeTheRequestIsNotKept", "getversion\r", Command::GetVersion, {"1007\r"}, State::Complete, "1007\r\n",
+        kFlood + "\r"},
+    {"FloodIsGarbage", "getrgbi4 2\r", Command::GetRgbi, {kFlood}, State::Overlong, ""},
+    {"ErrorOnceItsLineEnded", "getversion\r", Command::GetVersion, {"ERR", "OR\r"}, State::DeviceError, "ERROR\r\n"},
+    {"ErrorAfterEcho", "capture411 1\r", Command::Capture, {"capture411 1\r", "ERROR\r"}, State::DeviceError,
+        "capture411 1\r\nERROR\r\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Replies, ReplyArrival, ::testing::ValuesIn(kArrivals),
+    [](const ::testing::TestParamInfo<Arrival>& p) { return std::string(p.param.name); });
+
+} // namespace

@@ -10,18 +10,24 @@
 #include "RecordingDialogs.h"
 #include "TempDir.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 using namespace lumivex;
 using Calls = std::vector<std::string>;
+using namespace testing;
 
 namespace {
 
+std::string text(StringId id)
+{
+    return std::string(stringText(id));
+}
 std::string problem(StringId id)
 {
-    return std::string(stringText(id)) + " \n";
+    return text(id) + " \n";
 }
 
 struct PortFixture : ::testing::Test {
@@ -53,9 +59,7 @@ TEST_F(PortFixture, switchOpensConfiguresKeepsReopensAndClosesThePort)
     ASSERT_EQ(portSwitch.SwitchComPort(1, settings("COM12", 57600)), 1);
     EXPECT_EQ(backend.calls,
         (Calls {"open COM12", "queues 65536 65536", "purge 15", "timeout 400", "line 57600 8N1", "dtr 0", "rts 0"}));
-    EXPECT_TRUE(dialogs.problems.empty());
-    EXPECT_FALSE(portSwitch.PortClosed());
-    EXPECT_EQ(port.BaudRate(), 57600u);
+    EXPECT_TRUE(dialogs.problems.empty() && !portSwitch.PortClosed() && port.BaudRate() == 57600);
     EXPECT_EQ(portSwitch.StatusText(), "COM port COM12 with 57600 baud is activ ! ");
     EXPECT_EQ(statusLines, Calls {portSwitch.StatusText()});
 
@@ -77,8 +81,8 @@ TEST_F(PortFixture, switchOpensConfiguresKeepsReopensAndClosesThePort)
     ASSERT_EQ(portSwitch.SwitchComPort(0, settings("COM3")), 1);
     open("COM3");
     EXPECT_EQ(portSwitch.SwitchComPort(1, settings("COM3", 115200)), 1);
-    EXPECT_EQ(backend.calls.front(), "dtr 0") << "a different rate closes and reopens";
-    EXPECT_EQ(backend.calls[3], "open COM3");
+    EXPECT_EQ(backend.calls.front() + ", " + backend.calls[3], "dtr 0, open COM3")
+        << "a different rate: closed, reopened";
 }
 
 TEST_F(PortFixture, eachFailureOfThePortShowsItsBox)
@@ -96,7 +100,7 @@ TEST_F(PortFixture, eachFailureOfThePortShowsItsBox)
     port.SetPortName("COM3");
     backend.timeoutResult = false;
     EXPECT_EQ(port.OpenPort(), 1) << "a time-out failure leaves the port open";
-    EXPECT_EQ(dialogs.messages, (Calls {std::string(stringText(StringId::ErrorComTimeout))}));
+    EXPECT_EQ(dialogs.messages, (Calls {text(StringId::ErrorComTimeout)}));
 
     // A pseudo-terminal without modem lines is no failure; refused line settings are.
     dialogs.problems.clear();
@@ -177,8 +181,7 @@ TEST_F(SendFixture, readLogsCommErrorsAtLevelSix)
     port.Log().SetLevel(6);
     backend.errors = SerialBackend::CeRxOver | SerialBackend::CeOverrun;
     port.ReadAvailable();
-    EXPECT_NE(logText().find(" : 6 "), std::string::npos);
-    EXPECT_NE(logText().find("  COMERROR  default\r\n\r\n"), std::string::npos) << logText();
+    EXPECT_THAT(logText(), AllOf(HasSubstr(" : 6 "), HasSubstr("  COMERROR  default\r\n\r\n")));
 }
 
 TEST_F(SendFixture, sendWritesAndLogsTheRequestUpTo500CharactersAndNothingOnAFailedWrite)
@@ -190,9 +193,8 @@ TEST_F(SendFixture, sendWritesAndLogsTheRequestUpTo500CharactersAndNothingOnAFai
     const std::string limit(500, 'a');
     EXPECT_EQ(SendCommandText(port, dialogs, log, limit), 1) << "500 characters are allowed";
     backend.written.clear();
-    EXPECT_EQ(SendCommandText(port, dialogs, log, limit + "b"), 0);
-    EXPECT_TRUE(backend.written.empty());
-    EXPECT_EQ(dialogs.messages, Calls {std::string(stringText(StringId::SerialTextTooLong))});
+    EXPECT_TRUE(SendCommandText(port, dialogs, log, limit + "b") == 0 && backend.written.empty());
+    EXPECT_EQ(dialogs.messages, Calls {text(StringId::SerialTextTooLong)});
     EXPECT_NE(logText().find("  Zu langer serieller Text\r\n"), std::string::npos);
 
     dialogs.messages.clear();
@@ -254,18 +256,11 @@ TEST_F(PortFixture, switchRefusesWhatItCannotOpenWithTheReason)
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " " + (c.reason ? c.reason : ""));
         backend.openError = c.error;
-        EXPECT_EQ(portSwitch.SwitchComPort(1, settings(c.name)), 0);
-        EXPECT_TRUE(portSwitch.PortClosed());
-        const std::string status(stringText(c.status));
-        EXPECT_EQ(portSwitch.StatusText().substr(0, status.size()), status);
-        const std::string line = portSwitch.StatusText().substr(status.size());
+        EXPECT_TRUE(portSwitch.SwitchComPort(1, settings(c.name)) == 0 && portSwitch.PortClosed());
+        EXPECT_EQ(portSwitch.StatusText(), text(c.status) + (c.reason ? "\n" + port.OpenFailureLine() : ""));
         if (c.reason) {
-            EXPECT_EQ(line, "\n" + port.OpenFailureLine());
-            EXPECT_EQ(line.rfind("\nPort /dev/ttyUSB7: ", 0), 0u) << line;
-            EXPECT_NE(line.find(c.reason), std::string::npos) << line;
-            EXPECT_EQ(line.find('\n', 1), std::string::npos) << "one line";
-        } else {
-            EXPECT_EQ(line, "");
+            EXPECT_THAT(port.OpenFailureLine(),
+                AllOf(StartsWith("Port /dev/ttyUSB7: "), HasSubstr(c.reason), Not(HasSubstr("\n"))));
         }
     }
     EXPECT_EQ(dialogs.problems, Calls {problem(StringId::NoComPortEntry)}) << "only a missing name shows a box";
