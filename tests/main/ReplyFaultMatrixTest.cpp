@@ -136,11 +136,9 @@ using Layout = std::tuple<int, std::string, bool, bool>;
 std::string layoutName(const testing::TestParamInfo<Layout>& param)
 {
     const auto& [fw, lineEnd, twoLines, longIdentity] = param.param;
-    return "fw" + std::to_string(fw)
-        + (lineEnd == "\r"        ? "_cr"
-                : lineEnd == "\n" ? "_lf"
-                                  : "_crlf")
-        + (twoLines ? "_twoLine" : "_oneLine") + (longIdentity ? "_longId" : "_shortId");
+    const char* end = lineEnd == "\r" ? "_cr" : lineEnd == "\n" ? "_lf" : "_crlf";
+    return "fw" + std::to_string(fw) + end + (twoLines ? "_twoLine" : "_oneLine")
+        + (longIdentity ? "_longId" : "_shortId");
 }
 
 // How the bytes travel, by name: pieces of `chunk` bytes (0: whole) apart by a gap, junk bytes in
