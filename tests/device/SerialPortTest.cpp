@@ -60,13 +60,7 @@ struct PortFixture : ::testing::Test {
         ASSERT_EQ(port.OpenPort(), 1);
         backend.clearCalls();
     }
-    static PortSettings settings(std::string name, int rate = 115200)
-    {
-        PortSettings s;
-        s.comPort = std::move(name);
-        s.baudrate = rate;
-        return s;
-    }
+    static PortSettings settings(std::string name, int rate = 115200) { return {std::move(name), rate, false, {}}; }
 };
 
 } // namespace
@@ -81,19 +75,17 @@ TEST_F(PortFixture, switchOpensConfiguresKeepsReopensAndClosesThePort)
     EXPECT_EQ(statusLines, Calls {portSwitch.StatusText()});
 
     backend.clearCalls();
-    EXPECT_EQ(portSwitch.SwitchComPort(1, settings("COM1")), 1) << "already open: nothing happens";
-    EXPECT_TRUE(backend.calls.empty());
+    EXPECT_TRUE(portSwitch.SwitchComPort(1, settings("COM1")) == 1 && backend.calls.empty()) << "already open";
 
     ASSERT_EQ(portSwitch.SwitchComPort(0, settings("COM12")), 1);
-    EXPECT_TRUE(portSwitch.PortClosed());
-    EXPECT_EQ(portSwitch.StatusText(), stringText(StringId::ComPortNotOpen));
+    EXPECT_TRUE(portSwitch.PortClosed() && portSwitch.StatusText() == text(StringId::ComPortNotOpen));
     EXPECT_EQ(backend.calls, (Calls {"dtr 0", "purge 15", "close"}));
 
     // The automatic search opens the port itself, so the handle can be valid while the flag is 1.
     open("COM3");
     port.SetBaudRateValue(115200);
-    EXPECT_EQ(portSwitch.SwitchComPort(1, settings("COM3")), 1);
-    EXPECT_TRUE(backend.calls.empty()) << "same name and rate: left open and untouched";
+    EXPECT_TRUE(portSwitch.SwitchComPort(1, settings("COM3")) == 1 && backend.calls.empty())
+        << "same name and rate: left open and untouched";
     port.SetBaudRateValue(9600);
     ASSERT_EQ(portSwitch.SwitchComPort(0, settings("COM3")), 1);
     open("COM3");
@@ -105,14 +97,13 @@ TEST_F(PortFixture, switchOpensConfiguresKeepsReopensAndClosesThePort)
 TEST_F(PortFixture, eachFailureOfThePortShowsItsBox)
 {
     EXPECT_EQ(port.OpenPort(), 0) << "no name yet";
-    EXPECT_EQ(dialogs.problems, (Calls {problem(StringId::WrongComPortNumber)}));
-    EXPECT_TRUE(backend.calls.empty()) << "the operating system is not asked";
     port.SetPortName("");
-    EXPECT_EQ(dialogs.problems.back(), problem(StringId::CannotOpenComPort));
     EXPECT_EQ(port.PortName(), "");
     port.ClosePort();
-    EXPECT_TRUE(backend.calls.empty()) << "closing a closed port only says so";
-    EXPECT_EQ(dialogs.problems.back(), problem(StringId::ComPortWasNotOpen));
+    EXPECT_TRUE(backend.calls.empty()) << "the operating system is not asked; closing a closed port only says so";
+    EXPECT_EQ(dialogs.problems,
+        (Calls {problem(StringId::WrongComPortNumber), problem(StringId::CannotOpenComPort),
+            problem(StringId::ComPortWasNotOpen)}));
 
     port.SetPortName("COM3");
     backend.timeoutResult = false;
@@ -123,14 +114,12 @@ TEST_F(PortFixture, eachFailureOfThePortShowsItsBox)
     dialogs.problems.clear();
     backend.modemLines = false;
     port.SetBaudRate(9600);
-    EXPECT_TRUE(dialogs.problems.empty());
     backend.lineResult = false;
     port.SetBaudRate(12345);
     EXPECT_EQ(dialogs.problems, (Calls {problem(StringId::ErrorComSettings)}));
 
     dialogs.problems.clear();
-    EXPECT_EQ(port.WriteBlock("gethw\r"), 1);
-    EXPECT_EQ(backend.written, "gethw\r");
+    EXPECT_TRUE(port.WriteBlock("gethw\r") == 1 && backend.written == "gethw\r");
     backend.writeResult = false;
     EXPECT_EQ(port.WriteBlock("testcon\r"), 0);
     backend.errors = SerialBackend::CeTxFull;
@@ -152,8 +141,7 @@ TEST_F(PortFixture, eachFailureOfThePortShowsItsBox)
 TEST_F(PortFixture, readNeverWaitsAndTakesAtMost64KiBPerCall)
 {
     open();
-    EXPECT_EQ(port.ReadAvailable(), 0u);
-    EXPECT_EQ(backend.calls, Calls {}) << "no read is started for 0 bytes";
+    EXPECT_TRUE(port.ReadAvailable() == 0 && backend.calls.empty()) << "no read is started for 0 bytes";
 
     backend.received = std::string(70000, 'x');
     backend.received[65535] = 'L';
@@ -194,8 +182,7 @@ TEST_F(SendFixture, readLogsCommErrorsAtLevelSix)
 
 TEST_F(SendFixture, sendWritesAndLogsTheRequestUpTo500CharactersAndNothingOnAFailedWrite)
 {
-    EXPECT_EQ(SendCommandText(port, dialogs, log, "getrgbi5 3\r"), 1);
-    EXPECT_EQ(backend.written, "getrgbi5 3\r");
+    EXPECT_TRUE(SendCommandText(port, dialogs, log, "getrgbi5 3\r") == 1 && backend.written == "getrgbi5 3\r");
     EXPECT_NE(logText().find("  Befehl getrgbi5 3\r - aufgerufen\r\n"), std::string::npos);
 
     const std::string limit(500, 'a');
@@ -208,8 +195,8 @@ TEST_F(SendFixture, sendWritesAndLogsTheRequestUpTo500CharactersAndNothingOnAFai
     dialogs.messages.clear();
     std::filesystem::remove(dir.file("Lumivex.log"));
     backend.writeResult = false;
-    EXPECT_EQ(SendCommandText(port, dialogs, log, "testcon\r"), 0);
-    EXPECT_TRUE(dialogs.messages.empty()) << "the port's own box said it; no second box";
+    EXPECT_TRUE(SendCommandText(port, dialogs, log, "testcon\r") == 0 && dialogs.messages.empty())
+        << "the port's own box said it; no second box";
     EXPECT_EQ(dialogs.problems, Calls {problem(StringId::ErrorComWriting)});
     backend.writeResult = true;
     EXPECT_EQ(SendCommandText(port, dialogs, log, "testcon\r", /*loggingOn*/ false), 1);
@@ -230,8 +217,7 @@ TEST_F(PortFixture, switchRecordsReceivedBytesUnchangedInTheSerialDebugFile)
     s.serialDebugFilePath = dir.file("SERDATA.DAT");
     test::writeFile(s.serialDebugFilePath, "old contents");
 
-    ASSERT_EQ(portSwitch.SwitchComPort(1, s), 1);
-    ASSERT_TRUE(portSwitch.DebugFileOpen());
+    ASSERT_TRUE(portSwitch.SwitchComPort(1, s) == 1 && portSwitch.DebugFileOpen());
     const std::string raw("12OK\r\n\x00\xff", 8);
     portSwitch.RecordReceived(raw.data(), raw.size());
     portSwitch.RecordReceived("x", 1);
@@ -277,8 +263,6 @@ TEST_F(PortFixture, switchRefusesWhatItCannotOpenWithTheReason)
     ASSERT_EQ(portSwitch.SwitchComPort(1, settings("/dev/ttyUSB7")), 1);
     EXPECT_TRUE(port.OpenFailureLine().empty()) << "an open that works forgets the last failure";
 }
-
-// ------------------------------------------------------------------ the simulated device
 
 using test::led;
 using Model = SimDeviceModel::Sensor;
@@ -358,10 +342,9 @@ struct Link {
     State state = State::Pending;
 };
 
-void near(double actual, double expected, int decimals)
-{
+const auto near = [](double actual, double expected, int decimals) {
     EXPECT_NEAR(actual, expected, 0.51 * std::pow(10.0, -decimals));
-}
+};
 
 // One read of a sensor and how its decoded reply must match the model.
 struct Read {
@@ -405,7 +388,6 @@ const Read kReads[] = {
         [](const std::string& reply, int, const Model& m) { EXPECT_DOUBLE_EQ(decodeDistance(reply), m.distance); }},
 };
 
-// Firmware and multi-line replies.
 using Layout = std::tuple<int, bool>;
 class SimulatorCrossCheck : public ::testing::TestWithParam<Layout> { };
 
@@ -415,7 +397,6 @@ TEST_P(SimulatorCrossCheck, everyReadDecodesToTheModel)
 {
     const auto [firmware, multiLine] = GetParam();
     Link link(deviceConfig(firmware, multiLine));
-    // The firmware number as the program learns it, from "getversion".
     const int fw = decodeVersion(link.command(DeviceCommand::GetVersion, {}, 0)).firmware;
     ASSERT_EQ(fw, firmware);
 

@@ -24,6 +24,7 @@ struct Script {
     const char* name;
     SimConfig config;
     std::vector<Step> steps;
+    friend void PrintTo(const Script& script, std::ostream* out) { *out << script.name; }
 };
 
 // Green, white, an orange one beyond saturation and a dark one on sensors 1..4 of board 1.
