@@ -41,18 +41,17 @@ TEST(SimOptions, everyOptionReachesTheConfiguration)
         std::tie(c.inputEvents[0].digit, c.inputEvents[0].afterMs, c.inputEvents[1].digit, c.inputEvents[1].afterMs),
         std::make_tuple(2, 1500, 5, 0));
     const SimFaults& f = c.faults;
-    EXPECT_EQ(f.latencyAt, (std::map<int, int> {{1, 0}, {5, 2500}}));
     EXPECT_EQ(std::tie(f.latencyMs, f.paceBaud, f.chunkSize, f.chunkGapUs, f.noiseBytes, f.multiLine, f.multiLineLead),
         std::make_tuple(40, 9600, 3, 12000, 2, true, "#"));
-    EXPECT_EQ(std::tie(f.errorOn, f.silentOn, f.disconnectAfter),
-        std::make_tuple(std::set<std::string> {"capture", "getxy"}, std::set<std::string> {"gethw"}, 0));
+    EXPECT_EQ(std::tie(f.latencyAt, f.errorOn, f.silentOn, f.disconnectAfter),
+        std::make_tuple(std::map<int, int> {{1, 0}, {5, 2500}}, std::set<std::string> {"capture", "getxy"},
+            std::set<std::string> {"gethw"}, 0));
 
     // The help names every option.
-    const std::string help = simProgramHelp();
     Args names {"--port NAME", "--baud", "--noise-bytes"};
     std::copy_if(args.begin(), args.end(), std::back_inserter(names), [](const std::string& a) { return a[0] == '-'; });
     for (const std::string& a : names)
-        EXPECT_NE(help.find(a.substr(0, a.find('='))), std::string::npos) << a;
+        EXPECT_NE(simProgramHelp().find(a.substr(0, a.find('='))), std::string::npos) << a;
 }
 
 TEST(SimOptions, badOptionsAreNamedAndLeaveTheOptionsAlone)
@@ -125,18 +124,16 @@ std::string readUntil(int fd, const std::string& until, std::chrono::millisecond
 {
     std::string text;
     const auto end = std::chrono::steady_clock::now() + limit;
-    while (until.empty() || text.find(until) == std::string::npos) {
+    char buffer[256];
+    for (pollfd p {fd, POLLIN, 0}; until.empty() || text.find(until) == std::string::npos;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        pollfd p {fd, POLLIN, 0};
-        char buffer[256];
         if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0)
             break;
         const auto n = ::read(fd, buffer, sizeof buffer);
-        if (n <= 0) {
-            if (ended)
-                *ended = true;
+        if (n <= 0 && ended)
+            *ended = true;
+        if (n <= 0)
             break;
-        }
         text.append(buffer, static_cast<std::size_t>(n));
     }
     return text;
