@@ -46,10 +46,7 @@ SimConfig firmware(int number, int boards = 1)
     std::tie(config.firmware, config.boards) = std::tie(number, boards);
     return config;
 }
-std::string text(StringId id)
-{
-    return std::string(stringText(id));
-}
+const auto text = [](StringId id) { return std::string(stringText(id)); };
 const auto noValidResponse = [](int number) { return "No valid response from command " + std::to_string(number); };
 
 // The main window's core (MainFrame: its engine, view, lists and runs) on the simulated device in
@@ -324,8 +321,7 @@ TEST(SequencerTest, userAndPwmModesAddressTheSelectedSensorAndSizeThePwmLimit)
     bench.config.OnTestModeChanged(kPwmCapture);
     bench.config.OnOptionChanged(3);
     sent = bench.runTest();
-    ASSERT_EQ(sent.size(), 8u);
-    EXPECT_EQ(sent[0], "capturepwm035 3\r");
+    EXPECT_TRUE(sent.size() == 8 && sent[0] == "capturepwm035 3\r");
     // (3 + 1) x 250 ms (the user capture's code 8 was the last one-sensor capture) x 5 / 2 + 5
     EXPECT_EQ(bench.sequencer.PwmTimeoutTicks(), 4 * 250 * 5 / 2 + 5);
 }
@@ -467,13 +463,13 @@ TEST(MainFrameMenuAndEnd, theMenuFollowsConnectionFirmwareAndOpenWindowsAndTheEn
     bench.frame.Config().OnCheckXy(false);
     ASSERT_TRUE(bench.frame.Finish(-40, 120));
 
-    const auto text = readFile(bench.dir.file("Lumivex.ini"));
-    const auto ini = IniFile::parse(text);
+    const auto file = readFile(bench.dir.file("Lumivex.ini"));
+    const auto ini = IniFile::parse(file);
     std::string saved;
     for (const char* key : {"LumivexPosX", "LumivexPosY", "SelChart", "UserArea", "CheckHSI", "CheckXY", "CheckRGB"})
         saved += ini.getString(key[0] == 'L' ? "FENSTERPOS" : "SYSTEM", key, "?") + " ";
     EXPECT_EQ(saved, "-40 120 2 0 0 0 1 ");
-    EXPECT_NE(text.find("; kept\r\n"), std::string::npos);
+    EXPECT_NE(file.find("; kept\r\n"), std::string::npos);
     EXPECT_NE(readFile(bench.dir.file("Lumivex.log")).find("Log - START >V 2.0.0.5<"), std::string::npos);
 }
 
@@ -771,10 +767,9 @@ TEST_P(ReplyFaultMatrix, everyTransportGivesTheCleanValues)
     const std::string wheel = fw >= kFirmwareWideCounts ? "true" : "false";
     const std::string warned = testing::PrintToString(
         std::make_tuple(std::vector<std::string> {text(StringId::XyOutOfRange)}, std::vector<std::string> {}));
-    for (const ModeSetting& mode : kModes) {
+    for (const ModeSetting& mode : kModes)
         for (const std::string& line : {"result: (true, false, 9, " + wheel + ", false)", "said: " + warned})
             ASSERT_NE(std::find(clean.begin(), clean.end(), mode.name + (" " + line)), clean.end()) << line;
-    }
     for (const auto& [name, t] : transports()) {
         SimConfig config = firmware(fw, 2);
         config.lineEnd = lineEnd;

@@ -153,7 +153,7 @@ TEST(SimGrammar, wellFormedRequestsOfEveryShapeAreTaken)
     }
 }
 
-TEST(SimGrammar, malformedRequestsAreRefusedAndChangeNothing)
+TEST(SimGrammar, malformedRequestsAndABadConfigurationAreRefusedAndChangeNothing)
 {
     SimWire wire; // one board
     for (const char* request : {"getrgbi6 1", "getrgbi0 1", "getrgbi1 2", "getrgbi1 0", "getrgbi1 01", "getrgbi1  1",
