@@ -79,7 +79,7 @@ private slots:
     {
         // Counts 2047, 1027, 0 of 4095 at intensity 50000 of 99999. The bars truncate, the labels above
         // them round: 66.6 % and 33.4 %. Overflow, underflow and invalid values are the display's
-        // rules, checked in the core (ResultDisplay* in MainPartsTest); the window shows what it holds.
+        // rules, checked in the core (ResultDisplay* in WindowModelTest); the window shows what it holds.
         Bench bench(test::configWith(1007, {{1, 1, test::led(255, 128, 0, 50000)}}));
         auto* info = bench.control<QPlainTextEdit>(1017);
         QCOMPARE(info->toPlainText(), qMultiLine(stringText(StringId::WelcomeText)));

@@ -1,5 +1,5 @@
-// The main window's parts around the engine: the result display, the test configuration and the
-// colour test report.
+// What the main window shows and keeps around the engine: the result display, the test
+// configuration and the colour test report.
 #include "base/FormatText.h"
 #include "colour/ColourConversions.h"
 #include "foundation/Settings.h"
