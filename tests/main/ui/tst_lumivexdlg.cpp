@@ -11,8 +11,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QFontInfo>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -20,7 +18,6 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -30,7 +27,6 @@ using namespace lumivex;
 
 namespace {
 
-// One window on its own simulated device and settings file.
 struct Bench : test::WindowBench {
     explicit Bench(SimConfig config = {}, const std::string& ini = "[SYSTEM]\r\nCOMPORT=SIM\r\nSelChart=3\r\n")
         : WindowBench(ini, config)
@@ -40,7 +36,6 @@ struct Bench : test::WindowBench {
     QLineEdit* field(int id) const { return control<QLineEdit>(id); }
     int bar(int id) const { return control<BarControl>(id)->position(); }
     QAction* action(MainMenu::Command command) const { return window->menu().action(command); }
-    // What the menus show once they open.
     void openMenus() const
     {
         for (QMenu* menu : window->menuBar()->findChildren<QMenu*>())
@@ -64,20 +59,11 @@ struct Bench : test::WindowBench {
     bool testsEnded(int count) const { return window->frame().View().TestsEnded() == count; }
 };
 
-SimConfig oneLed(int red, int green, int blue, int intensity)
-{
-    return test::configWith(1007, {{1, 1, test::led(red, green, blue, intensity)}});
-}
-
 QStringList texts(const Bench& bench, std::initializer_list<int> ids)
 {
     QStringList list;
-    for (const int id : ids) {
-        if (const auto* field = bench.field(id))
-            list << field->text();
-        else
-            list << bench.control<QLabel>(id)->text();
-    }
+    for (const int id : ids)
+        list << (bench.field(id) ? bench.field(id)->text() : bench.control<QLabel>(id)->text());
     return list;
 }
 
@@ -86,381 +72,274 @@ QStringList texts(const Bench& bench, std::initializer_list<int> ids)
 class TestLumivexDlg : public QObject {
     Q_OBJECT
 
-private:
-    // Connects by clicking CONNECT, then tests LED 1 in the 10 ms range by clicking START TEST.
-    static void connectAndTest(Bench& bench);
-
 private slots:
-    void initTestCase();
-    void connectAndTest_readingInFieldsAndBars();
-    void menus_followConnectionAndFirmware();
-    void enterKey_asksOnlyWhileDisconnected();
-    void escapeAndExit_closeWithoutAskingAndSave();
-    void closeDuringAWait_closesAtOnce();
-    void startTest_busyWhileRunningAndNamesTheLed();
-    void colourTestReport_savedAndOpenedFromTheMenu();
-    void qtDialogs_showTheCoreTextsInTheirBoxes();
-    void testConfiguration_controlsFollowModeAndChecks();
-    void layout_fitsASmallScreenWithFontsAndRoomForValues();
-};
+    void initTestCase() { test::prepareWindowTests(); }
 
-void TestLumivexDlg::initTestCase()
-{
-    test::prepareWindowTests();
-}
-
-void TestLumivexDlg::connectAndTest(Bench& bench)
-{
-    auto* connect = bench.control<QPushButton>(1002);
-    auto* start = bench.control<QPushButton>(1016);
-    QVERIFY(!start->isEnabled());
-    QTest::mouseClick(connect, Qt::LeftButton);
-    QTRY_COMPARE(connect->text(), QStringLiteral("DISCONNECT"));
-    QVERIFY(start->isEnabled());
-    bench.control<QComboBox>(1014)->setCurrentIndex(1); // "UTH 3x3  10ms": a short capture
-    QTest::mouseClick(start, Qt::LeftButton);
-    QTRY_VERIFY(bench.testsEnded(1));
-}
-
-void TestLumivexDlg::connectAndTest_readingInFieldsAndBars()
-{
-    // Counts 2047, 1027, 0 of 4095 at intensity 50000 of 99999. The bars truncate, the labels above
-    // them round: 66.6 % and 33.4 %. Overflow, underflow and invalid values are the display's
-    // rules, checked in the core (ResultDisplayTest); the window shows what it holds.
-    Bench bench(oneLed(255, 128, 0, 50000));
-    auto* info = bench.control<QPlainTextEdit>(1017);
-    QCOMPARE(texts(bench, {1004, 1005}), QStringList({"NOT", "CONNECTED"}));
-    QCOMPARE(info->toPlainText(), qMultiLine(stringText(StringId::WelcomeText)));
-    QVERIFY(info->toPlainText().contains("\n\nPlease connect"));
-
-    connectAndTest(bench);
-    if (QTest::currentTestFailed())
-        return;
-    QCOMPARE(texts(bench, {1004, 1005}), QStringList({"CONNECTED", "SIM"}));
-    QCOMPARE(info->toPlainText(),
-        QStringLiteral("Lumivex 1 Board(s) connected \nSerial Number: 1042 \nFirmware Number: 1007 \n\n"
-                       "Values shown: Board 1, LED 1, Manual Capture"));
-    QCOMPARE(texts(bench, {1039, 1041, 1043, 1049}), QStringList({"2047", "1027", "0", "50000"}));
-    QCOMPARE(texts(bench, {1023, 1025, 1028, 1031}), QStringList({"169", "85", "0", "50 %"}));
-    QCOMPARE(texts(bench, {1061, 1062, 1063}), QStringList({"67 %", "33 %", "0 %"}));
-    QCOMPARE(
-        (QList<int> {bench.bar(1064), bench.bar(1065), bench.bar(1066), bench.bar(1067)}), QList<int>({66, 33, 0, 50}));
-    // Every field shows what the display moved, nothing older; hue, x and the rest were found.
-    QVERIFY(bench.field(1055)->text().endsWith(" K"));
-    for (const auto& f : bench.window->frame().View().Display().Fields().InWindowOrder())
-        QCOMPARE(bench.field(f.controlId)->text(), qText(f.text));
-    QVERIFY(bench.dialogs.messages.empty());
-}
-
-void TestLumivexDlg::menus_followConnectionAndFirmware()
-{
-    // Which items each firmware offers is the core's rule (MainFrameMenuAndEnd); the window must
-    // show it when the menus open.
-    Bench bench;
-
-    // Items that never did anything are not there at all.
-    QStringList items;
-    for (const QMenu* menu : bench.window->menuBar()->findChildren<QMenu*>())
-        for (const QAction* action : menu->actions())
-            items << action->text();
-    for (const char* gone : {"XY Chromaticity Chart", "UV Chromaticity Chart", "U'V' Chromaticity Chart",
-             "Show Stability Analysis Screen", "Help", "Orvian Website"})
-        QVERIFY2(!items.contains(QString::fromLatin1(gone)), gone);
-    QVERIFY(items.contains("Exit Program") && items.contains("About") && items.contains("XY Chart (White LED's)"));
-
-    QCOMPARE(bench.connectionItems(), QList<bool>({true, false, false, false}));
-    QVERIFY(bench.action(MainMenu::XyChartWhiteLeds)->isChecked()); // "SelChart=3"
-    QVERIFY(!bench.action(MainMenu::HsiColourWheel)->isChecked());
-    QVERIFY(bench.action(MainMenu::Measurements)->isEnabled());
-    QVERIFY(bench.action(MainMenu::StartStabilityAnalysis)->isEnabled());
-
-    // "Disconnect Lumivex" while disconnected does nothing; "Connect Lumivex" connects.
-    bench.action(MainMenu::DisconnectLumivex)->trigger();
-    QVERIFY(!bench.window->frame().Connected());
-    bench.action(MainMenu::ConnectLumivex)->trigger();
-    QTRY_VERIFY(bench.window->frame().Connected());
-    QCOMPARE(bench.connectionItems(), QList<bool>({false, true, true, true}));
-
-    // The View menu names the chart panel and moves the check mark.
-    bench.action(MainMenu::HsiColourWheel)->trigger();
-    bench.openMenus();
-    QVERIFY(bench.action(MainMenu::HsiColourWheel)->isChecked());
-    QVERIFY(!bench.action(MainMenu::XyChartWhiteLeds)->isChecked());
-    QCOMPARE(bench.control<QGroupBox>(1032)->title(), QStringLiteral("Color Wheel"));
-
-    bench.action(MainMenu::DisconnectLumivex)->trigger();
-    QCOMPARE(bench.control<QPushButton>(1002)->text(), QStringLiteral("CONNECT"));
-    QCOMPARE(bench.connectionItems(), QList<bool>({true, false, false, false}));
-
-    // The About box: the version line and OK.
-    QString version;
-    QTimer::singleShot(0, this, [&version] {
-        if (QWidget* box = QApplication::activeModalWidget()) {
-            if (const auto* line = box->findChild<QLabel*>("versionLine"))
-                version = line->text();
-            box->close();
-        }
-    });
-    bench.action(MainMenu::About)->trigger();
-    QCOMPARE(version, QStringLiteral("V 2.0.0.5"));
-}
-
-void TestLumivexDlg::enterKey_asksOnlyWhileDisconnected()
-{
-    Bench bench;
-    bench.window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(bench.window.get()));
-    // Enter on a control that does not use it reaches the window.
-    QWidget* boardList = bench.control(1008);
-    QTest::keyClick(boardList, Qt::Key_Return);
-    QCOMPARE(bench.dialogs.questions, std::vector<std::string>({"Should the program be terminated?"}));
-    QVERIFY(bench.window->isVisible()); // answered No
-
-    bench.connect();
-    QTest::keyClick(boardList, Qt::Key_Enter);
-    QCOMPARE(bench.dialogs.questions.size(), 1u); // connected: nothing at all
-    QVERIFY(bench.window->isVisible());
-
-    // Enter on a focused button presses that button, and asks nothing.
-    bench.control(1002)->setFocus();
-    QTest::keyClick(bench.control(1002), Qt::Key_Return);
-    QVERIFY(!bench.window->frame().Connected());
-    QCOMPARE(bench.dialogs.questions.size(), 1u);
-    bench.dialogs.answer = true;
-    boardList->setFocus();
-    QTest::keyClick(boardList, Qt::Key_Return);
-    QCOMPARE(bench.dialogs.questions.size(), 2u);
-    QVERIFY(!bench.window->isVisible());
-}
-
-void TestLumivexDlg::escapeAndExit_closeWithoutAskingAndSave()
-{
-    // What the end saves is the core's (MainFrameMenuAndEnd); here: that these ways out save, with
-    // the window's own position.
-    const auto saved = [](const Bench& bench, const char* line) {
-        return test::readFile(bench.dir.file("Lumivex.ini")).find(line) != std::string::npos;
-    };
+    void connectAndTest_readingInFieldsAndBars()
     {
-        Bench bench;
-        bench.window->move(140, 90);
-        QTest::keyClick(bench.window.get(), Qt::Key_Escape);
-        QVERIFY(!bench.window->isVisible());
-        QVERIFY(bench.dialogs.questions.empty());
-        QVERIFY(saved(bench, "LumivexPosX=140\r\n") && saved(bench, "LumivexPosY=90\r\n"));
+        // Counts 2047, 1027, 0 of 4095 at intensity 50000 of 99999. The bars truncate, the labels above
+        // them round: 66.6 % and 33.4 %. Overflow, underflow and invalid values are the display's
+        // rules, checked in the core (ResultDisplay* in WindowModelTest); the window shows what it holds.
+        Bench bench(test::configWith(1007, {{1, 1, test::led(255, 128, 0, 50000)}}));
+        auto* info = bench.control<QPlainTextEdit>(1017);
+        QCOMPARE(info->toPlainText(), qMultiLine(stringText(StringId::WelcomeText)));
+
+        // CONNECT, then LED 1 in the 10 ms range ("UTH 3x3  10ms") with START TEST.
+        auto* connect = bench.control<QPushButton>(1002);
+        auto* start = bench.control<QPushButton>(1016);
+        QVERIFY(!start->isEnabled());
+        QTest::mouseClick(connect, Qt::LeftButton);
+        QTRY_COMPARE(connect->text(), QStringLiteral("DISCONNECT"));
+        bench.control<QComboBox>(1014)->setCurrentIndex(1);
+        QTest::mouseClick(start, Qt::LeftButton);
+        QTRY_VERIFY(bench.testsEnded(1));
+        QCOMPARE(texts(bench, {1004, 1005}), QStringList({"CONNECTED", "SIM"}));
+        QCOMPARE(info->toPlainText(),
+            QStringLiteral("Lumivex 1 Board(s) connected \nSerial Number: 1042 \nFirmware Number: 1007 \n\n"
+                           "Values shown: Board 1, LED 1, Manual Capture"));
+        QCOMPARE(texts(bench, {1039, 1041, 1043, 1049, 1023, 1025, 1028, 1031, 1061, 1062, 1063}),
+            QStringList({"2047", "1027", "0", "50000", "169", "85", "0", "50 %", "67 %", "33 %", "0 %"}));
+        QCOMPARE((QList<int> {bench.bar(1064), bench.bar(1065), bench.bar(1066), bench.bar(1067)}),
+            QList<int>({66, 33, 0, 50}));
+        // Every field shows what the display moved, nothing older; hue, x and the rest were found.
+        QVERIFY(bench.field(1055)->text().endsWith(" K"));
+        for (const auto& f : bench.window->frame().View().Display().Fields().InWindowOrder())
+            QCOMPARE(bench.field(f.controlId)->text(), qText(f.text));
+        QVERIFY(bench.dialogs.messages.empty());
     }
+
+    void menus_followConnectionAndFirmware()
     {
-        Bench bench;
-        bench.connect();
-        bench.action(MainMenu::ExitProgram)->trigger(); // at once, even while connected
-        QVERIFY(!bench.window->isVisible());
-        QVERIFY(bench.dialogs.questions.empty());
-        QVERIFY(saved(bench, "LumivexPosX="));
-    }
-    {
-        // A port used for this run only goes back to the configured one when the settings are saved.
-        Bench bench({}, "[SYSTEM]\r\nCOMPORT=/dev/ttyUSB0\r\n");
-        bench.window->usePortForThisRun("SIM");
-        bench.window->runCommand(MainMenu::ConnectLumivex);
+        // Which items each firmware offers is the core's rule (MainFrameMenuAndEnd); the window must
+        // show it when the menus open. The chart panel's title is checked with the panel (tst_chartpanel).
+        test::TempDir folder;
+        const std::string report = folder.file("Report.txt");
+        Bench bench({}, "[SYSTEM]\r\nCOMPORT=SIM\r\nSelChart=3\r\nSelectDatei=0\r\nResultFile=" + report + "\r\n");
+
+        QCOMPARE(bench.connectionItems(), QList<bool>({true, false, false, false}));
+        QVERIFY(bench.action(MainMenu::XyChartWhiteLeds)->isChecked() // "SelChart=3"
+            && !bench.action(MainMenu::HsiColourWheel)->isChecked());
+        QVERIFY(bench.action(MainMenu::Measurements)->isEnabled()
+            && bench.action(MainMenu::StartStabilityAnalysis)->isEnabled());
+
+        // "Disconnect Lumivex" while disconnected does nothing; "Connect Lumivex" connects.
+        bench.action(MainMenu::DisconnectLumivex)->trigger();
+        QVERIFY(!bench.window->frame().Connected());
+        bench.action(MainMenu::ConnectLumivex)->trigger();
         QTRY_VERIFY(bench.window->frame().Connected());
-        QCOMPARE(bench.control<QLabel>(1005)->text(), QStringLiteral("SIM"));
-        bench.window->close();
-        QVERIFY(saved(bench, "COMPORT=/dev/ttyUSB0\r\n"));
+        QCOMPARE(bench.connectionItems(), QList<bool>({false, true, true, true}));
+
+        bench.action(MainMenu::HsiColourWheel)->trigger();
+        bench.openMenus();
+        QVERIFY(bench.action(MainMenu::HsiColourWheel)->isChecked()
+            && !bench.action(MainMenu::XyChartWhiteLeds)->isChecked());
+
+        bench.action(MainMenu::DisconnectLumivex)->trigger();
+        QCOMPARE(bench.control<QPushButton>(1002)->text(), QStringLiteral("CONNECT"));
+        QCOMPARE(bench.connectionItems(), QList<bool>({true, false, false, false}));
+
+        bench.action(MainMenu::SaveColourTestReport)->trigger();
+        QVERIFY(std::filesystem::exists(report));
+        bench.action(MainMenu::OpenColourTestReport)->trigger();
+        QCOMPARE(bench.dialogs.openedFiles, std::vector<std::string>({report}));
     }
-}
 
-void TestLumivexDlg::closeDuringAWait_closesAtOnce()
-{
-    // CONNECT waits for the device's first reply inside the click; this device never answers.
-    // A close that comes meanwhile ends the wait: no two-second time-out, no message after it.
-    SimConfig silent;
-    silent.faults.silentOn = {"gethw"};
-    Bench bench(silent);
-    QTimer::singleShot(20, bench.window.get(), [&bench] { bench.window->close(); });
-    QElapsedTimer clock;
-    clock.start();
-    QTest::mouseClick(bench.control(1002), Qt::LeftButton);
-    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
-    QVERIFY(!bench.window->isVisible());
-    QVERIFY(bench.dialogs.messages.empty());
-    QCOMPARE(bench.window->frame().Sequencer().SentRequests(), std::vector<std::string>({"gethw\r"}));
-    QVERIFY(test::readFile(bench.dir.file("Lumivex.ini")).find("LumivexPosX=") != std::string::npos);
-}
+    void enterKey_asksOnlyWhileDisconnected()
+    {
+        Bench bench;
+        bench.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(bench.window.get()));
+        // Enter on a control that does not use it reaches the window.
+        QWidget* boardList = bench.control(1008);
+        QTest::keyClick(boardList, Qt::Key_Return);
+        QCOMPARE(bench.dialogs.questions, std::vector<std::string>({"Should the program be terminated?"}));
+        QVERIFY(bench.window->isVisible()); // answered No
 
-void TestLumivexDlg::startTest_busyWhileRunningAndNamesTheLed()
-{
-    SimConfig config;
-    config.boards = 2;
-    Bench bench(config);
-    auto* start = bench.control<QPushButton>(1016);
-    auto* info = bench.control<QPlainTextEdit>(1017);
-    QTest::mouseClick(bench.control(1002), Qt::LeftButton);
-    QTRY_VERIFY(start->isEnabled());
-    bench.control<QComboBox>(1008)->setCurrentIndex(1); // Board2
-    bench.control<QComboBox>(1010)->setCurrentIndex(3); // LED 4
-    bench.control<QComboBox>(1012)->setCurrentIndex(2); // PWM Capture
+        bench.connect();
+        QTest::keyClick(boardList, Qt::Key_Enter);
+        QVERIFY(bench.dialogs.questions.size() == 1 && bench.window->isVisible()); // connected: nothing at all
 
-    QTest::mouseClick(start, Qt::LeftButton);
-    QVERIFY(!start->isEnabled());
-    QVERIFY(info->toPlainText().endsWith(QStringLiteral("Testing: Board 2, LED 4, PWM Capture")));
-    QTest::mouseClick(start, Qt::LeftButton); // refused: nothing more is sent
-    QTRY_VERIFY(bench.testsEnded(1));
-    QVERIFY(start->isEnabled());
-    QVERIFY(info->toPlainText().endsWith(QStringLiteral("Values shown: Board 2, LED 4, PWM Capture")));
-    QCOMPARE(bench.window->frame().Sequencer().SentRequests().size(), 4u + 8u);
-}
-
-void TestLumivexDlg::colourTestReport_savedAndOpenedFromTheMenu()
-{
-    test::TempDir folder;
-    const std::string report = folder.file("Report.txt");
-    Bench bench({}, "[SYSTEM]\r\nCOMPORT=SIM\r\nSelectDatei=0\r\nResultFile=" + report + "\r\n");
-    bench.openMenus();
-    bench.action(MainMenu::SaveColourTestReport)->trigger();
-    QVERIFY(std::filesystem::exists(report));
-    bench.action(MainMenu::OpenColourTestReport)->trigger();
-    QCOMPARE(bench.dialogs.openedFiles, std::vector<std::string>({report}));
-}
-
-void TestLumivexDlg::qtDialogs_showTheCoreTextsInTheirBoxes()
-{
-    QtDialogs dialogs;
-    struct Seen {
-        QString title, text;
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-        QMessageBox::StandardButtons buttons;
-    } seen;
-    auto answerWith = [this, &seen](QMessageBox::StandardButton answer) {
-        QTimer::singleShot(0, this, [&seen, answer] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            QVERIFY(box);
-            seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
-            box->button(answer)->click();
-        });
-    };
-
-    answerWith(QMessageBox::Ok);
-    dialogs.problem("Fehler beim \xD6"
-                    "ffnen\r\nCOM7"); // Windows-1252 bytes with a CR LF
-    QCOMPARE(seen.title, QStringLiteral("PROBLEM"));
-    QCOMPARE(seen.text, QString::fromUtf8("Fehler beim \u00D6ffnen\nCOM7"));
-    QCOMPARE(seen.icon, QMessageBox::Critical);
-    QCOMPARE(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-
-    answerWith(QMessageBox::Ok);
-    dialogs.message("No valid response from command 19");
-    QCOMPARE(seen.text, QStringLiteral("No valid response from command 19"));
-    QCOMPARE(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-
-    answerWith(QMessageBox::No);
-    QVERIFY(!dialogs.askYesNo("Should the program be terminated?"));
-    QCOMPARE(seen.icon, QMessageBox::Question);
-    QCOMPARE(seen.buttons, QMessageBox::Yes | QMessageBox::No);
-    answerWith(QMessageBox::Yes);
-    QVERIFY(dialogs.askYesNo("Should the program be terminated?"));
-}
-
-void TestLumivexDlg::testConfiguration_controlsFollowModeAndChecks()
-{
-    Bench bench;
-    TestConfiguration& config = bench.window->frame().Config();
-    auto* mode = bench.control<QComboBox>(1012);
-    auto* options = bench.control<QComboBox>(1014);
-    auto* time = bench.control<QLineEdit>(1090);
-    auto visible = [&bench](int id) { return bench.control(id)->isVisibleTo(bench.window.get()); };
-
-    QCOMPARE(bench.control<QLabel>(1013)->text(), QStringLiteral("Sensor Range"));
-    QCOMPARE(options->currentText(), QStringLiteral("MED 3x3 200ms"));
-    for (const int id : {1094, 1092, 1093, 1095, 1090, 1091})
-        QVERIFY2(!visible(id), qPrintable(controlName(id)));
-
-    mode->setCurrentIndex(1); // User Capture
-    QVERIFY(!visible(1013) && !visible(1014));
-    for (const int id : {1094, 1092, 1093, 1095, 1090, 1091})
-        QVERIFY2(visible(id), qPrintable(controlName(id)));
-    QCOMPARE(time->text(), QStringLiteral("800"));
-    QVERIFY(bench.control<QAbstractButton>(1093)->isChecked()); // 9x9 by default
-
-    // The time is checked when the field is left (or Enter, or START TEST), not at every key: a
-    // refused one says so once and the field shows the time that will be used.
-    time->setFocus();
-    time->selectAll();
-    QTest::keyClicks(time, "1e");
-    QVERIFY(bench.dialogs.messages.empty());
-    QTest::keyClick(time, Qt::Key_Return);
-    QCOMPARE(bench.dialogs.messages, std::vector<std::string>({"Please enter an integer between 1 and 10000."}));
-    QCOMPARE(config.userTime, 800);
-    QCOMPARE(time->text(), QStringLiteral("800"));
-    time->selectAll();
-    QTest::keyClicks(time, "250");
-    QFocusEvent left(QEvent::FocusOut, Qt::TabFocusReason); // the field is left
-    QApplication::sendEvent(time, &left);
-    QCOMPARE(bench.dialogs.messages.size(), 1u);
-    QCOMPARE(config.userTime, 250);
-    QTest::mouseClick(bench.control(1092), Qt::LeftButton);
-    QCOMPARE(config.userArea, 0);
-
-    mode->setCurrentIndex(2); // PWM Capture
-    QCOMPARE(bench.control<QLabel>(1013)->text(), QStringLiteral("Averaging Factor"));
-    QCOMPARE(options->count(), 16);
-    QCOMPARE(options->itemText(15), QStringLiteral("15"));
-    QVERIFY(visible(1014) && !visible(1090));
-
-    mode->setCurrentIndex(0); // back to Manual: the short range, not the one chosen before
-    QCOMPARE(options->count(), 12);
-    QCOMPARE(options->currentText(), QStringLiteral("UTH 3x3  10ms"));
-
-    // The check boxes show and hide their value groups.
-    QTest::mouseClick(bench.control(1035), Qt::LeftButton);
-    QVERIFY(!config.checkHsi);
-    QVERIFY(!visible(1045) && visible(1039) && visible(1051));
-    QTest::mouseClick(bench.control(1035), Qt::LeftButton);
-    QVERIFY(config.checkHsi && visible(1045));
-
-    // A board count from the device refills the board list.
-    config.FillBoardList(3);
-    bench.window->frame().View().BoardListChanged();
-    QCOMPARE(bench.control<QComboBox>(1008)->count(), 3);
-    QCOMPARE(bench.control<QComboBox>(1008)->itemText(2), QStringLiteral("Board3"));
-}
-
-void TestLumivexDlg::layout_fitsASmallScreenWithFontsAndRoomForValues()
-{
-    Bench bench;
-    QVERIFY(QTest::qWaitForWindowExposed(bench.window.get()));
-    // Everything must be reachable on a 1024 x 768 screen with a task bar.
-    const QSize least = bench.window->minimumSizeHint();
-    const QSize smallest = bench.window->minimumSize();
-    QVERIFY2(least.width() <= 1024 && least.height() <= 720 && smallest.width() <= 1024 && smallest.height() <= 740,
-        qPrintable(QStringLiteral("%1 x %2").arg(least.width()).arg(least.height())));
-    // Opened inside the available area, no larger than it unless the least size is larger.
-    const QRect available = bench.window->screen()->availableGeometry();
-    const QRect opened = bench.window->geometry();
-    QVERIFY(available.contains(opened.topLeft()));
-    QVERIFY(opened.width() <= std::max(available.width(), least.width()));
-    QVERIFY(opened.height() <= std::max(available.height(), least.height()));
-
-    // The families asked for, or the metric-compatible faces fontconfig puts in their place.
-    const QFontInfo value(bench.field(1023)->font());
-    QVERIFY2(value.family() == "Arial" || value.family() == "Liberation Sans", qPrintable(value.family()));
-    QCOMPARE(value.pixelSize(), 16);
-    const QFontInfo range(bench.control(1014)->font());
-    QVERIFY2(range.family() == "Courier New" || range.family() == "Liberation Mono", qPrintable(range.family()));
-    QVERIFY(range.fixedPitch());
-    QCOMPARE(QFontInfo(bench.control(1069)->font()).pixelSize(), 28);
-    qInfo("fonts: %s for Arial, %s for Courier New", qPrintable(value.family()), qPrintable(range.family()));
-
-    // The widest texts the fields take fit at the smallest size the window allows.
-    bench.window->resize(smallest);
-    QTRY_COMPARE(bench.window->size(), smallest);
-    for (const int id : {1023, 1025, 1028, 1031, 1039, 1041, 1043, 1045, 1047, 1049, 1051, 1053, 1055}) {
-        QLineEdit* field = bench.field(id);
-        field->setText(id == 1023 || id == 1025 || id == 1028 ? "Underfl." : "99999 K");
-        const int needed = field->fontMetrics().horizontalAdvance(field->text()) + 8;
-        QVERIFY2(field->contentsRect().width() >= needed, qPrintable(controlName(id)));
+        QTest::mouseClick(bench.control(1002), Qt::LeftButton);
+        bench.dialogs.answer = true;
+        boardList->setFocus();
+        QTest::keyClick(boardList, Qt::Key_Return);
+        QVERIFY(bench.dialogs.questions.size() == 2 && !bench.window->isVisible());
     }
-    QVERIFY(bench.control(1017)->width() >= 250);
-    QVERIFY(bench.control(1016)->width() >= bench.control<QPushButton>(1016)->iconSize().width());
-}
+
+    void escapeExitAndACloseDuringAWait_closeAtOnceAndSave()
+    {
+        // What the end saves is the core's (MainFrameMenuAndEnd); here: that these ways out save, with
+        // the window's own position.
+        const auto saved = [](const Bench& bench, const char* line) {
+            return test::readFile(bench.dir.file("Lumivex.ini")).find(line) != std::string::npos;
+        };
+        {
+            Bench bench;
+            bench.window->move(140, 90);
+            QTest::keyClick(bench.window.get(), Qt::Key_Escape);
+            QVERIFY(!bench.window->isVisible() && bench.dialogs.questions.empty());
+            QVERIFY(saved(bench, "LumivexPosX=140\r\n") && saved(bench, "LumivexPosY=90\r\n"));
+        }
+        {
+            Bench bench;
+            bench.connect();
+            bench.action(MainMenu::ExitProgram)->trigger(); // at once, even while connected
+            QVERIFY(!bench.window->isVisible() && bench.dialogs.questions.empty());
+            QVERIFY(saved(bench, "LumivexPosX="));
+        }
+        {
+            // A port used for this run only goes back to the configured one when the settings are saved.
+            Bench bench({}, "[SYSTEM]\r\nCOMPORT=/dev/ttyUSB0\r\n");
+            bench.window->usePortForThisRun("SIM");
+            bench.window->runCommand(MainMenu::ConnectLumivex);
+            QTRY_VERIFY(bench.window->frame().Connected());
+            QCOMPARE(bench.control<QLabel>(1005)->text(), QStringLiteral("SIM"));
+            bench.window->close();
+            QVERIFY(saved(bench, "COMPORT=/dev/ttyUSB0\r\n"));
+        }
+        {
+            // CONNECT waits for the device's first reply inside the click; this device never answers.
+            // A close that comes meanwhile ends the wait: no two-second time-out, no message after it.
+            SimConfig silent;
+            silent.faults.silentOn = {"gethw"};
+            Bench bench(silent);
+            QTimer::singleShot(20, bench.window.get(), [&bench] { bench.window->close(); });
+            QElapsedTimer clock;
+            clock.start();
+            QTest::mouseClick(bench.control(1002), Qt::LeftButton);
+            QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+            QVERIFY(!bench.window->isVisible() && bench.dialogs.messages.empty());
+            QCOMPARE(bench.window->frame().Sequencer().SentRequests(), std::vector<std::string>({"gethw\r"}));
+            QVERIFY(saved(bench, "LumivexPosX="));
+        }
+    }
+
+    void startTest_busyWhileRunningAndNamesTheLed()
+    {
+        SimConfig config;
+        config.boards = 2;
+        Bench bench(config);
+        auto* start = bench.control<QPushButton>(1016);
+        auto* info = bench.control<QPlainTextEdit>(1017);
+        QTest::mouseClick(bench.control(1002), Qt::LeftButton);
+        QTRY_VERIFY(start->isEnabled());
+        bench.control<QComboBox>(1008)->setCurrentIndex(1); // Board2
+        bench.control<QComboBox>(1010)->setCurrentIndex(3); // LED 4
+        bench.control<QComboBox>(1012)->setCurrentIndex(2); // PWM Capture
+
+        QTest::mouseClick(start, Qt::LeftButton);
+        QVERIFY(!start->isEnabled());
+        QTest::mouseClick(start, Qt::LeftButton); // refused: nothing more is sent
+        QTRY_VERIFY(bench.testsEnded(1));
+        QVERIFY(start->isEnabled() && info->toPlainText().endsWith("Values shown: Board 2, LED 4, PWM Capture"));
+        QCOMPARE(bench.window->frame().Sequencer().SentRequests().size(), 4u + 8u);
+    }
+
+    void qtDialogs_showTheCoreTextsInTheirBoxes()
+    {
+        QtDialogs dialogs;
+        QString seen; // title|text
+        auto answerWith = [this, &seen](QMessageBox::StandardButton answer) {
+            QTimer::singleShot(0, this, [&seen, answer] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                QVERIFY(box);
+                seen = box->windowTitle() + "|" + box->text();
+                box->button(answer)->click();
+            });
+        };
+
+        answerWith(QMessageBox::Ok);
+        dialogs.problem("Fehler beim \xD6"
+                        "ffnen\r\nCOM7"); // Windows-1252 bytes with a CR LF
+        QCOMPARE(seen, QString::fromUtf8("PROBLEM|Fehler beim \u00D6ffnen\nCOM7"));
+        answerWith(QMessageBox::No);
+        QVERIFY(!dialogs.askYesNo("Should the program be terminated?"));
+        answerWith(QMessageBox::Yes);
+        QVERIFY(dialogs.askYesNo("Should the program be terminated?"));
+    }
+
+    void testConfiguration_controlsFollowModeAndChecks()
+    {
+        Bench bench;
+        TestConfiguration& config = bench.window->frame().Config();
+        auto* mode = bench.control<QComboBox>(1012);
+        auto* options = bench.control<QComboBox>(1014);
+        auto* time = bench.control<QLineEdit>(1090);
+        auto visible = [&bench](int id) { return bench.control(id)->isVisibleTo(bench.window.get()); };
+
+        // Which show of the range label and list, and the user capture's area and time controls.
+        const auto shown = [&visible] {
+            QString flags;
+            for (const int id : {1013, 1014, 1094, 1092, 1093, 1095, 1090, 1091})
+                flags += visible(id) ? '1' : '0';
+            return flags;
+        };
+        QCOMPARE(bench.control<QLabel>(1013)->text() + "|" + options->currentText(), "Sensor Range|MED 3x3 200ms");
+        QCOMPARE(shown(), "11000000");
+        mode->setCurrentIndex(1); // User Capture
+        QCOMPARE(shown(), "00111111");
+        QCOMPARE(time->text(), QStringLiteral("800"));
+        QVERIFY(bench.control<QAbstractButton>(1093)->isChecked()); // 9x9 by default
+
+        // The time is checked when the field is left (or Enter, or START TEST), not at every key: a
+        // refused one says so once and the field shows the time that will be used.
+        time->setFocus();
+        time->selectAll();
+        QTest::keyClicks(time, "1e");
+        QVERIFY(bench.dialogs.messages.empty());
+        QTest::keyClick(time, Qt::Key_Return);
+        QCOMPARE(bench.dialogs.messages, std::vector<std::string>({"Please enter an integer between 1 and 10000."}));
+        QVERIFY(config.userTime == 800 && time->text() == "800");
+        time->selectAll();
+        QTest::keyClicks(time, "250");
+        QFocusEvent left(QEvent::FocusOut, Qt::TabFocusReason); // the field is left
+        QApplication::sendEvent(time, &left);
+        QVERIFY(bench.dialogs.messages.size() == 1 && config.userTime == 250);
+        QTest::mouseClick(bench.control(1092), Qt::LeftButton);
+        QCOMPARE(config.userArea, 0);
+
+        mode->setCurrentIndex(2); // PWM Capture
+        QCOMPARE(bench.control<QLabel>(1013)->text(), QStringLiteral("Averaging Factor"));
+        QVERIFY(options->count() == 16 && options->itemText(15) == "15");
+        QCOMPARE(shown(), "11000000");
+
+        mode->setCurrentIndex(0); // back to Manual: the short range, not the one chosen before
+        QVERIFY(options->count() == 12 && options->currentText() == "UTH 3x3  10ms");
+
+        QTest::mouseClick(bench.control(1035), Qt::LeftButton);
+        QVERIFY(!config.checkHsi && !visible(1045) && visible(1039) && visible(1051));
+        QTest::mouseClick(bench.control(1035), Qt::LeftButton);
+        QVERIFY(config.checkHsi && visible(1045));
+
+        config.FillBoardList(3);
+        bench.window->frame().View().BoardListChanged();
+        QVERIFY(
+            bench.control<QComboBox>(1008)->count() == 3 && bench.control<QComboBox>(1008)->itemText(2) == "Board3");
+    }
+
+    void layout_fitsASmallScreenWithRoomForValues()
+    {
+        Bench bench;
+        QVERIFY(QTest::qWaitForWindowExposed(bench.window.get()));
+        // Everything must be reachable on a 1024 x 768 screen with a task bar.
+        const QSize least = bench.window->minimumSizeHint();
+        const QSize smallest = bench.window->minimumSize();
+        QVERIFY2(least.width() <= 1024 && least.height() <= 720 && smallest.width() <= 1024 && smallest.height() <= 740,
+            qPrintable(QStringLiteral("%1 x %2").arg(least.width()).arg(least.height())));
+
+        // The widest texts the fields take fit at the smallest size the window allows.
+        bench.window->resize(smallest);
+        QTRY_COMPARE(bench.window->size(), smallest);
+        for (const int id : {1023, 1025, 1028, 1031, 1039, 1041, 1043, 1045, 1047, 1049, 1051, 1053, 1055}) {
+            QLineEdit* field = bench.field(id);
+            field->setText(id == 1023 || id == 1025 || id == 1028 ? "Underfl." : "99999 K");
+            const int needed = field->fontMetrics().horizontalAdvance(field->text()) + 8;
+            QVERIFY2(field->contentsRect().width() >= needed, qPrintable(controlName(id)));
+        }
+        QVERIFY(bench.control(1017)->width() >= 250
+            && bench.control(1016)->width() >= bench.control<QPushButton>(1016)->iconSize().width());
+    }
+};
 
 QTEST_MAIN(TestLumivexDlg)
 #include "tst_lumivexdlg.moc"

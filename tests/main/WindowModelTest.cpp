@@ -1,10 +1,22 @@
-#include "main/ResultDisplay.h"
+// What the main window shows and keeps around the engine: the result display, the test
+// configuration and the colour test report.
 #include "base/FormatText.h"
 #include "colour/ColourConversions.h"
+#include "foundation/Settings.h"
+#include "main/ColourTestReport.h"
+#include "main/ResultDisplay.h"
+#include "main/TestConfiguration.h"
+#include "multisensor/ReadingLists.h"
+
+#include "RecordingDialogs.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using namespace lumivex;
+using namespace lumivex::test;
 
 namespace {
 
@@ -60,7 +72,6 @@ TEST(ResultDisplayCounts, sharesBarsLabelsAndComputedHueFollowTheCounts)
             {"231", "11", "11", "30 %"}, {90, 4, 4, 30}, {"91 %", "5 %", "5 %"}, "30000", "0.00", "90 %"},
     };
     ResultDisplay d;
-    EXPECT_EQ(d.Connection().statusLine, "NOT") << "a display starts disconnected";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         d.ShowRgbReading(c.red, c.green, c.blue, c.intensity, c.fullScale, kLast);
@@ -68,20 +79,14 @@ TEST(ResultDisplayCounts, sharesBarsLabelsAndComputedHueFollowTheCounts)
         EXPECT_EQ(sharesOf(f), c.shares);
         EXPECT_EQ(barsOf(d), c.bars);
         EXPECT_EQ((Texts {f.redLabel, f.greenLabel, f.blueLabel}), c.labels);
-        EXPECT_EQ((Texts {f.sensorRed, f.sensorGreen, f.sensorBlue}),
-            (Texts {std::to_string(c.red), std::to_string(c.green), std::to_string(c.blue)}));
         EXPECT_EQ(f.hsiIntensity, c.hsiIntensity);
         if (c.hue) {
-            EXPECT_EQ(f.hue, c.hue);
-            EXPECT_EQ(f.saturation, c.saturation);
+            EXPECT_EQ(f.hue + " " + f.saturation, c.hue + std::string(" ") + c.saturation);
         }
     }
     // The red's saturation shows as the device's own reply of the same LED would show it.
     d.ShowHsiReading(0.0, 90, 30000, kLast);
     EXPECT_EQ(d.Fields().saturation, "90 %");
-    d.ResetBars();
-    EXPECT_EQ(barsOf(d), (std::vector {0, 0, 0, 0}));
-    EXPECT_EQ(d.Fields().redLabel, "91 %") << "the labels stay";
 }
 
 TEST(ResultDisplayChain, aTestInProgressEmptiesTheDeviceFieldsShowsThemAtTheFixedMomentsAndMarksWhatItCannotShow)
@@ -97,16 +102,13 @@ TEST(ResultDisplayChain, aTestInProgressEmptiesTheDeviceFieldsShowsThemAtTheFixe
 
     // The next test: the counts are written but not shown until the hue reply.
     d.ShowRgbReading(10, 20, 200, 30000, 255, kGoesOn);
-    EXPECT_EQ(d.FieldsMovedCount(), moves);
-    EXPECT_EQ(d.Fields().sensorBlue, "50");
+    EXPECT_EQ(std::to_string(d.FieldsMovedCount() - moves) + " " + d.Fields().sensorBlue, "0 50");
     EXPECT_EQ(colourTextsOf(d.PendingFields()), (Texts {"", "", "", "", ""}));
 
     d.ShowHsiReading(234.0, 71, 30000, kGoesOn);
-    EXPECT_EQ(d.FieldsMovedCount(), moves + 1);
-    EXPECT_EQ(d.Fields().sensorBlue, "200");
+    EXPECT_EQ(std::to_string(d.FieldsMovedCount() - moves) + " " + d.Fields().sensorBlue, "1 200");
     EXPECT_EQ(colourTextsOf(d.Fields()), (Texts {"234.00", "71 %", "", "", ""})) << "no stale x of the previous LED";
 
-    // x/y and temperature wait for the end of the test.
     d.ShowXyReading(0.1500, 0.0600, kGoesOn);
     d.ShowCctReading(0.0, kLast);
     EXPECT_EQ(d.Fields().x, "");
@@ -139,11 +141,9 @@ TEST(ResultDisplayCharts, onlyTheCurrentChartIsAskedToRedrawOrTakeTheColour)
     d.ShowHsiReading(10, 20, 30000, kGoesOn);
     d.ShowXyReading(0.3, 0.3, kLast);
     d.EndOfTest(false);
-    EXPECT_FALSE(d.Requests().wheelRedrawRequested); // the test did not reach its last reply
-    EXPECT_FALSE(d.Requests().chartRedrawRequested);
+    EXPECT_FALSE(d.Requests().wheelRedrawRequested || d.Requests().chartRedrawRequested) << "no last reply yet";
     d.EndOfTest(true);
-    EXPECT_TRUE(d.TakeChartRequests().wheelRedrawRequested);
-    EXPECT_FALSE(d.Requests().wheelRedrawRequested);
+    EXPECT_TRUE(d.TakeChartRequests().wheelRedrawRequested && !d.Requests().wheelRedrawRequested);
 
     d.SetCurrentChart(ChartChoice::XyChart);
     d.ShowXyReading(0.3, 0.3, kGoesOn);
@@ -154,8 +154,7 @@ TEST(ResultDisplayCharts, onlyTheCurrentChartIsAskedToRedrawOrTakeTheColour)
     d.SetCurrentChart(ChartChoice::Palette);
     changes.clear();
     d.ShowRgbReading(200, 100, 50, 30000, 255, kGoesOn);
-    EXPECT_TRUE(d.Requests().paletteColourRequested);
-    EXPECT_EQ(d.Requests().paletteColour, PackRgb(145, 72, 36));
+    EXPECT_TRUE(d.Requests().paletteColourRequested && d.Requests().paletteColour == PackRgb(145, 72, 36));
     EXPECT_EQ(changes, (std::vector {DisplayChange::ChartRequested, DisplayChange::BarsMoved}));
 }
 
@@ -174,9 +173,9 @@ TEST(ResultDisplayPicked, aPickedColourIsScaledByTheFirmwareLeavesTheBarsAloneAn
         EXPECT_EQ((Texts {f.sensorRed, f.sensorGreen, f.sensorBlue}), counts);
         EXPECT_EQ(sharesOf(f), (Texts {"255", "200", "150", "57 %"})); // INTENSITY untouched
         EXPECT_EQ(barsOf(d), (std::vector {33, 66, 0, 57}));
-        EXPECT_EQ(f.x, formatText("%.4f", RgbToXy(warm).x));
-        EXPECT_EQ(f.y, formatText("%.4f", RgbToXy(warm).y));
-        EXPECT_EQ(f.colourTemperature, formatText("%d K", static_cast<int>(RgbToCct(warm) + 0.5)));
+        EXPECT_EQ((Texts {f.x, f.y, f.colourTemperature}),
+            (Texts {formatText("%.4f", RgbToXy(warm).x), formatText("%.4f", RgbToXy(warm).y),
+                formatText("%d K", static_cast<int>(RgbToCct(warm) + 0.5))}));
     }
 
     // After a saturated measurement the picked colour still counts as valid; a picked grey shows
@@ -184,15 +183,10 @@ TEST(ResultDisplayPicked, aPickedColourIsScaledByTheFirmwareLeavesTheBarsAloneAn
     ResultDisplay d;
     d.ShowRgbReading(200, 100, 50, 99999, 255, kLast);
     d.ShowPickedColour(PackRgb(128, 128, 128), 1007);
-    EXPECT_EQ(d.Fields().hsiIntensity, "99998");
-    EXPECT_EQ(d.Fields().hue, "0.00");
-    EXPECT_EQ(d.Fields().saturation, "0 %");
+    EXPECT_EQ(
+        (Texts {d.Fields().hsiIntensity, d.Fields().hue, d.Fields().saturation}), (Texts {"99998", "0.00", "0 %"}));
     EXPECT_NE(d.Fields().colourTemperature, "---");
-    // Black: all counts 0, nothing can be shown.
-    d.ShowPickedColour(PackRgb(0, 0, 0), 1007);
-    EXPECT_EQ(colourTextsOf(d.Fields()), (Texts {"0.00", "---", "---", "---", "---"}));
 
-    // Switching charts carries the picked colour across.
     d.SetCurrentChart(ChartChoice::Palette);
     const PackedRgb orange = PackRgb(255, 128, 0);
     d.ShowPickedColour(orange, 1007);
@@ -201,14 +195,6 @@ TEST(ResultDisplayPicked, aPickedColourIsScaledByTheFirmwareLeavesTheBarsAloneAn
     d.SelectChart(ChartChoice::XyChart);
     const Chromaticity xy = RgbToXy(orange);
     EXPECT_EQ((std::pair {d.Chart().x, d.Chart().y}), (std::pair {xy.x, xy.y}));
-
-    // Back on the palette: the colour comes from the share fields, the texts are computed again.
-    d.TakeChartRequests();
-    d.SelectChart(ChartChoice::Palette);
-    const auto requests = d.TakeChartRequests();
-    ASSERT_TRUE(requests.paletteColourRequested);
-    EXPECT_EQ(requests.paletteColour, orange);
-    EXPECT_EQ(d.Fields().x, formatText("%.4f", xy.x));
 
     ResultDisplay device;
     device.SetCurrentChart(ChartChoice::Wheel);
@@ -219,4 +205,128 @@ TEST(ResultDisplayPicked, aPickedColourIsScaledByTheFirmwareLeavesTheBarsAloneAn
     device.SelectChart(ChartChoice::Palette);
     EXPECT_EQ(device.TakeChartRequests().paletteColour, PackRgb(145, 72, 36)) << "the share fields' colour";
     EXPECT_EQ(device.Fields().x, "0.5000") << "device texts stay";
+}
+
+// The configuration with a counter of the refreshes it asks the stability window for.
+struct ConfigFixture : ::testing::Test {
+    Settings settings;
+    TestConfiguration config {settings};
+    int refreshes = 0;
+    void SetUp() override
+    {
+        config.refreshStability = [this] { ++refreshes; };
+    }
+};
+
+TEST_F(ConfigFixture, modeSwitchesKeepTheRememberedRangeAndNoBoardsKeepBoard1)
+{
+    // The lists, labels and controls each mode shows, and the range Manual starts with again, are
+    // checked with the window (tst_lumivexdlg).
+    EXPECT_EQ(config.rememberedManualRange, 5) << "MED 3x3 200ms";
+    config.OnOptionChanged(8);
+    EXPECT_EQ(config.rememberedManualRange, 8);
+
+    config.OnTestModeChanged(kPwmCapture);
+    config.OnOptionChanged(7);
+    EXPECT_EQ(std::make_pair(config.stabilityAveragingFactor, config.stabilityRangeIndex), std::make_pair(7, 8))
+        << "the stability dialog gets the remembered manual range";
+
+    config.OnTestModeChanged(kManualCapture);
+    EXPECT_EQ(config.rememberedManualRange, 8) << "switching does not change the remembered range";
+
+    config.OnTestModeChanged(kUserCapture);
+    EXPECT_EQ(config.PrepareStartTest(), 5);
+    EXPECT_TRUE(config.userControlsVisible && config.testRunning);
+    const int before = refreshes;
+    config.OnTestModeChanged(kUserCapture);
+    EXPECT_EQ(refreshes, before) << "the same mode again changes nothing";
+
+    config.FillBoardList(0);
+    EXPECT_EQ(config.boardList, std::vector<std::string> {"Board1"}) << "a count of 0 keeps Board1";
+}
+
+TEST_F(ConfigFixture, userTimeIsValidatedAndAreaNormalised)
+{
+    EXPECT_TRUE(config.OnUserTimeEdited("10000").empty() && config.userTime == 10000);
+    for (const char* bad : {"0", "10001", "", "12ab", "-5", "99999999999"}) {
+        EXPECT_EQ(config.OnUserTimeEdited(bad), "Please enter an integer between 1 and 10000.") << bad;
+        EXPECT_EQ(config.userTime, 10000) << bad;
+    }
+    EXPECT_TRUE(config.userTimeChanged);
+    const int before = refreshes;
+    config.OnUserTimeLeft();
+    config.OnUserTimeLeft();
+    EXPECT_EQ(refreshes - before, 1) << "refreshed once when the edited field loses the focus";
+
+    config.OnArea(7);
+    EXPECT_EQ(config.userArea, 0) << "anything but 1 counts as 3x3";
+
+    // A settings file edited by hand cannot make the window send a time the device refuses.
+    for (const int stored : {-5, 0, 10001, 123456}) {
+        Settings edited;
+        edited.userRange = stored;
+        EXPECT_EQ(TestConfiguration(edited).userTime, 800) << stored;
+    }
+}
+
+TEST(ColourTestReport, savesAndOpensWhereTheSettingsOrTheDialogSay)
+{
+    enum class Call { Save, SaveWithoutPath, SaveList, SaveEmptyList, Open };
+    // `answer`: the file dialog's answer, a name in the test folder, empty for a cancel; `file`: the
+    // report written or handed to the program, empty for none.
+    struct Case {
+        const char* name;
+        Call call;
+        int selectDatei;
+        const char* answer;
+        bool programStarts;
+        const char* file;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"save: the configured path", Call::Save, 0, "chosen.txt", true, "TestReport.txt", ""},
+        {"save: the dialog's choice, for this save only", Call::Save, 1, "chosen.txt", true, "chosen.txt", ""},
+        {"save: dialog cancelled", Call::Save, 1, "", true, "", ""},
+        {"save: no path configured", Call::SaveWithoutPath, 0, "chosen.txt", true, "", ""},
+        {"list button with results", Call::SaveList, 0, "", true, "TestReport.txt", ""},
+        {"list button without results says so", Call::SaveEmptyList, 0, "", true, "", "No measurement data available"},
+        {"open: the configured path", Call::Open, 0, "other.txt", true, "TestReport.txt", ""},
+        {"open: the dialog's choice", Call::Open, 1, "other.txt", true, "other.txt", ""},
+        {"open: dialog cancelled", Call::Open, 1, "", true, "", ""},
+        {"open: no such report", Call::Open, 1, "missing.txt", true, "", ""},
+        {"open: a folder is no report", Call::Open, 1, "folder.txt", true, "", ""},
+        {"open: no program starts", Call::Open, 0, "", false, "TestReport.txt", "Error cannot read test report file"},
+    };
+    TempDir dir;
+    std::filesystem::create_directory(dir.file("folder.txt"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingDialogs dialogs;
+        ReadingLists lists {dialogs};
+        lists.CreateEmptyReadings(c.call == Call::SaveEmptyList ? 0 : 2);
+        Settings settings;
+        settings.selectDatei = c.selectDatei;
+        settings.resultFile = c.call == Call::SaveWithoutPath ? "" : dir.file("TestReport.txt");
+        for (const char* name : {"TestReport.txt", "chosen.txt", "other.txt"}) {
+            std::filesystem::remove(dir.file(name));
+            if (c.call == Call::Open && std::string(name) != "chosen.txt")
+                writeFile(dir.file(name), "report");
+        }
+        dialogs.saveFileAnswer = dialogs.fileAnswer = *c.answer ? dir.file(c.answer) : "";
+        dialogs.openAnswer = c.programStarts;
+
+        const bool done = c.call == Call::Open ? OpenColourTestReport(settings, dialogs)
+            : c.call <= Call::SaveWithoutPath  ? SaveColourTestReport(lists, settings, dialogs)
+                                               : SaveTestReportOfList(lists, settings, dialogs);
+        EXPECT_EQ(done, *c.file && c.programStarts);
+        EXPECT_EQ(dialogs.messages, *c.message ? Texts {c.message} : Texts {});
+        const auto& asked = c.call == Call::Open ? dialogs.fileQuestions : dialogs.saveFileQuestions;
+        EXPECT_EQ(asked.size(), c.selectDatei == 1 ? 1u : 0u);
+        if (c.call == Call::Open) {
+            EXPECT_EQ(dialogs.openedFiles, *c.file ? Texts {dir.file(c.file)} : Texts {});
+            continue;
+        }
+        for (const char* name : {"TestReport.txt", "chosen.txt"})
+            EXPECT_EQ(std::filesystem::exists(dir.file(name)), std::string(name) == c.file) << name;
+    }
 }
