@@ -238,6 +238,7 @@ TEST(ReplyDecodeTest, fieldsOfEveryReply)
         {"16 characters are a short version", Command::GetVersion, "1006567890123456", "1006 shown 1006"},
         {"long version", Command::GetVersion, "Firmware V: 2002\r\n", "2002 shown 2002"},
         {"version after its echo", Command::GetVersion, "getversion\r\n1007\r\n", "1007 shown 1007", true, 0},
+        {"17 characters are a long version", Command::GetVersion, "Firmware V: 2002\r", "2002 shown 2002"},
         {"version text", Command::GetVersion, "ERRO\r\n", "0 shown ERRO", false},
         {"hardware", Command::GetHw, "LMX-5B-01 rev C\r\n", "LMX-5B-01"},
         {"short hardware", Command::GetHw, "LMX", "LMX"}, {"3 boards", Command::Testcon, "3OK\r\n", "3 1 shown 3"},

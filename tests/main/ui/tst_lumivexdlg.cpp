@@ -101,14 +101,14 @@ private slots:
             QStringList({"2047", "1027", "0", "50000", "169", "85", "0", "50 %", "67 %", "33 %", "0 %"}));
         QCOMPARE((QList<int> {bench.bar(1064), bench.bar(1065), bench.bar(1066), bench.bar(1067)}),
             QList<int>({66, 33, 0, 50}));
-        // Every field shows what the display moved, nothing older; hue, x and the rest were found.
+        // Every field shows what the display moved, nothing older; the colour temperature was found.
         QVERIFY(bench.field(1055)->text().endsWith(" K"));
         for (const auto& f : bench.window->frame().View().Display().Fields().InWindowOrder())
             QCOMPARE(bench.field(f.controlId)->text(), qText(f.text));
         QVERIFY(bench.dialogs.messages.empty());
     }
 
-    void menus_followConnectionAndFirmware()
+    void menus_followConnection()
     {
         // Which items each firmware offers is the core's rule (MainFrameMenuAndEnd); the window must
         // show it when the menus open. The chart panel's title is checked with the panel (tst_chartpanel).
@@ -325,7 +325,8 @@ private slots:
         const QSize least = bench.window->minimumSizeHint();
         const QSize smallest = bench.window->minimumSize();
         QVERIFY2(least.width() <= 1024 && least.height() <= 720 && smallest.width() <= 1024 && smallest.height() <= 740,
-            qPrintable(QStringLiteral("%1 x %2").arg(least.width()).arg(least.height())));
+            qPrintable(QStringLiteral("hint %1 x %2, minimum %3 x %4")
+                           .arg(least.width()).arg(least.height()).arg(smallest.width()).arg(smallest.height())));
 
         // The widest texts the fields take fit at the smallest size the window allows.
         bench.window->resize(smallest);
