@@ -92,11 +92,15 @@ TEST(ResultDisplayCounts, sharesBarsLabelsAndComputedHueFollowTheCounts)
 TEST(ResultDisplayChain, aTestInProgressEmptiesTheDeviceFieldsShowsThemAtTheFixedMomentsAndMarksWhatItCannotShow)
 {
     ResultDisplay d;
-    d.ShowRgbReading(200, 100, 50, 30000, 255, kGoesOn);
-    d.ShowHsiReading(19.5, 60, 30000, kGoesOn);
-    d.ShowXyReading(0.5123, 0.4012, kGoesOn);
-    d.ShowCctReading(2999.6, kLast);
-    d.EndOfTest(false);
+    // One whole test of an LED of those counts, as the replies come in.
+    const auto test = [&d](int intensity, double hue, double x, double y, double kelvin) {
+        d.ShowRgbReading(200, 100, 50, intensity, 255, kGoesOn);
+        d.ShowHsiReading(hue, 60, intensity, kGoesOn);
+        d.ShowXyReading(x, y, kGoesOn);
+        d.ShowCctReading(kelvin, kLast);
+        d.EndOfTest(false);
+    };
+    test(30000, 19.5, 0.5123, 0.4012, 2999.6);
     EXPECT_EQ(colourTextsOf(d.Fields()), (Texts {"19.50", "60 %", "0.5123", "0.4012", "3000 K"}));
     const int moves = d.FieldsMovedCount();
 
@@ -121,11 +125,7 @@ TEST(ResultDisplayChain, aTestInProgressEmptiesTheDeviceFieldsShowsThemAtTheFixe
     EXPECT_EQ(d.PendingFields().colourTemperature, "2999 K");
 
     // A saturated intensity invalidates every device value, but the chart marks what was said.
-    d.ShowRgbReading(200, 100, 50, 99999, 255, kGoesOn);
-    d.ShowHsiReading(19.5, 60, 99999, kGoesOn);
-    d.ShowXyReading(0.45, 0.41, kGoesOn);
-    d.ShowCctReading(3100.0, kLast);
-    d.EndOfTest(false);
+    test(99999, 19.5, 0.45, 0.41, 3100.0);
     EXPECT_EQ(colourTextsOf(d.Fields()), (Texts {"---", "---", "---", "---", "---"}));
     EXPECT_EQ(d.Fields().hsiIntensity, "99999");
     EXPECT_EQ((std::pair {d.Chart().x, d.Chart().y}), (std::pair {0.45, 0.41}));
