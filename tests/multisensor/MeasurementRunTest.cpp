@@ -1,5 +1,4 @@
 // The plan of a measurement list run, and the run wired to the simulated device in virtual time.
-
 #include "multisensor/MeasurementRun.h"
 #include "base/FormatText.h"
 #include "base/VirtualScheduler.h"
@@ -20,28 +19,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <memory>
-#include <string>
-#include <tuple>
-#include <vector>
 
 namespace lumivex {
 namespace {
 
-CKonfList sensor(int no, std::uint8_t testMode, std::uint8_t measureTime, std::uint8_t pwmRuns = 0, int userTime = 800)
+CKonfList sensor(std::int16_t no, std::uint8_t testMode, std::uint8_t measureTime, std::uint8_t pwmRuns = 0,
+    std::int16_t userTime = 800)
 {
-    CKonfList r;
-    r.Index = static_cast<std::int16_t>(no);
-    r.SensorNo = static_cast<std::int16_t>(no);
-    r.TestMode = testMode;
-    r.MeasureTime = measureTime;
-    r.PwmRuns = pwmRuns;
-    r.UserTime = static_cast<std::int16_t>(userTime);
-    return r;
+    return {no, no, testMode, measureTime, 0, pwmRuns, userTime};
 }
 
 std::vector<const CKonfList*> pointers(const std::vector<CKonfList>& records)
@@ -197,11 +184,13 @@ public:
 // One board of five manual 200 ms sensors unless a test says otherwise, nothing pending.
 struct RunBench {
     // `runFirmware`: the firmware number the program believes in; by default the device's own.
-    explicit RunBench(int deviceFirmware, int boards = 1, int runFirmware = -1, SimConfig sim = {})
+    explicit RunBench(int deviceFirmware, int boards = 1, int runFirmware = -1, SimFaults faults = {})
         : device(scheduler,
-            [&sim, deviceFirmware, boards] {
+            [&] {
+                SimConfig sim;
                 sim.firmware = deviceFirmware;
                 sim.boards = boards;
+                sim.faults = faults;
                 return sim;
             }()),
           backend(scheduler, device),
@@ -235,27 +224,21 @@ struct RunBench {
     CKonfList& set(int index, std::uint8_t testMode, std::uint8_t measureTime, std::uint8_t pwmRuns = 0)
     {
         CKonfList& r = *konf.settingsByIndex(index);
-        r.TestMode = testMode;
-        r.MeasureTime = measureTime;
-        r.PwmRuns = pwmRuns;
-        r.ChangeFlags = 0;
+        std::tie(r.TestMode, r.MeasureTime, r.PwmRuns, r.ChangeFlags) = std::tuple(testMode, measureTime, pwmRuns, 0);
         return r;
     }
     // Only the records named take part.
     void disableAllBut(std::initializer_list<int> indexes)
     {
-        for (const auto& record : konf.records()) {
-            if (std::find(indexes.begin(), indexes.end(), record->Index) == indexes.end())
-                record->MeasureTime = 0;
-        }
+        for (const auto& r : konf.records())
+            r->MeasureTime = std::find(indexes.begin(), indexes.end(), r->Index) == indexes.end() ? 0 : r->MeasureTime;
     }
     // Settings of that sensor to be sent with the next run.
     CKonfList& pending(int index, std::uint16_t flags)
     {
         konf.setModified(true);
-        CKonfList& r = *konf.settingsByIndex(index);
-        r.ChangeFlags = flags;
-        return r;
+        konf.settingsByIndex(index)->ChangeFlags = flags;
+        return *konf.settingsByIndex(index);
     }
 
     void perform() { run.PerformMeasurement(); }
@@ -312,9 +295,8 @@ TEST(MeasurementRun, AllManualCapturesOnceAndReadsEverySensorOfEveryBoard)
         EXPECT_TRUE(bench.result(1).XText.starts_with("-"));
         EXPECT_FALSE(bench.run.XyWarning());
         // The offsets and the distance read back into the settings.
-        EXPECT_EQ(first.XOffset, "-0.9000");
-        EXPECT_EQ(first.YOffset, "0.0000");
-        EXPECT_EQ(first.Distance, "2.0");
+        EXPECT_EQ(std::tuple(first.XOffset.str(), first.YOffset.str(), first.Distance.str()),
+            std::tuple("-0.9000", "0.0000", "2.0"));
         // Replies are taken as they arrive: the run lasts as long as its 200 ms capture, not a tick
         // longer for each request.
         if (boards == 1) {
@@ -380,18 +362,17 @@ TEST(MeasurementRun, MixedModesCaptureEachSensorOnItsOwnAfterThePendingSettings)
     for (int s = 1; s <= 5; ++s)
         EXPECT_EQ(bench.device.model().sensor(1, s).captures, expectedCaptures[s - 1]) << "sensor " << s;
     EXPECT_TRUE(bench.result(2).isMeasured());
-    EXPECT_EQ(bench.konf.settingsByIndex(1)->ChangeFlags, KonfChange::IntensPercent);
-    EXPECT_EQ(bench.konf.settingsByIndex(2)->ChangeFlags, 0);
-    EXPECT_FALSE(bench.konf.isModified());
+    EXPECT_EQ(std::tuple(bench.konf.settingsByIndex(1)->ChangeFlags, bench.konf.settingsByIndex(2)->ChangeFlags,
+                  bench.konf.isModified()),
+        std::tuple(KonfChange::IntensPercent, 0, false));
 
     // Sensor 3: no settings, no capture, no read, dashes; its settings stay pending.
     for (const std::string& line : bench.received)
         EXPECT_FALSE(line.ends_with("3 1")) << line;
     ReadingRow row;
     ASSERT_TRUE(bench.readings.rowOf(3, row));
-    EXPECT_EQ(row.red, "---");
-    EXPECT_EQ(row.x, "---");
-    EXPECT_EQ(bench.konf.settingsByIndex(3)->ChangeFlags, KonfChange::AllWithDistance);
+    EXPECT_EQ(std::tuple(row.red, row.x, bench.konf.settingsByIndex(3)->ChangeFlags),
+        std::tuple("---", "---", KonfChange::AllWithDistance));
 
     const std::string base = text(StringId::MeasurementListTitle);
     EXPECT_EQ(bench.view.titles,
@@ -432,10 +413,10 @@ TEST(MeasurementRun, RefusedLostOrGarbledRepliesEndTheRunAsDocumented)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        SimConfig sim;
+        SimFaults faults;
         if (c.fault != Garbled)
-            (c.fault == Silent ? sim.faults.silentOn : sim.faults.errorOn).insert(c.word);
-        RunBench bench(c.firmware, 1, -1, sim);
+            (c.fault == Silent ? faults.silentOn : faults.errorOn).insert(c.word);
+        RunBench bench(c.firmware, 1, -1, faults);
         bench.disableAllBut({1});
         if (c.settingsPending)
             bench.pending(1, KonfChange::Pending | KonfChange::UserTime);
@@ -447,13 +428,11 @@ TEST(MeasurementRun, RefusedLostOrGarbledRepliesEndTheRunAsDocumented)
         bench.perform();
 
         EXPECT_EQ(bench.dialogs.messages, c.messages);
-        EXPECT_EQ(bench.received.back(), c.lastRequest);
-        EXPECT_EQ(bench.result(1).XText, "");
-        EXPECT_EQ(bench.device.model().output(0), c.output0);
-        EXPECT_EQ(bench.device.model().output(1), c.output1);
-        EXPECT_FALSE(bench.run.IsMeasuring());
-        EXPECT_TRUE(bench.view.performEnabled);
-        EXPECT_EQ(bench.konf.isModified(), c.settingsPending);
+        // Nothing stored, the outputs as said, the run over and startable again.
+        EXPECT_EQ(std::tuple(bench.received.back(), bench.result(1).XText, bench.device.model().output(0),
+                      bench.device.model().output(1), bench.run.IsMeasuring(), bench.view.performEnabled,
+                      bench.konf.isModified()),
+            std::tuple(c.lastRequest, "", c.output0, c.output1, false, true, c.settingsPending));
         if (c.ticks > 0) {
             // given up on the last of its ticks (the run ends there): one tick (10 ms) of phase either way
             const std::int64_t waited = bench.scheduler.nowMicros() - bench.receivedAt.back();
@@ -465,16 +444,16 @@ TEST(MeasurementRun, RefusedLostOrGarbledRepliesEndTheRunAsDocumented)
 
 TEST(MeasurementRun, NoiseAndOneByteChunksChangeNothing)
 {
-    auto runOn = [](SimConfig sim) {
-        auto bench = std::make_unique<RunBench>(2002, 2, -1, sim);
+    auto runOn = [](SimFaults faults) {
+        auto bench = std::make_unique<RunBench>(2002, 2, -1, faults);
         bench->set(7, kKonfPwmCapture, 5, 2);
         bench->perform();
         return bench;
     };
     const auto clean = runOn({});
-    SimConfig faulty;
-    faulty.faults.noiseBytes = 3;
-    faulty.faults.chunkSize = 1;
+    SimFaults faulty;
+    faulty.chunkSize = 1;
+    faulty.noiseBytes = 3;
     const auto noisy = runOn(faulty);
 
     EXPECT_EQ(noisy->received, clean->received);
@@ -514,10 +493,9 @@ TEST(MeasurementRun, StartsOnlyWhenItMay)
             bench.scheduler.advance(std::chrono::milliseconds(120));
             bench.run.StopInputPoll();
         }
-        EXPECT_EQ(bench.count("capture"), c.runs ? 1 : 0);
-        EXPECT_EQ(bench.received.empty(), !c.runs);
-        EXPECT_EQ(bench.dialogs.messages.empty(), !c.runs);
-        EXPECT_EQ(bench.portsReturned, c.runs ? 1 : 0);
+        EXPECT_EQ(std::tuple(bench.count("capture"), bench.received.empty(), bench.dialogs.messages.empty(),
+                      bench.portsReturned),
+            std::tuple(c.runs ? 1 : 0, !c.runs, !c.runs, c.runs ? 1 : 0));
     }
 }
 
@@ -534,9 +512,8 @@ TEST(MeasurementRun, TheWindowEnd)
 
     EXPECT_TRUE(bench.run.ConfirmClose());
     bench.run.SwitchOutputsOffOnClose();
-    EXPECT_FALSE(bench.device.model().output(0));
-    EXPECT_FALSE(bench.device.model().output(1));
-    EXPECT_EQ(bench.portsReturned, 2);
+    EXPECT_EQ(std::tuple(bench.device.model().output(0), bench.device.model().output(1), bench.portsReturned),
+        std::tuple(false, false, 2));
 
     // Closing the program in the middle of a run: it ends without another request or box.
     bench.dialogs.messages.clear();
