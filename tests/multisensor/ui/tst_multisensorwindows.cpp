@@ -1,11 +1,6 @@
-// The windows of the measurement list, against the simulated device (two boards, firmware 2002):
-// the list of measurements through the main window on the real clock (row colours, outputs,
-// closing during a run, the menu toggle, value groups), and the list of settings with its dialog.
-// The rules themselves are tested in the core.
-//
-// With LUMIVEX_SHOTS=<folder> (and a real display) it saves screenshots of the list of
-// measurements there; LUMIVEX_SHOT_BOARDS sets the boards of the simulated device for them.
-
+// The windows of the measurement list against the simulated device (two boards, firmware 2002), on
+// the real clock; the rules themselves are tested in the core. With LUMIVEX_SHOTS=<folder> (and a
+// real display) it saves screenshots of the list there, LUMIVEX_SHOT_BOARDS boards of them.
 #include "controls/ui/UiText.h"
 #include "foundation/Settings.h"
 #include "multisensor/ReadingLists.h"
@@ -17,12 +12,10 @@
 #include "RecordingDialogs.h"
 #include "WindowBench.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -38,16 +31,11 @@ using namespace lumivex;
 
 namespace {
 
-int boardsOfTheDevice()
-{
-    const char* boards = std::getenv("LUMIVEX_SHOT_BOARDS");
-    return boards ? std::max(1, std::atoi(boards)) : 2;
-}
-
 SimConfig deviceConfig()
 {
     SimConfig config;
-    config.boards = boardsOfTheDevice();
+    const char* boards = std::getenv("LUMIVEX_SHOT_BOARDS");
+    config.boards = boards ? std::max(1, std::atoi(boards)) : 2;
     config.firmware = 2002;
     return config;
 }
@@ -83,7 +71,7 @@ struct ListBench : test::WindowBench {
     QTableWidget* table() const { return list()->findChild<QTableWidget*>(controlName(1080)); }
     void measurements() { window->runCommand(MainMenu::Measurements); }
     void perform() { QTest::mouseClick(list()->findChild<QPushButton*>(controlName(1081)), Qt::LeftButton); }
-    int sensors() const { return 5 * boardsOfTheDevice(); }
+    int sensors() const { return 5 * device->config().boards; }
 
     // Column of a caption, -1 when the list has none.
     int column(const QString& caption) const
@@ -95,6 +83,7 @@ struct ListBench : test::WindowBench {
         return -1;
     }
     QColor colour(int row, int column) const { return table()->item(row, column)->background().color(); }
+    QList<bool> outputs() const { return {device->model().output(0), device->model().output(1)}; }
 };
 
 const QColor kWhite(255, 255, 255);
@@ -203,8 +192,7 @@ void TestMultisensorWindows::runs_colourTheRowsByTheComparisonAndSignalTheOutput
     const int intens = b.column(QStringLiteral("Intens."));
     const int x = b.column(QStringLiteral("X"));
     QVERIFY(mode > 0 && intens > 0 && x > 0);
-    QCOMPARE(b.table()->item(3, 1)->text(), QStringLiteral("4"));
-    QCOMPARE(b.table()->item(3, mode)->text(), QStringLiteral("---"));
+    QCOMPARE(QStringList({b.table()->item(3, 1)->text(), b.table()->item(3, mode)->text()}), QStringList({"4", "---"}));
     shot("list-empty.png");
 
     // No reference yet: measured, not compared, white, and message 199.
@@ -221,12 +209,9 @@ void TestMultisensorWindows::runs_colourTheRowsByTheComparisonAndSignalTheOutput
     QTest::mouseClick(b.list()->findChild<QPushButton*>(controlName(1100)), Qt::LeftButton);
     QCOMPARE(b.list()->windowTitle(), QStringLiteral("List of measurements  Reference file: golden.ref"));
     b.perform();
-    for (int row = 0; row < b.sensors(); ++row) {
-        QCOMPARE(b.colour(row, intens), kGreen);
-        QCOMPARE(b.colour(row, 1), kGreen);
-    }
-    QVERIFY(b.device->model().output(1));
-    QVERIFY(!b.device->model().output(0));
+    for (int row = 0; row < b.sensors(); ++row)
+        QCOMPARE(QList({b.colour(row, intens), b.colour(row, 1)}), QList({kGreen, kGreen}));
+    QCOMPARE(b.outputs(), QList({false, true}));
     shot("list-passed.png");
 
     // Board 2, LED 4 at half its intensity: its row yellow with the intensity cell red.
@@ -234,13 +219,10 @@ void TestMultisensorWindows::runs_colourTheRowsByTheComparisonAndSignalTheOutput
     dimmer.intensity /= 2;
     b.device->model().setLed(2, 4, dimmer);
     b.perform();
-    QCOMPARE(b.colour(8, 1), kYellow);
-    QCOMPARE(b.colour(8, intens), kRed);
-    QCOMPARE(b.colour(8, x), kYellow);
-    QCOMPARE(b.colour(7, intens), kGreen);
+    QCOMPARE(QList({b.colour(8, 1), b.colour(8, intens), b.colour(8, x), b.colour(7, intens)}),
+        QList({kYellow, kRed, kYellow, kGreen}));
     QCOMPARE(b.table()->item(8, intens)->toolTip(), QStringLiteral("Error -I-"));
-    QVERIFY(b.device->model().output(0));
-    QVERIFY(!b.device->model().output(1));
+    QCOMPARE(b.outputs(), QList({true, false}));
     shot("list-failed.png");
 
     // The list of settings beside it, from the menu, and closed by the same command.
@@ -278,13 +260,11 @@ void TestMultisensorWindows::closing_isRefusedDuringARunAndTheMenuTogglesWithThe
     const QPoint at = first->pos();
     b.measurements();
     QTRY_VERIFY(!first);
-    QVERIFY(!b.list());
-    QVERIFY(!b.window->frame().measurementListShown);
+    QVERIFY(!b.list() && !b.window->frame().measurementListShown);
     QCOMPARE(
         QPoint(b.window->frame().State().settings.messlistPosX, b.window->frame().State().settings.messlistPosY), at);
     b.measurements();
-    QVERIFY(b.list());
-    QCOMPARE(b.list()->pos(), at);
+    QVERIFY(b.list() && b.list()->pos() == at);
     QCOMPARE(b.table()->item(2, b.column(QStringLiteral("Red")))->text(), measured);
 }
 
@@ -292,14 +272,12 @@ void TestMultisensorWindows::valueGroups_giveANewListWithTheirColumns()
 {
     ListBench b;
     b.measurements();
-    QVERIFY(b.column(QStringLiteral("X")) > 0);
-    QVERIFY(b.column(QStringLiteral("C.Temp.")) > 0);
+    QVERIFY(b.column(QStringLiteral("X")) > 0 && b.column(QStringLiteral("C.Temp.")) > 0);
     auto* checkXy = b.window->findChild<QCheckBox*>(controlName(1036));
     QVERIFY(checkXy && checkXy->isChecked());
     QTest::mouseClick(checkXy, Qt::LeftButton);
     QTRY_VERIFY(b.list() && b.list()->isVisible());
-    QCOMPARE(b.column(QStringLiteral("X")), -1);
-    QCOMPARE(b.column(QStringLiteral("C.Temp.")), -1);
+    QCOMPARE(QList({b.column(QStringLiteral("X")), b.column(QStringLiteral("C.Temp."))}), QList({-1, -1}));
     QVERIFY(b.column(QStringLiteral("Hue")) > 0);
 }
 
@@ -307,8 +285,7 @@ void TestMultisensorWindows::pwmCaptureAmongUnsetSensors_warnsOnceAndShowsItsRun
 {
     SettingsListBench b;
     QCOMPARE(b.window->windowTitle(), QStringLiteral("List of settings"));
-    QCOMPARE(b.table()->rowCount(), 10);
-    QCOMPARE(b.table()->columnCount(), 10);
+    QCOMPARE(QList({b.table()->rowCount(), b.table()->columnCount()}), QList({10, 10}));
     QVERIFY(!b.changeButtonsEnabled());
 
     const int opened = b.doubleClick(b.rowPoint(1), [](CDlgSettings* dialog) {
@@ -329,12 +306,9 @@ void TestMultisensorWindows::pwmCaptureAmongUnsetSensors_warnsOnceAndShowsItsRun
     });
     QCOMPARE(opened, 1);
     QCOMPARE(b.dialogs.messages, std::vector<std::string> {kMixedCapture});
-    QCOMPARE(b.text(1, 1), QStringLiteral("PWM Capture"));
-    QCOMPARE(b.text(1, 4), QStringLiteral("3 = 20 runs"));
-    QCOMPARE(b.text(0, 4), QStringLiteral("----"));
-    QVERIFY(b.list.isModified());
-    QVERIFY(!b.changeButtonsEnabled());
-    QVERIFY(b.table()->selectedItems().isEmpty());
+    QCOMPARE(
+        QStringList({b.text(1, 1), b.text(1, 4), b.text(0, 4)}), QStringList({"PWM Capture", "3 = 20 runs", "----"}));
+    QVERIFY(b.list.isModified() && !b.changeButtonsEnabled() && b.table()->selectedItems().isEmpty());
 
     // "Change all settings" from that row: every row reads the same.
     QTest::mouseClick(b.table()->viewport(), Qt::LeftButton, {}, b.rowPoint(1));
@@ -368,14 +342,13 @@ void TestMultisensorWindows::emptySpaceAndRefusedOk_openNothingAndStoreNothing_o
                      QTest::keyClicks(gain, QStringLiteral("0"));
                      QTest::mouseClick(control<QPushButton>(dialog, 1), Qt::LeftButton);
                      QVERIFY(dialog->isVisible());
-                     QCOMPARE(b.dialogs.messages.size(), std::size_t {1});
-                     QVERIFY(b.dialogs.messages[0].find("between 1 and 500") != std::string::npos);
+                     QVERIFY(b.dialogs.messages.size() == 1
+                         && b.dialogs.messages[0].find("between 1 and 500") != std::string::npos);
                      QCOMPARE(dialog->focusWidget(), gain);
                      QTest::mouseClick(control<QPushButton>(dialog, 2), Qt::LeftButton);
                  }),
         1);
-    QCOMPARE(b.list.settingsByIndex(3)->Gain, before.Gain);
-    QVERIFY(!b.list.isModified());
+    QVERIFY(b.list.settingsByIndex(3)->Gain == before.Gain && !b.list.isModified());
     QCOMPARE(b.text(2, 6), QStringLiteral("100"));
 
     // OK stores the position and deletes the window.
