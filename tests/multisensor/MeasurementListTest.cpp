@@ -68,12 +68,6 @@ constexpr char kGolden[] = "\x02\x01" // 0 Index 258
                            "\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"; // 102 reserved
 const std::string kGoldenBytes(kGolden, sizeof kGolden - 1);
 
-// CTest names a parameterised case by its row's name.
-template<class Case> std::string caseName(const ::testing::TestParamInfo<Case>& info)
-{
-    return info.param.name;
-}
-
 MessRecordBytes toRecord(const std::string& bytes)
 {
     MessRecordBytes out {};
@@ -87,12 +81,10 @@ TEST(MessRecord, GoldenBytesBothWays)
     EXPECT_EQ(encodeMessRecord(kGoldenReading), toRecord(kGoldenBytes));
 
     std::string dirty = kGoldenBytes;
-    for (std::size_t i = 102; i < kMessRecordSize; ++i)
-        dirty[i] = '\xCC'; // reserved bytes are ignored
+    std::fill(dirty.begin() + 102, dirty.end(), '\xCC'); // reserved bytes are ignored
     EXPECT_EQ(decodeMessRecord(toRecord(dirty)), kGoldenReading);
 
-    for (std::size_t i = 6; i < 12; ++i)
-        dirty[i] = 'R'; // no terminator: cut inside the field, not run on into GreenText
+    std::fill(dirty.begin() + 6, dirty.begin() + 12, 'R'); // no terminator: cut inside the field, not run on
     EXPECT_EQ(decodeMessRecord(toRecord(dirty)).RedText, "RRRRR");
 }
 
@@ -103,10 +95,8 @@ protected:
     {
         settings.setSettingsChangedHandler([this] { ++notifications; });
         settings.CreateDefaultSettings(3);
-        for (const auto& r : settings.records()) {
-            r->TestMode = kKonfManualCapture;
-            r->MeasureTime = kKonfMeasureTime200ms;
-        }
+        for (const auto& r : settings.records())
+            std::tie(r->TestMode, r->MeasureTime) = std::tuple(kKonfManualCapture, kKonfMeasureTime200ms);
         lists.CreateEmptyReadings(3);
     }
     void TearDown() override { std::filesystem::current_path(startFolder); }
@@ -161,14 +151,6 @@ TEST_F(ReadingListsTest, StoreReadingFillsTextsModeAndRange)
     EXPECT_FALSE(lists.rowOf(9, row));
 }
 
-struct LimitCase {
-    const char* name;
-    std::uint16_t changeFlags, optionFlags;
-    float tolerance; // each of the four, as far as it fits
-    const char *intens, *x, *y;
-    std::uint16_t expected; // comparison bits of the result
-};
-
 constexpr std::uint16_t kOk = ReadingFlag::Compared;
 constexpr std::uint16_t kI = ReadingFlag::Compared | ReadingFlag::IntensDeviation;
 constexpr std::uint16_t kX = ReadingFlag::Compared | ReadingFlag::XDeviation;
@@ -178,46 +160,48 @@ constexpr std::uint16_t kXyPct = KonfChange::XyPercent;
 constexpr std::uint16_t kAbs = KonfOption::IntensAbs;
 constexpr std::uint16_t kXyAbs = KonfOption::XyAbs;
 
-// Reference: intensity 1000, x 0.3127, y 0.3290.
-const LimitCase kLimits[] = {
-    {"pct10_upper_limit", kPct, 0, 10, "1100", "9", "9", kOk},
-    {"pct10_lower_limit", kPct, 0, 10, "900", "9", "9", kOk},
-    {"pct10_beyond_upper", kPct, 0, 10, "1101", "9", "9", kI},
-    {"pct10_beyond_lower", kPct, 0, 10, "899", "9", "9", kI},
-    {"pct0_any_difference", kPct, 0, 0, "1001", "9", "9", kI},
-    {"percent_wins_over_abs", kPct, kAbs, 10, "1100", "9", "9", kOk},
-    {"abs50_limit", 0, kAbs, 50, "950", "9", "9", kOk},
-    {"abs50_beyond", 0, kAbs, 50, "1051", "9", "9", kI},
-    {"abs0_any_difference", 0, kAbs, 0, "999", "9", "9", kI},
-    {"xyabs_limit", 0, kXyAbs, 0.01f, "0", "0.3227", "0.3190", kOk},
-    {"xyabs_beyond_x", 0, kXyAbs, 0.01f, "0", "0.3228", "0.3290", kX},
-    {"xyabs_beyond_y_only", 0, kXyAbs, 0.01f, "0", "0.3127", "0.3189", kY},
-    {"xyabs0_any_difference", 0, kXyAbs, 0, "0", "0.3127", "0.3291", kY},
-    {"xypct10_limit", kXyPct, 0, 10, "0", "0.34397", "0.2961", kOk},
-    {"xypct10_beyond", kXyPct, 0, 10, "0", "0.3441", "0.2960", kX | kY},
-    {"all_three", kPct | kXyPct, 0, 1, "1011", "0.3160", "0.3200", kI | kX | kY},
-    {"nothing_switched_on", 0, 0, 0, "5", "0.9", "0.9", 0},
-};
-
-class CompareLimits : public ReadingListsTest, public ::testing::WithParamInterface<LimitCase> { };
-
-TEST_P(CompareLimits, JudgesEachQuantityOnItsOwnBit)
+TEST_F(ReadingListsTest, CompareJudgesEachQuantityOnItsOwnBit)
 {
-    const LimitCase& c = GetParam();
+    struct Case {
+        const char* name;
+        std::uint16_t changeFlags, optionFlags;
+        float tolerance; // each of the four, as far as it fits
+        const char *intens, *x, *y;
+        std::uint16_t expected; // comparison bits of the result
+    };
+    // Reference: intensity 1000, x 0.3127, y 0.3290.
+    const Case cases[] = {
+        {"pct10_upper_limit", kPct, 0, 10, "1100", "9", "9", kOk},
+        {"pct10_lower_limit", kPct, 0, 10, "900", "9", "9", kOk},
+        {"pct10_beyond_upper", kPct, 0, 10, "1101", "9", "9", kI},
+        {"pct10_beyond_lower", kPct, 0, 10, "899", "9", "9", kI},
+        {"pct0_any_difference", kPct, 0, 0, "1001", "9", "9", kI},
+        {"percent_wins_over_abs", kPct, kAbs, 10, "1100", "9", "9", kOk},
+        {"abs50_limit", 0, kAbs, 50, "950", "9", "9", kOk},
+        {"abs50_beyond", 0, kAbs, 50, "1051", "9", "9", kI},
+        {"abs0_any_difference", 0, kAbs, 0, "999", "9", "9", kI},
+        {"xyabs_limit", 0, kXyAbs, 0.01f, "0", "0.3227", "0.3190", kOk},
+        {"xyabs_beyond_x", 0, kXyAbs, 0.01f, "0", "0.3228", "0.3290", kX},
+        {"xyabs_beyond_y_only", 0, kXyAbs, 0.01f, "0", "0.3127", "0.3189", kY},
+        {"xyabs0_any_difference", 0, kXyAbs, 0, "0", "0.3127", "0.3291", kY},
+        {"xypct10_limit", kXyPct, 0, 10, "0", "0.34397", "0.2961", kOk},
+        {"xypct10_beyond", kXyPct, 0, 10, "0", "0.3441", "0.2960", kX | kY},
+        {"all_three", kPct | kXyPct, 0, 1, "1011", "0.3160", "0.3200", kI | kX | kY},
+        {"nothing_switched_on", 0, 0, 0, "5", "0.9", "0.9", 0},
+    };
     storeReference();
-    CKonfList* s = settings.settingsByIndex(2);
-    s->ChangeFlags = c.changeFlags;
-    s->OptionFlags = c.optionFlags;
-    s->DevIntensPercent = s->DevIntensAbs = s->DevXYPercent = static_cast<std::int16_t>(c.tolerance);
-    s->DevXYAbs = c.tolerance;
-    measure(2, c.intens, c.x, c.y);
-
-    ASSERT_TRUE(lists.CompareWithReference(settings));
-    EXPECT_EQ(lists.resultByIndex(2)->ReadingFlags & ReadingFlag::ComparisonBits, c.expected);
-    EXPECT_TRUE(lists.resultByIndex(2)->isMeasured());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CKonfList* s = settings.settingsByIndex(2);
+        std::tie(s->ChangeFlags, s->OptionFlags) = std::tie(c.changeFlags, c.optionFlags);
+        s->DevIntensPercent = s->DevIntensAbs = s->DevXYPercent = static_cast<std::int16_t>(c.tolerance);
+        s->DevXYAbs = c.tolerance;
+        measure(2, c.intens, c.x, c.y);
+        ASSERT_TRUE(lists.CompareWithReference(settings));
+        EXPECT_EQ(lists.resultByIndex(2)->ReadingFlags & ReadingFlag::ComparisonBits, c.expected);
+        EXPECT_TRUE(lists.resultByIndex(2)->isMeasured());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(ReadingLists, CompareLimits, ::testing::ValuesIn(kLimits), caseName<LimitCase>);
 
 TEST_F(ReadingListsTest, CompareFollowsChecksAndEnabledSensors)
 {
@@ -415,27 +399,6 @@ constexpr int kRemove = -2;
 constexpr int kTooManySettings = (SensorSettingsList::kMaxRecords + 1) * 68;
 constexpr int kTooManyReadings = (ReadingLists::kMaxRecords + 1) * 128;
 
-struct LoadCase {
-    const char* name;
-    const char* chosen; // empty: cancelled
-    int refSize;
-    int datSize;
-    int settingsAfter;
-    std::vector<std::string> messages;
-};
-
-const LoadCase kLoadCases[] = {
-    {"cancelled", "", kKeep, kKeep, 5, {}},
-    {"no_such_file", "b.ref", kKeep, kKeep, 5, {kNotFound}},
-    {"named_like_its_data", "a.dat", kKeep, kKeep, 5, {kSaveFailed}},
-    {"settings_empty", "a.ref", 0, kKeep, 5, {kNoReference}},
-    {"settings_short_of_a_record", "a.ref", 67, kKeep, 5, {kNoReference}},
-    {"settings_too_many", "a.ref", kTooManySettings, kKeep, 5, {kNoReference}},
-    {"data_missing", "a.ref", kKeep, kRemove, 3, {kNoReference}},
-    {"data_short_of_a_record", "a.ref", kKeep, 127, 3, {kNoReference}},
-    {"data_too_many", "a.ref", kKeep, kTooManyReadings, 3, {kNoReference}},
-};
-
 void replaceFile(const std::string& path, int size)
 {
     if (size == kRemove)
@@ -444,26 +407,43 @@ void replaceFile(const std::string& path, int size)
         writeFile(path, std::string(static_cast<std::size_t>(size), '\x01'));
 }
 
-class LoadRefused : public ReferenceFilesTest, public ::testing::WithParamInterface<LoadCase> { };
-
 // Whatever goes wrong, the results stay and so do the settings unless the settings half was whole.
-TEST_P(LoadRefused, KeepsWhatTheFilesCannotReplace)
+TEST_F(ReferenceFilesTest, ARefusedLoadKeepsWhatTheFilesCannotReplace)
 {
-    const LoadCase& c = GetParam();
-    replaceFile(dir.file("a.ref"), c.refSize);
-    replaceFile(dir.file("a.dat"), c.datSize);
-    dialogs.fileAnswer = *c.chosen ? dir.file(c.chosen) : "";
-
-    EXPECT_FALSE(loadReferenceWithDialog(lists, settings, dialogs, ""));
-    EXPECT_EQ(std::tuple(dialogs.messages, settings.settingsCount(), notifications, lists.results().size()),
-        std::tuple(c.messages, c.settingsAfter, c.settingsAfter == 5 ? 0 : 1, 5u));
-    // Only a cancel keeps the reference in use; a failed load leaves none, and the title says so.
-    const bool cancelled = !*c.chosen;
-    EXPECT_EQ(std::tuple(lists.isReferenceLoaded(), lists.baseTitle()),
-        std::tuple(cancelled, cancelled ? kTitle + "  Reference file: a.ref" : kTitle));
+    struct Case {
+        const char* name;
+        const char* chosen; // empty: cancelled
+        int refSize, datSize;
+        int settingsAfter;
+        std::vector<std::string> messages;
+    };
+    const Case cases[] = {
+        {"cancelled", "", kKeep, kKeep, 5, {}},
+        {"no_such_file", "b.ref", kKeep, kKeep, 5, {kNotFound}},
+        {"named_like_its_data", "a.dat", kKeep, kKeep, 5, {kSaveFailed}},
+        {"settings_empty", "a.ref", 0, kKeep, 5, {kNoReference}},
+        {"settings_short_of_a_record", "a.ref", 67, kKeep, 5, {kNoReference}},
+        {"settings_too_many", "a.ref", kTooManySettings, kKeep, 5, {kNoReference}},
+        {"data_missing", "a.ref", kKeep, kRemove, 3, {kNoReference}},
+        {"data_short_of_a_record", "a.ref", kKeep, 127, 3, {kNoReference}},
+        {"data_too_many", "a.ref", kKeep, kTooManyReadings, 3, {kNoReference}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dialogs = {};
+        SetUp();
+        replaceFile(dir.file("a.ref"), c.refSize);
+        replaceFile(dir.file("a.dat"), c.datSize);
+        dialogs.fileAnswer = *c.chosen ? dir.file(c.chosen) : "";
+        EXPECT_FALSE(loadReferenceWithDialog(lists, settings, dialogs, ""));
+        EXPECT_EQ(std::tuple(dialogs.messages, settings.settingsCount(), notifications, lists.results().size()),
+            std::tuple(c.messages, c.settingsAfter, c.settingsAfter == 5 ? 0 : 1, 5u));
+        // Only a cancel keeps the reference in use; a failed load leaves none, and the title says so.
+        const bool cancelled = !*c.chosen;
+        EXPECT_EQ(std::tuple(lists.isReferenceLoaded(), lists.baseTitle()),
+            std::tuple(cancelled, cancelled ? kTitle + "  Reference file: a.ref" : kTitle));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(ReferenceFiles, LoadRefused, ::testing::ValuesIn(kLoadCases), caseName<LoadCase>);
 
 // --- the plan of a run ---
 
