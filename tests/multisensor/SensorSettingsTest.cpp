@@ -55,25 +55,13 @@ std::string recordBytes(const CKonfList& r)
 const CKonfList kGoldenRecord {
     3, 258, 2, 8, 1, 15, 10000, 500, {"-0.0123"}, {"0.5"}, 100, -1, 0xA1FD, 0x0005, 32767, 0.25f, {"12.5"}};
 
-// Written from the layout table, field by field.
+// Written from the layout table, field by field; the comments give each field's offset.
 const KonfRecordBytes kGoldenBytes = {
-    0x03, 0x00, // 0 Index 3
-    0x02, 0x01, // 2 SensorNo 258
-    0x02, // 4 TestMode
-    0x08, // 5 MeasureTime
-    0x01, // 6 Range
-    0x0F, // 7 PwmRuns
-    0x10, 0x27, // 8 UserTime 10000
-    0xF4, 0x01, // 10 Gain 500
-    '-', '0', '.', '0', '1', '2', '3', 0x00, // 12 XOffset
-    '0', '.', '5', 0x00, 0x00, 0x00, 0x00, 0x00, // 20 YOffset
-    0x64, 0x00, // 28 DevIntensPercent 100
-    0xFF, 0xFF, // 30 DevXYPercent -1
-    0xFD, 0xA1, // 32 ChangeFlags
-    0x05, 0x00, // 34 OptionFlags
-    0xFF, 0x7F, // 36 DevIntensAbs 32767
-    0x00, 0x00, // 38 reserved
-    0x00, 0x00, 0x80, 0x3E, // 40 DevXYAbs 0.25f
+    0x03, 0x00, 0x02, 0x01, 0x02, 0x08, 0x01, 0x0F, // 0 Index 3, 2 SensorNo 258, 4 TestMode ... 7 PwmRuns
+    0x10, 0x27, 0xF4, 0x01, // 8 UserTime 10000, 10 Gain 500
+    '-', '0', '.', '0', '1', '2', '3', 0x00, '0', '.', '5', 0x00, 0x00, 0x00, 0x00, 0x00, // 12 XOffset, 20 YOffset
+    0x64, 0x00, 0xFF, 0xFF, 0xFD, 0xA1, 0x05, 0x00, // 28 DevIntensPercent 100, 30 DevXYPercent -1, 32/34 flags
+    0xFF, 0x7F, 0x00, 0x00, 0x00, 0x00, 0x80, 0x3E, // 36 DevIntensAbs 32767, 38 reserved, 40 DevXYAbs 0.25f
     '1', '2', '.', '5', 0x00, 0x00, 0x00, 0x00, // 44 Distance
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, // 52 reserved
 };
