@@ -89,7 +89,6 @@ protected:
         list.setSettingsChangedHandler([this] { ++notifications; });
     }
     void TearDown() override { std::filesystem::current_path(m_cwd); }
-
     // Sets a record up as a user would in the settings dialog, so that it takes part in a run.
     static void enable(CKonfList& r)
     {
@@ -124,7 +123,6 @@ TEST_F(SettingsListTest, DefaultListsAndLookups)
     ASSERT_TRUE(list.FindSettingsBySensor(9));
     EXPECT_EQ(list.cursor()->Index, 3);
     EXPECT_FALSE(list.FindSettingsBySensor(3) || list.cursor());
-
     // The walk stops at the first missing index and at its limit; record 4 is still found directly.
     list.ClearSettings();
     for (int index : {1, 2, 4, 5})
@@ -268,7 +266,6 @@ TEST_F(SettingsListTest, NewTolerancesReachOnlyRecordsNeverSet)
     EXPECT_EQ(*list.records()[1], set);
     EXPECT_EQ(*list.records()[3], beyondGap);
     EXPECT_EQ(list.deviationSettings(), d) << "new records take the new values";
-
     // With every switch off no record changes.
     d.checkAbwIntens = d.checkAbwAbsIntens = d.checkAbwAbsXy = 0;
     d.abwIntens = 77;
@@ -319,7 +316,6 @@ TEST_F(SettingsListTest, LoadTakesWholeRecordsAsTheyAre)
     list.setModified(false);
     ASSERT_TRUE(list.loadSettingsBytes(std::string(67, '\x01')));
     EXPECT_EQ(std::tuple(list.settingsCount(), list.isModified(), notifications), std::tuple(0, false, 3));
-
     // Numbers a list never makes: the records are taken as they are and written back as read.
     CKonfList hostile {-1, 0, 0xFF, 0, 0, 0, -32768, 100, {"0.0000"}, {"0.0000"}, 0, 0, 0xFFFF}, twin = hostile;
     twin.Index = 32767;
@@ -341,14 +337,12 @@ TEST_F(SettingsListTest, FilesThatCannotBeReadOrWrittenLeaveEverythingAsItWas)
         EXPECT_EQ(list.settingsFileBytes(), before);
     }
     EXPECT_EQ(std::tuple(list.isModified(), notifications, dialogs.messages.size()), std::tuple(false, 0, 0u));
-
     // A failed save keeps what was there and tells the text, then the file and why.
     EXPECT_FALSE(list.SaveSettingsFile(dir.path().string()));
     ASSERT_EQ(dialogs.messages.size(), 1u);
     const std::string head = text(StringId::SavingConfigurationFailed) + "\n" + dir.path().string() + ": ";
     EXPECT_TRUE(dialogs.messages[0].starts_with(head) && dialogs.messages[0].size() > head.size())
         << dialogs.messages[0];
-
     // One record fewer (and a short rest) is the largest file that loads.
     writeFile(oversized, std::string(SensorSettingsList::kMaxRecords * kKonfRecordSize + 67, '\0'));
     ASSERT_TRUE(list.LoadSettingsFile(oversized));
@@ -451,7 +445,6 @@ TEST(SensorSettingsForm, OpeningSetsTheBoxesFromTheRecordAndMendsIt)
     pending.ChangeFlags = KonfChange::Pending | KonfChange::Gain;
     EXPECT_TRUE(SensorSettingsForm(pending, allGroupsOn(), 1007).isEnabled(C::Distance));
     EXPECT_EQ(pending.ChangeFlags, KonfChange::Pending | KonfChange::Gain) << "pending bits that will be sent stay";
-
     // Groups switched off in the INI: their boxes are off, locked and never written; the INI keeping
     // every sensor's offsets ticks and locks "Don't change XY offset".
     CKonfList locked = manualSensor();
@@ -536,7 +529,6 @@ TEST(SensorSettingsForm, EachChangedMemberSetsItsPendingBits)
         EXPECT_TRUE(form.apply(record) && c.stored(record));
         EXPECT_EQ(record.ChangeFlags, c.flags);
     }
-
     // Typed back to what it was: no change, nothing pending.
     CKonfList record = manualSensor();
     SensorSettingsForm form(record, allGroupsOn(), 2002);
@@ -587,7 +579,6 @@ TEST(SensorSettingsForm, RefusedOkNamesTheFieldAndItsRangeAndStoresNothing)
         EXPECT_FALSE(form.apply(record));
         EXPECT_EQ(record, before);
     }
-
     // An edit the user cannot reach is not held against OK; its value is simply not taken.
     CKonfList record = manualSensor();
     SensorSettingsForm form(record, allGroupsOn(), 2002);
@@ -643,7 +634,6 @@ protected:
         dialogs = {};
     }
     void SetUp() override { reset(); }
-
     // Runs "Change settings" on a row with the given edits; `ok` false is Cancel.
     bool change(int row, const Edit& edits, bool ok = true)
     {
@@ -672,7 +662,6 @@ TEST_F(SettingsListModelTest, ChangeButtonsWorkOnlyWithASelectedRow)
     EXPECT_TRUE(model.doubleClick(12));
     model.rowsRefilled(10);
     EXPECT_EQ(model.selectedRow(), 0) << "the row is gone after a load of fewer records";
-
     // "No" to "Change all settings" changes nothing and keeps the selection.
     list.settingsByIndex(1)->Gain = 300;
     model.click(1);

@@ -53,7 +53,6 @@ struct ListBench : test::WindowBench {
     QTableWidget* table() const { return list()->findChild<QTableWidget*>(controlName(1080)); }
     void measurements() { window->runCommand(MainMenu::Measurements); }
     void perform() { QTest::mouseClick(list()->findChild<QPushButton*>(controlName(1081)), Qt::LeftButton); }
-
     // Column of a caption, -1 when the list has none.
     int column(const QString& caption) const
     {
@@ -174,7 +173,6 @@ void TestMultisensorWindows::runs_colourTheRowsByTheComparisonAndSignalTheOutput
     const int x = b.column(QStringLiteral("X"));
     QVERIFY(mode > 0 && intens > 0 && x > 0);
     QCOMPARE(QStringList({b.table()->item(3, 1)->text(), b.table()->item(3, mode)->text()}), QStringList({"4", "---"}));
-
     // No reference yet: measured, not compared, white, and message 199.
     b.perform();
     QVERIFY(!b.window->frame().Run().IsMeasuring());
@@ -183,7 +181,6 @@ void TestMultisensorWindows::runs_colourTheRowsByTheComparisonAndSignalTheOutput
     QCOMPARE(b.table()->item(8, mode)->text(), QStringLiteral("MAN-MED"));
     QCOMPARE(b.colour(8, intens), kWhite);
     QCOMPARE(b.list()->windowTitle(), QStringLiteral("List of measurements"));
-
     // Kept as the reference: the title names it, and the same LEDs pass, every row green.
     b.dialogs.saveFileAnswer = b.dir.file("golden.ref");
     QTest::mouseClick(b.list()->findChild<QPushButton*>(controlName(1100)), Qt::LeftButton);
@@ -192,7 +189,6 @@ void TestMultisensorWindows::runs_colourTheRowsByTheComparisonAndSignalTheOutput
     for (int row = 0; row < 10; ++row)
         QCOMPARE(QList({b.colour(row, intens), b.colour(row, 1)}), QList({kGreen, kGreen}));
     QCOMPARE(b.outputs(), QList({false, true}));
-
     // Board 2, LED 4 at half its intensity: its row yellow with the intensity cell red.
     SimLed dimmer = defaultSimLed(2, 4);
     dimmer.intensity /= 2;
@@ -202,7 +198,6 @@ void TestMultisensorWindows::runs_colourTheRowsByTheComparisonAndSignalTheOutput
         QList({kYellow, kRed, kYellow, kGreen}));
     QCOMPARE(b.table()->item(8, intens)->toolTip(), QStringLiteral("Error -I-"));
     QCOMPARE(b.outputs(), QList({true, false}));
-
     // The list of settings beside it, from the menu, and closed by the same command.
     b.window->runCommand(MainMenu::MeasurementSettings);
     QVERIFY(b.window->settingsList() && b.window->settingsList()->isVisible());
@@ -228,7 +223,6 @@ void TestMultisensorWindows::closing_isRefusedDuringARunAndTheMenuTogglesWithThe
     QVERIFY(first && first->isVisible());
     const QString measured = b.table()->item(2, b.column(QStringLiteral("Red")))->text();
     QVERIFY(measured != QStringLiteral("---"));
-
     // The menu command closes it, and opens it again with the rows kept.
     b.measurements();
     QTRY_VERIFY(!first);
@@ -279,7 +273,6 @@ void TestMultisensorWindows::pwmCaptureAmongUnsetSensors_warnsOnceAndShowsItsRun
     QCOMPARE(
         QStringList({b.text(1, 1), b.text(1, 4), b.text(0, 4)}), QStringList({"PWM Capture", "3 = 20 runs", "----"}));
     QVERIFY(b.list.isModified() && !b.changeButtonsEnabled() && b.table()->selectedItems().isEmpty());
-
     // "Change all settings" from that row: every row reads the same.
     QTest::mouseClick(b.table()->viewport(), Qt::LeftButton, {}, b.rowPoint(1));
     QVERIFY(b.changeButtonsEnabled());
@@ -320,7 +313,6 @@ void TestMultisensorWindows::emptySpaceAndRefusedOk_openNothingAndStoreNothing_o
         1);
     QVERIFY(b.list.settingsByIndex(3)->Gain == before.Gain && !b.list.isModified());
     QCOMPARE(b.text(2, 6), QStringLiteral("100"));
-
     // OK closes and deletes the window.
     bool closed = false;
     QObject::connect(b.window, &CDlgKonfListe::closed, [&closed] { closed = true; });
