@@ -105,7 +105,7 @@ protected:
     const std::filesystem::path m_cwd = std::filesystem::current_path();
 };
 
-TEST_F(SettingsListTest, DefaultListsAndLookups)
+TEST_F(SettingsListTest, DefaultListsFollowTheIniAndAreFoundByIndexAndSensor)
 {
     list.CreateDefaultSettings(10);
     ASSERT_EQ(list.settingsCount(), 10);
@@ -130,10 +130,7 @@ TEST_F(SettingsListTest, DefaultListsAndLookups)
     EXPECT_EQ(list.walkByIndex(), (std::vector {list.records()[0].get(), list.records()[1].get()}));
     EXPECT_EQ(list.walkByIndex(1).size(), 1u);
     EXPECT_TRUE(list.FindSettingsByIndex(4));
-}
-
-TEST_F(SettingsListTest, DefaultFlagsFollowTheIniSwitches)
-{
+    // The default flags follow the INI switches.
     struct Case {
         int intens, xy, absIntens, absXy, noChange;
         std::uint16_t change, option;
@@ -220,10 +217,7 @@ TEST_F(SettingsListTest, ReadBackStoresTheDeviceValuesAndRebuildsTheFlagsOfANeve
     EXPECT_EQ(std::tuple(list.records()[0]->ChangeFlags, list.records()[0]->OptionFlags, list.records()[1]->ChangeFlags,
                   list.records()[1]->OptionFlags),
         std::tuple(0xC000, 0x0007, KonfChange::Pending | KonfChange::Gain, KonfOption::XyAbs));
-}
-
-TEST_F(SettingsListTest, ReadBackReplacesOutOfRangeTolerancesWithTheIniValues)
-{
+    // Tolerances out of range are replaced with the INI values.
     struct Case {
         std::int16_t percent, absIntens;
         float absXy;
@@ -231,16 +225,15 @@ TEST_F(SettingsListTest, ReadBackReplacesOutOfRangeTolerancesWithTheIniValues)
     };
     const std::vector<Case> cases = {{0, 0, 0.0f, false}, {100, 32767, 0.9999f, false}, {50, 0, -0.9999f, false},
         {101, -1, 1.0f, true}, {-1, -32768, -1.0f, true}, {150, -5, std::numeric_limits<float>::quiet_NaN(), true}};
-    list.CreateDefaultSettings(1);
-    CKonfList& r = *list.records()[0];
+    CKonfList& one = *list.records()[0];
     for (const Case& c : cases) {
         SCOPED_TRACE(c.percent);
-        std::tie(r.DevIntensPercent, r.DevXYPercent, r.DevIntensAbs, r.DevXYAbs)
+        std::tie(one.DevIntensPercent, one.DevXYPercent, one.DevIntensAbs, one.DevXYAbs)
             = std::tie(c.percent, c.percent, c.absIntens, c.absXy);
         ASSERT_TRUE(list.UpdateSettingsFromDevice(readBack(1)));
-        EXPECT_EQ(std::tuple(r.DevIntensPercent, r.DevXYPercent, r.DevIntensAbs),
+        EXPECT_EQ(std::tuple(one.DevIntensPercent, one.DevXYPercent, one.DevIntensAbs),
             (c.replaced ? std::tuple(12, 7, 345) : std::tuple<int, int, int>(c.percent, c.percent, c.absIntens)));
-        EXPECT_FLOAT_EQ(r.DevXYAbs, c.replaced ? 0.02f : c.absXy);
+        EXPECT_FLOAT_EQ(one.DevXYAbs, c.replaced ? 0.02f : c.absXy);
     }
 }
 
@@ -277,7 +270,7 @@ TEST_F(SettingsListTest, NewTolerancesReachOnlyRecordsNeverSet)
 // Saving used to skip records whose Index the k = 1..count loop never reached, so a file with
 // numbers 1, 2, 4 lost record 4 on its way back to disk. A save also replaces the whole of a longer
 // old file.
-TEST_F(SettingsListTest, SaveAndLoadGiveTheSameRecordsGapsIncludedWithEverythingPending)
+TEST_F(SettingsListTest, SaveAndLoadGiveTheSameRecordsGapsIncludedAndTakeWholeRecordsAsTheyAre)
 {
     for (int index : {1, 2, 4})
         enable(list.appendSettings(CKonfList::Default(index, deviation)));
@@ -300,10 +293,6 @@ TEST_F(SettingsListTest, SaveAndLoadGiveTheSameRecordsGapsIncludedWithEverything
         EXPECT_EQ(*loaded.records()[i], expected) << i;
     }
     EXPECT_TRUE(loaded.isModified() && dialogs.messages.empty());
-}
-
-TEST_F(SettingsListTest, LoadTakesWholeRecordsAsTheyAre)
-{
     for (const std::size_t extra : {0u, 10u, 67u}) {
         std::string bytes;
         for (int k = 1; k <= 3; ++k)
@@ -325,7 +314,7 @@ TEST_F(SettingsListTest, LoadTakesWholeRecordsAsTheyAre)
     EXPECT_TRUE(list.walkByIndex().empty());
 }
 
-TEST_F(SettingsListTest, FilesThatCannotBeReadOrWrittenLeaveEverythingAsItWas)
+TEST_F(SettingsListTest, FilesThatCannotBeReadOrWrittenLeaveEverythingAsItWasAndACancelledDialogToo)
 {
     list.CreateDefaultSettings(10);
     const std::string before = list.settingsFileBytes();
@@ -347,24 +336,22 @@ TEST_F(SettingsListTest, FilesThatCannotBeReadOrWrittenLeaveEverythingAsItWas)
     writeFile(oversized, std::string(SensorSettingsList::kMaxRecords * kKonfRecordSize + 67, '\0'));
     ASSERT_TRUE(list.LoadSettingsFile(oversized));
     EXPECT_EQ(list.settingsCount(), SensorSettingsList::kMaxRecords);
-}
-
-TEST_F(SettingsListTest, FileDialogsProposeSensorCfgInTheSettingsFolderAndACancelChangesNothing)
-{
+    // The file dialogs propose sensor.cfg in the settings folder; a cancel changes nothing.
     list.CreateDefaultSettings(5);
-    const std::string before = list.settingsFileBytes();
+    list.setModified(false);
+    const std::string five = list.settingsFileBytes();
     EXPECT_FALSE(loadSettingsWithDialog(list, dialogs, ""));
     EXPECT_FALSE(saveSettingsWithDialog(list, dialogs, ""));
     ASSERT_EQ(dialogs.fileQuestions.size(), 1u);
     EXPECT_EQ(std::tuple(dialogs.fileQuestions[0].initialName, list.settingsFileBytes(), list.isModified()),
-        std::tuple("", before, false));
+        std::tuple("", five, false));
 
     dialogs.saveFileAnswer = dir.file("mine");
     ASSERT_TRUE(saveSettingsWithDialog(list, dialogs, dir.path().string()));
     EXPECT_EQ(std::tuple(dialogs.saveFileQuestions[1].initialName, dialogs.saveFileQuestions[1].filter),
         std::tuple("sensor.cfg", text(StringId::ConfigFileFilter)));
     EXPECT_EQ(std::filesystem::canonical(std::filesystem::current_path()), std::filesystem::canonical(dir.path()));
-    EXPECT_EQ(readFile(dir.file("mine.cfg")), before);
+    EXPECT_EQ(readFile(dir.file("mine.cfg")), five);
 
     list.CreateDefaultSettings(2);
     dialogs.fileAnswer = dir.file("mine.cfg");
@@ -652,7 +639,7 @@ protected:
     int dialogsOpened = 0;
 };
 
-TEST_F(SettingsListModelTest, ChangeButtonsWorkOnlyWithASelectedRow)
+TEST_F(SettingsListModelTest, ChangeSettingsNeedsARowStoresTheEditAndWarnsOnceOfMixedCaptures)
 {
     // Clicks and double clicks on the rows and beside them are driven through the window in
     // tst_multisensorwindows; here what the buttons do without a selected row.
@@ -668,10 +655,6 @@ TEST_F(SettingsListModelTest, ChangeButtonsWorkOnlyWithASelectedRow)
     EXPECT_FALSE(model.changeAllSettings(ini));
     EXPECT_EQ(std::tuple(dialogs.questions, list.settingsByIndex(2)->Gain, list.isModified(), model.selectedRow()),
         std::tuple(std::vector<std::string> {kChangeAll}, 100, false, 1));
-}
-
-TEST_F(SettingsListModelTest, ChangeSettingsStoresTheEditAndWarnsOnceOfMixedCaptures)
-{
     struct Case {
         const char* name;
         std::uint8_t othersMode;
