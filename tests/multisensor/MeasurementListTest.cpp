@@ -324,7 +324,22 @@ protected:
     std::vector<CMessList> savedReadings;
 };
 
-TEST_F(ReferenceFilesTest, SavedPairLoadsBackAsSettingsAndReference)
+// Sizes of the files replacing a.ref and a.dat: kKeep leaves the file, kRemove removes it.
+constexpr int kKeep = -1;
+constexpr int kRemove = -2;
+// More records than a 16-bit number can count.
+constexpr int kTooManySettings = (SensorSettingsList::kMaxRecords + 1) * 68;
+constexpr int kTooManyReadings = (ReadingLists::kMaxRecords + 1) * 128;
+
+void replaceFile(const std::string& path, int size)
+{
+    if (size == kRemove)
+        std::filesystem::remove(path);
+    else if (size != kKeep)
+        writeFile(path, std::string(static_cast<std::size_t>(size), '\x01'));
+}
+
+TEST_F(ReferenceFilesTest, SavedPairLoadsBackAndARefusedLoadKeepsWhatTheFilesCannotReplace)
 {
     const std::string filter = "Reference file (*.ref)|*.ref| All files (*.*)|*.*||";
     ASSERT_EQ(dialogs.saveFileQuestions.size(), 1u);
@@ -365,26 +380,7 @@ TEST_F(ReferenceFilesTest, SavedPairLoadsBackAsSettingsAndReference)
     EXPECT_EQ(
         std::tuple(dialogs.messages.back(), std::filesystem::exists(dir.file("b.ref")), lists.isReferenceLoaded()),
         std::tuple(kNoData, false, false));
-}
-
-// Sizes of the files replacing a.ref and a.dat: kKeep leaves the file, kRemove removes it.
-constexpr int kKeep = -1;
-constexpr int kRemove = -2;
-// More records than a 16-bit number can count.
-constexpr int kTooManySettings = (SensorSettingsList::kMaxRecords + 1) * 68;
-constexpr int kTooManyReadings = (ReadingLists::kMaxRecords + 1) * 128;
-
-void replaceFile(const std::string& path, int size)
-{
-    if (size == kRemove)
-        std::filesystem::remove(path);
-    else if (size != kKeep)
-        writeFile(path, std::string(static_cast<std::size_t>(size), '\x01'));
-}
-
-// Whatever goes wrong, the results stay and so do the settings unless the settings half was whole.
-TEST_F(ReferenceFilesTest, ARefusedLoadKeepsWhatTheFilesCannotReplace)
-{
+    // Whatever goes wrong, the results stay and so do the settings unless the settings half was whole.
     struct Case {
         const char* name;
         const char* chosen; // empty: cancelled
@@ -649,7 +645,7 @@ struct RunBench {
     MeasurementRun run;
 };
 
-TEST(MeasurementRun, AllManualCapturesOnceAndReadsEverySensorOfEveryBoard)
+TEST(MeasurementRun, AllManualCapturesOnceAndReadsEverySensorOfEveryBoardAsTheFirmwareAllows)
 {
     for (const int boards : {1, 10}) {
         SCOPED_TRACE(boards);
@@ -685,10 +681,7 @@ TEST(MeasurementRun, AllManualCapturesOnceAndReadsEverySensorOfEveryBoard)
         // longer for each request.
         EXPECT_TRUE(boards > 1 || bench.scheduler.nowMicros() - start < 205000) << bench.scheduler.nowMicros() - start;
     }
-}
-
-TEST(MeasurementRun, RequestsFollowTheFirmware)
-{
+    // The requests of one sensor follow the firmware.
     const std::vector<std::string> reads {"capture", "getrgbi2 1", "gethsi2 1", "getxy2 1"};
     const std::vector<std::string> offsets {"getctemp2 1", "getxoffset2 1", "getyoffset2 1", "getdistance2 1"};
     auto join = [](std::vector<std::vector<std::string>> parts) {
@@ -757,7 +750,7 @@ TEST(MeasurementRun, MixedModesCaptureEachSensorOnItsOwnAfterThePendingSettings)
     EXPECT_EQ(bench.portsReturned, 1);
 }
 
-TEST(MeasurementRun, RefusedLostOrGarbledRepliesEndTheRunAsDocumented)
+TEST(MeasurementRun, RefusedLostOrGarbledRepliesEndTheRunAsDocumentedNoiseChangesNothing)
 {
     enum Fault { Error, Silent, Garbled };
     struct Case {
@@ -810,10 +803,7 @@ TEST(MeasurementRun, RefusedLostOrGarbledRepliesEndTheRunAsDocumented)
         const std::int64_t waited = bench.scheduler.nowMicros() - bench.receivedAt.back();
         EXPECT_TRUE(c.ticks == 0 || (waited > (c.ticks - 1) * 10000 && waited <= c.ticks * 10000)) << waited;
     }
-}
-
-TEST(MeasurementRun, NoiseAndOneByteChunksChangeNothing)
-{
+    // Noise and one-byte chunks change nothing.
     auto runOn = [](SimFaults faults) {
         auto bench = std::make_unique<RunBench>(2002, 2, -1, faults);
         bench->set(7, kKonfPwmCapture, 5, 2);
@@ -832,7 +822,7 @@ TEST(MeasurementRun, NoiseAndOneByteChunksChangeNothing)
         EXPECT_EQ(noisy->result(k), clean->result(k)) << "row " << k;
 }
 
-TEST(MeasurementRun, StartsOnlyWhenItMay)
+TEST(MeasurementRun, StartsOnlyWhenItMayAndEndsWithTheWindow)
 {
     struct Case {
         const char* name;
@@ -867,10 +857,6 @@ TEST(MeasurementRun, StartsOnlyWhenItMay)
                       bench.portsReturned),
             std::tuple(c.runs ? 1 : 0, !c.runs, !c.runs, c.runs ? 1 : 0));
     }
-}
-
-TEST(MeasurementRun, TheWindowEnd)
-{
     // Closing refused during a run is driven through the window in tst_multisensorwindows.
     RunBench bench(2002);
     bench.disableAllBut({1});
