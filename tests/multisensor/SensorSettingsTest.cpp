@@ -14,7 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <filesystem>
 #include <functional>
 #include <limits>
@@ -27,6 +26,7 @@ namespace {
 using test::readFile;
 using test::writeFile;
 using C = SettingsControl;
+using D = DeviationOf;
 using Edit = std::function<void(SensorSettingsForm&)>;
 
 // INI values that differ from the record defaults, so a test sees where a value came from; every
@@ -375,48 +375,14 @@ CKonfList manualSensor()
         KonfOption::IntensAbs | KonfOption::XyAbs, 1000, 0.01f, {"2.0"}};
 }
 
-// Measure time, range, PWM runs, user time.
-std::array<bool, 4> captureControls(const SensorSettingsForm& f)
-{
-    return {f.isEnabled(C::MeasureTime), f.isEnabled(C::Range), f.isEnabled(C::PwmRuns), f.isEnabled(C::UserTime)};
-}
-
-TEST(SensorSettingsForm, TestModeAndMeasureTimeDecideTheCaptureControls)
-{
-    struct Case {
-        const char* name;
-        int testMode;
-        int measureTime;
-        std::array<bool, 4> expected;
-    };
-    const Case cases[] = {
-        {"manual with a fixed time", 0, 2, {true, true, false, false}},
-        {"manual with the user time", 0, 8, {false, true, false, true}},
-        {"user capture", 1, 2, {false, true, false, true}},
-        {"pwm with a fixed time", 2, 5, {true, true, true, false}},
-        {"pwm with the user time", 2, 8, {true, true, true, true}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        CKonfList record = manualSensor();
-        SensorSettingsForm form(record, allGroupsOn(), 2002);
-        form.selectMeasureTime(c.measureTime);
-        form.selectTestMode(c.testMode);
-        EXPECT_EQ(captureControls(form), c.expected);
-        // The blank test mode leaves every control as it was.
-        form.selectTestMode(kKonfTestModeNotSet);
-        EXPECT_EQ(captureControls(form), c.expected);
-    }
-}
-
-TEST(SensorSettingsForm, OpeningSetsTheBoxesFromTheRecordAndMendsIt)
+TEST(SensorSettingsForm, OpeningSetsTheBoxesFromTheRecordAndMendsItAndPercentAndAbsoluteExcludeEachOther)
 {
     // The percent switch wins: the absolute one is cleared in the record at once.
     CKonfList record = manualSensor();
     record.ChangeFlags = KonfChange::IntensPercent | KonfChange::Gain; // a stale pending bit, nothing to send
     SensorSettingsForm form(record, allGroupsOn(), 1006);
-    const auto intensity = form.deviation(DeviationOf::Intensity);
-    EXPECT_EQ(std::tuple(intensity.percentOn, intensity.absoluteOn, form.deviation(DeviationOf::Xy).absoluteOn,
+    const auto intensity = form.deviation(D::Intensity);
+    EXPECT_EQ(std::tuple(intensity.percentOn, intensity.absoluteOn, form.deviation(D::Xy).absoluteOn,
                   record.OptionFlags, record.ChangeFlags),
         std::tuple(true, false, true, KonfOption::XyAbs, KonfChange::IntensPercent));
     for (const auto& [control, enabled] : {std::pair(C::IntensPercent, true), std::pair(C::IntensAbs, false),
@@ -443,12 +409,8 @@ TEST(SensorSettingsForm, OpeningSetsTheBoxesFromTheRecordAndMendsIt)
         EXPECT_FALSE(lockedForm.isEnabled(control)) << static_cast<int>(control);
     ASSERT_TRUE(lockedForm.keepXyOffset() && !lockedForm.apply(locked));
     EXPECT_EQ(locked.OptionFlags, KonfOption::IntensAbs | KonfOption::XyAbs | KonfOption::KeepXyOffset);
-}
-
-TEST(SensorSettingsForm, PercentAndAbsoluteBoxesExcludeEachOther)
-{
-    const auto percent = [](bool on) { return [on](SensorSettingsForm& f) { f.clickPercent(DeviationOf::Xy, on); }; };
-    const auto absolute = [](bool on) { return [on](SensorSettingsForm& f) { f.clickAbsolute(DeviationOf::Xy, on); }; };
+    const auto percent = [](bool on) { return [on](SensorSettingsForm& f) { f.clickPercent(D::Xy, on); }; };
+    const auto absolute = [](bool on) { return [on](SensorSettingsForm& f) { f.clickAbsolute(D::Xy, on); }; };
     struct Case {
         const char* name;
         std::vector<Edit> clicks;
@@ -462,18 +424,17 @@ TEST(SensorSettingsForm, PercentAndAbsoluteBoxesExcludeEachOther)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        CKonfList record = manualSensor(); // x/y absolute on
-        SensorSettingsForm form(record, allGroupsOn(), 2002);
+        CKonfList r = manualSensor(); // x/y absolute on
+        SensorSettingsForm boxes(r, allGroupsOn(), 2002);
         for (const Edit& click : c.clicks)
-            click(form);
-        const auto xy = form.deviation(DeviationOf::Xy);
-        EXPECT_EQ(std::tuple(xy.percentOn, xy.absoluteOn, form.isEnabled(C::XyPercent), form.isEnabled(C::XyAbs)),
+            click(boxes);
+        const auto xy = boxes.deviation(D::Xy);
+        EXPECT_EQ(std::tuple(xy.percentOn, xy.absoluteOn, boxes.isEnabled(C::XyPercent), boxes.isEnabled(C::XyAbs)),
             std::tuple(c.percentOn, c.absoluteOn, c.percentOn, c.absoluteOn));
-        EXPECT_TRUE(form.deviation(DeviationOf::Intensity).absoluteOn) << "the other group stays";
+        EXPECT_TRUE(boxes.deviation(D::Intensity).absoluteOn) << "the other group stays";
 
-        ASSERT_FALSE(form.apply(record)) << "box switches alone change no member";
-        EXPECT_EQ(
-            std::pair((record.OptionFlags & KonfOption::XyAbs) != 0, (record.ChangeFlags & KonfChange::XyPercent) != 0),
+        ASSERT_FALSE(boxes.apply(r)) << "box switches alone change no member";
+        EXPECT_EQ(std::pair((r.OptionFlags & KonfOption::XyAbs) != 0, (r.ChangeFlags & KonfChange::XyPercent) != 0),
             std::pair(c.absoluteOn, c.percentOn));
     }
 }
@@ -494,17 +455,15 @@ TEST(SensorSettingsForm, EachChangedMemberSetsItsPendingBits)
         {"pwm runs", [](auto& f) { f.pwmRuns = 15; }, 0x0011, [](auto& r) { return r.PwmRuns == 15; }},
         {"user time only", [](auto& f) { f.userTime = " 1500"; }, 0x01FD, [](auto& r) { return r.UserTime == 1500; }},
         {"x offset", [](auto& f) { f.xOffset = "0.0123"; }, 0x0081, [](auto& r) { return r.XOffset == "0.0123"; }},
-        {"y offset cut to 7", [](auto& f) { f.yOffset = "-0.012345"; }, 0x0101,
+        {"y offset cut", [](auto& f) { f.yOffset = "-0.012345"; }, 0x0101,
             [](auto& r) { return r.YOffset == "-0.0123"; }},
         {"distance", [](auto& f) { f.distance = "3.5"; }, 0x2001, [](auto& r) { return r.Distance == "3.5"; }},
-        {"intensity percent", [](auto& f) { f.editPercent(DeviationOf::Intensity, "25"); }, 0,
+        {"% intensity", [](auto& f) { f.editPercent(D::Intensity, "25"); }, 0,
             [](auto& r) { return r.DevIntensPercent == 25; }},
-        {"x/y percent", [](auto& f) { f.editPercent(DeviationOf::Xy, "0"); }, 0,
-            [](auto& r) { return r.DevXYPercent == 0; }},
-        {"absolute intensity", [](auto& f) { f.editAbsolute(DeviationOf::Intensity, "32767"); }, 0,
+        {"% x/y", [](auto& f) { f.editPercent(D::Xy, "0"); }, 0, [](auto& r) { return r.DevXYPercent == 0; }},
+        {"abs intensity", [](auto& f) { f.editAbsolute(D::Intensity, "32767"); }, 0,
             [](auto& r) { return r.DevIntensAbs == 32767; }},
-        {"absolute x/y", [](auto& f) { f.editAbsolute(DeviationOf::Xy, "0.005"); }, 0,
-            [](auto& r) { return r.DevXYAbs == 0.005f; }},
+        {"abs x/y", [](auto& f) { f.editAbsolute(D::Xy, "0.005"); }, 0, [](auto& r) { return r.DevXYAbs == 0.005f; }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -520,7 +479,7 @@ TEST(SensorSettingsForm, EachChangedMemberSetsItsPendingBits)
     CKonfList record = manualSensor();
     SensorSettingsForm form(record, allGroupsOn(), 2002);
     form.gain = "0100";
-    form.editAbsolute(DeviationOf::Xy, "0.0100");
+    form.editAbsolute(D::Xy, "0.0100");
     EXPECT_FALSE(form.apply(record) || record.ChangeFlags);
 }
 
@@ -538,14 +497,10 @@ TEST(SensorSettingsForm, RefusedOkNamesTheFieldAndItsRangeAndStoresNothing)
         {"user time not a number", [](auto& f) { f.userTime = "12ms"; }, C::UserTime, "between 1 and 10000"},
         {"gain 501", [](auto& f) { f.gain = "501"; }, C::Gain, "Gain (%): Please enter an integer between 1 and 500."},
         {"gain empty", [](auto& f) { f.gain = ""; }, C::Gain, "between 1 and 500"},
-        {"percent 101", [](auto& f) { f.editPercent(DeviationOf::Intensity, "101"); }, C::IntensPercent,
-            "between 0 and 100"},
-        {"absolute intensity 32768", [](auto& f) { f.editAbsolute(DeviationOf::Intensity, "32768"); }, C::IntensAbs,
-            "between 0 and 32767"},
-        {"absolute intensity negative", [](auto& f) { f.editAbsolute(DeviationOf::Intensity, "-1"); }, C::IntensAbs,
-            "between 0 and 32767"},
-        {"absolute x/y not a number", [](auto& f) { f.editAbsolute(DeviationOf::Xy, "0,01"); }, C::XyAbs,
-            "Please enter a number."},
+        {"percent 101", [](auto& f) { f.editPercent(D::Intensity, "101"); }, C::IntensPercent, "between 0 and 100"},
+        {"absolute 32768", [](auto& f) { f.editAbsolute(D::Intensity, "32768"); }, C::IntensAbs, "between 0 and 32767"},
+        {"absolute negative", [](auto& f) { f.editAbsolute(D::Intensity, "-1"); }, C::IntensAbs, "between 0 and 32767"},
+        {"absolute x/y not a number", [](auto& f) { f.editAbsolute(D::Xy, "0,01"); }, C::XyAbs, "enter a number."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -556,7 +511,7 @@ TEST(SensorSettingsForm, RefusedOkNamesTheFieldAndItsRangeAndStoresNothing)
         form.selectTestMode(kKonfUserCapture);
         form.distance = "9.9";
         if (c.refused == C::IntensAbs)
-            form.clickAbsolute(DeviationOf::Intensity, true);
+            form.clickAbsolute(D::Intensity, true);
         c.edit(form);
         const CKonfList before = record;
         const auto refusal = form.validate();
