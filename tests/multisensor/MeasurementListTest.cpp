@@ -114,7 +114,7 @@ protected:
     int notifications = 0;
 };
 
-TEST_F(ReadingListsTest, StoreReadingFillsTextsModeAndRange)
+TEST_F(ReadingListsTest, StoredReadingsFillTextsModeAndRangeAndHostileReferenceDataLosesNothing)
 {
     EXPECT_FALSE(lists.StoreReading(4, {}, 2, 0, ReadingFlag::Measured)); // no such record
 
@@ -135,6 +135,22 @@ TEST_F(ReadingListsTest, StoreReadingFillsTextsModeAndRange)
     EXPECT_EQ(
         std::tuple(row.hue, row.sat, row.x, row.temp, row.intens), std::tuple("0.00", "---", "---", "---", "99999"));
     EXPECT_FALSE(lists.rowOf(9, row));
+    // Reference data read and written: nothing is lost.
+    storeReference();
+    const std::string good = readFile(dir.file("a.dat"));
+    writeFile(dir.file("a.dat"), good.substr(0, kMessRecordSize + 100)); // truncated: the whole record only
+    ASSERT_TRUE(lists.readReferenceData(dir.file("a.dat")));
+    EXPECT_EQ(lists.results().size(), 1u);
+    // Nothing to store: no reference, and the existing file is not emptied for it.
+    lists.CreateEmptyReadings(0);
+    writeFile(dir.file("a.dat"), good);
+    EXPECT_FALSE(lists.writeReferenceData(dir.file("a.dat")));
+    EXPECT_EQ(std::tuple(readFile(dir.file("a.dat")), dialogs.messages.size()), std::tuple(good, 0u));
+    // A folder that cannot be written.
+    lists.CreateEmptyReadings(3);
+    EXPECT_FALSE(lists.writeReferenceData(dir.file("none/a.dat")));
+    EXPECT_TRUE(toldWriteFailed(dialogs.messages, dir.file("none/a.dat")))
+        << ::testing::PrintToString(dialogs.messages);
 }
 
 constexpr std::uint16_t kOk = ReadingFlag::Compared;
@@ -146,50 +162,7 @@ constexpr std::uint16_t kXyPct = KonfChange::XyPercent;
 constexpr std::uint16_t kAbs = KonfOption::IntensAbs;
 constexpr std::uint16_t kXyAbs = KonfOption::XyAbs;
 
-TEST_F(ReadingListsTest, CompareJudgesEachQuantityOnItsOwnBit)
-{
-    struct Case {
-        const char* name;
-        std::uint16_t changeFlags, optionFlags;
-        float tolerance; // each of the four, as far as it fits
-        const char *intens, *x, *y;
-        std::uint16_t expected; // comparison bits of the result
-    };
-    // Reference: intensity 1000, x 0.3127, y 0.3290.
-    const Case cases[] = {
-        {"pct10_upper_limit", kPct, 0, 10, "1100", "9", "9", kOk},
-        {"pct10_lower_limit", kPct, 0, 10, "900", "9", "9", kOk},
-        {"pct10_beyond_upper", kPct, 0, 10, "1101", "9", "9", kI},
-        {"pct10_beyond_lower", kPct, 0, 10, "899", "9", "9", kI},
-        {"pct0_any_difference", kPct, 0, 0, "1001", "9", "9", kI},
-        {"percent_wins_over_abs", kPct, kAbs, 10, "1100", "9", "9", kOk},
-        {"abs50_limit", 0, kAbs, 50, "950", "9", "9", kOk},
-        {"abs50_beyond", 0, kAbs, 50, "1051", "9", "9", kI},
-        {"abs0_any_difference", 0, kAbs, 0, "999", "9", "9", kI},
-        {"xyabs_limit", 0, kXyAbs, 0.01f, "0", "0.3227", "0.3190", kOk},
-        {"xyabs_beyond_x", 0, kXyAbs, 0.01f, "0", "0.3228", "0.3290", kX},
-        {"xyabs_beyond_y_only", 0, kXyAbs, 0.01f, "0", "0.3127", "0.3189", kY},
-        {"xyabs0_any_difference", 0, kXyAbs, 0, "0", "0.3127", "0.3291", kY},
-        {"xypct10_limit", kXyPct, 0, 10, "0", "0.34397", "0.2961", kOk},
-        {"xypct10_beyond", kXyPct, 0, 10, "0", "0.3441", "0.2960", kX | kY},
-        {"all_three", kPct | kXyPct, 0, 1, "1011", "0.3160", "0.3200", kI | kX | kY},
-        {"nothing_switched_on", 0, 0, 0, "5", "0.9", "0.9", 0},
-    };
-    storeReference();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        CKonfList* s = settings.settingsByIndex(2);
-        std::tie(s->ChangeFlags, s->OptionFlags) = std::tie(c.changeFlags, c.optionFlags);
-        s->DevIntensPercent = s->DevIntensAbs = s->DevXYPercent = static_cast<std::int16_t>(c.tolerance);
-        s->DevXYAbs = c.tolerance;
-        measure(2, c.intens, c.x, c.y);
-        ASSERT_TRUE(lists.CompareWithReference(settings));
-        EXPECT_EQ(lists.resultByIndex(2)->ReadingFlags & ReadingFlag::ComparisonBits, c.expected);
-        EXPECT_TRUE(lists.resultByIndex(2)->isMeasured());
-    }
-}
-
-TEST_F(ReadingListsTest, CompareFollowsChecksAndEnabledSensors)
+TEST_F(ReadingListsTest, CompareFollowsChecksAndEnabledSensorsAndJudgesEachQuantityOnItsOwnBit)
 {
     EXPECT_FALSE(lists.CompareWithReference(settings)); // no reference yet
 
@@ -216,6 +189,45 @@ TEST_F(ReadingListsTest, CompareFollowsChecksAndEnabledSensors)
     EXPECT_EQ(std::tuple(lists.resultByIndex(1)->ReadingFlags & ReadingFlag::ComparisonBits, row.state,
                   row.intensCellDeviates, lists.anyFailed()),
         std::tuple(kI, ReadingRow::State::Deviation, true, true));
+    struct Case {
+        const char* name;
+        std::uint16_t changeFlags, optionFlags;
+        float tolerance; // each of the four, as far as it fits
+        const char *intens, *x, *y;
+        std::uint16_t expected; // comparison bits of the result
+    };
+    // Reference: intensity 1000, x 0.3127, y 0.3290; every group checked.
+    const Case cases[] = {
+        {"pct10_upper_limit", kPct, 0, 10, "1100", "9", "9", kOk},
+        {"pct10_lower_limit", kPct, 0, 10, "900", "9", "9", kOk},
+        {"pct10_beyond_upper", kPct, 0, 10, "1101", "9", "9", kI},
+        {"pct10_beyond_lower", kPct, 0, 10, "899", "9", "9", kI},
+        {"pct0_any_difference", kPct, 0, 0, "1001", "9", "9", kI},
+        {"percent_wins_over_abs", kPct, kAbs, 10, "1100", "9", "9", kOk},
+        {"abs50_limit", 0, kAbs, 50, "950", "9", "9", kOk},
+        {"abs50_beyond", 0, kAbs, 50, "1051", "9", "9", kI},
+        {"abs0_any_difference", 0, kAbs, 0, "999", "9", "9", kI},
+        {"xyabs_limit", 0, kXyAbs, 0.01f, "0", "0.3227", "0.3190", kOk},
+        {"xyabs_beyond_x", 0, kXyAbs, 0.01f, "0", "0.3228", "0.3290", kX},
+        {"xyabs_beyond_y_only", 0, kXyAbs, 0.01f, "0", "0.3127", "0.3189", kY},
+        {"xyabs0_any_difference", 0, kXyAbs, 0, "0", "0.3127", "0.3291", kY},
+        {"xypct10_limit", kXyPct, 0, 10, "0", "0.34397", "0.2961", kOk},
+        {"xypct10_beyond", kXyPct, 0, 10, "0", "0.3441", "0.2960", kX | kY},
+        {"all_three", kPct | kXyPct, 0, 1, "1011", "0.3160", "0.3200", kI | kX | kY},
+        {"nothing_switched_on", 0, 0, 0, "5", "0.9", "0.9", 0},
+    };
+    lists.setChecks({});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CKonfList* s = settings.settingsByIndex(2);
+        std::tie(s->ChangeFlags, s->OptionFlags) = std::tie(c.changeFlags, c.optionFlags);
+        s->DevIntensPercent = s->DevIntensAbs = s->DevXYPercent = static_cast<std::int16_t>(c.tolerance);
+        s->DevXYAbs = c.tolerance;
+        measure(2, c.intens, c.x, c.y);
+        ASSERT_TRUE(lists.CompareWithReference(settings));
+        EXPECT_EQ(lists.resultByIndex(2)->ReadingFlags & ReadingFlag::ComparisonBits, c.expected);
+        EXPECT_TRUE(lists.resultByIndex(2)->isMeasured());
+    }
 }
 
 const std::tm kWhen = [] {
@@ -266,25 +278,6 @@ TEST_F(ReadingListsTest, ReportByteForByte)
     }
     lists.setChecks({false, false, false, 0});
     EXPECT_EQ(lists.testReportText("r", kWhen), "");
-}
-
-TEST_F(ReadingListsTest, HostileReferenceDataLosesNothing)
-{
-    storeReference();
-    const std::string good = readFile(dir.file("a.dat"));
-    writeFile(dir.file("a.dat"), good.substr(0, kMessRecordSize + 100)); // truncated: the whole record only
-    ASSERT_TRUE(lists.readReferenceData(dir.file("a.dat")));
-    EXPECT_EQ(lists.results().size(), 1u);
-    // Nothing to store: no reference, and the existing file is not emptied for it.
-    lists.CreateEmptyReadings(0);
-    writeFile(dir.file("a.dat"), good);
-    EXPECT_FALSE(lists.writeReferenceData(dir.file("a.dat")));
-    EXPECT_EQ(std::tuple(readFile(dir.file("a.dat")), dialogs.messages.size()), std::tuple(good, 0u));
-    // A folder that cannot be written.
-    lists.CreateEmptyReadings(3);
-    EXPECT_FALSE(lists.writeReferenceData(dir.file("none/a.dat")));
-    EXPECT_TRUE(toldWriteFailed(dialogs.messages, dir.file("none/a.dat")))
-        << ::testing::PrintToString(dialogs.messages);
 }
 
 // --- the reference file dialogs ---
