@@ -334,17 +334,12 @@ void replaceFile(const std::string& path, int size)
 
 TEST_F(ReferenceFilesTest, SavedPairLoadsBackAndARefusedLoadKeepsWhatTheFilesCannotReplace)
 {
-    const std::string filter = "Reference file (*.ref)|*.ref| All files (*.*)|*.*||";
-    ASSERT_EQ(dialogs.saveFileQuestions.size(), 1u);
-    EXPECT_EQ(std::tuple(dialogs.saveFileQuestions[0].initialName, dialogs.saveFileQuestions[0].filter,
-                  std::filesystem::exists(dir.file("a.dat"))),
-        std::tuple("sensor.ref", filter, true));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("a.dat")));
 
     dialogs.fileAnswer = dir.file("a.ref");
     ASSERT_TRUE(loadReferenceWithDialog(lists, settings, dialogs, ""));
-    EXPECT_EQ(std::tuple(dialogs.fileQuestions[0].initialName, dialogs.fileQuestions[0].filter, dialogs.messages.size(),
-                  notifications, lists.baseTitle()),
-        std::tuple("", filter, 0u, 1, kTitle + "  Reference file: a.ref"));
+    EXPECT_EQ(std::tuple(dialogs.messages.size(), notifications, lists.baseTitle()),
+        std::tuple(0u, 1, kTitle + "  Reference file: a.ref"));
     // Every setting as saved, everything marked to be sent at the next run.
     for (CKonfList& expected : savedSettings)
         expected.ChangeFlags |= KonfChange::AllWithDistance;
@@ -530,16 +525,11 @@ TEST(RunPlan, ReadingTexts)
 
 // --- the run ---
 
-std::string text(StringId id)
-{
-    return std::string(stringText(id));
-}
-
 std::vector<std::string> strings(std::initializer_list<StringId> ids)
 {
     std::vector<std::string> out;
     for (const StringId id : ids)
-        out.push_back(text(id));
+        out.emplace_back(stringText(id));
     return out;
 }
 
