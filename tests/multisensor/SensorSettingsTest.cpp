@@ -656,16 +656,12 @@ TEST_F(SettingsListModelTest, ChangeAllCopiesTheSourceAndTheOffsetsOnlyWhereNoth
         SCOPED_TRACE(c.name);
         reset();
         ini.noChangeXyOffset = c.noChangeXyOffset;
-        CKonfList& source = *list.settingsByIndex(2);
-        source = manualSensor(); // tolerances and distance that differ from the others'
-        std::tie(source.Index, source.SensorNo, source.TestMode, source.MeasureTime, source.Range, source.PwmRuns,
-            source.UserTime, source.Gain, source.ChangeFlags)
-            = std::tuple(2, 2, kKonfPwmCapture, 5, 1, 4, 333, 150, KonfChange::IntensPercent);
-        std::tie(source.XOffset, source.YOffset) = std::tuple("0.0100", "-0.0100");
-        source.OptionFlags = KonfOption::XyAbs | (c.sourceKeeps ? KonfOption::KeepXyOffset : 0);
+        // Every setting, tolerance and the distance differ from the others'.
+        const std::uint16_t options = KonfOption::XyAbs | (c.sourceKeeps ? KonfOption::KeepXyOffset : 0);
+        const CKonfList sourceBefore = *list.settingsByIndex(2) = {2, 2, kKonfPwmCapture, 5, 1, 4, 333, 150, {"0.0100"},
+            {"-0.0100"}, 10, 10, KonfChange::IntensPercent, options, 1000, 0.01f, {"2.0"}};
         if (c.keepingRecord)
             list.settingsByIndex(c.keepingRecord)->OptionFlags = KonfOption::KeepXyOffset;
-        const CKonfList sourceBefore = source;
 
         dialogs.answer = true;
         model.click(2);
