@@ -412,14 +412,6 @@ CKonfList sensor(std::int16_t no, std::uint8_t testMode, std::uint8_t measureTim
     return {no, no, testMode, measureTime, 0, pwmRuns, userTime};
 }
 
-std::vector<const CKonfList*> pointers(const std::vector<CKonfList>& records)
-{
-    std::vector<const CKonfList*> out;
-    for (const CKonfList& r : records)
-        out.push_back(&r);
-    return out;
-}
-
 constexpr std::uint8_t kMan = kKonfManualCapture;
 constexpr std::uint8_t kUsr = kKonfUserCapture;
 constexpr std::uint8_t kPwm = kKonfPwmCapture;
@@ -456,7 +448,9 @@ TEST(RunPlan, CaptureRequestsAndBudgets)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto order = pointers(c.sensors);
+        std::vector<const CKonfList*> order;
+        for (const CKonfList& r : c.sensors)
+            order.push_back(&r);
         EXPECT_EQ(captureRequests(chooseCaptureMode(order), order), c.expected);
     }
 }

@@ -39,11 +39,6 @@ DeviationSettings iniDeviation(int noChangeXyOffset = 1)
     return DeviationSettings::fromSettings(s);
 }
 
-std::string text(StringId id)
-{
-    return std::string(stringText(id));
-}
-
 std::string recordBytes(const CKonfList& r)
 {
     const KonfRecordBytes bytes = encodeKonfRecord(r);
@@ -329,7 +324,8 @@ TEST_F(SettingsListTest, FilesThatCannotBeReadOrWrittenLeaveEverythingAsItWasAnd
     // A failed save keeps what was there and tells the text, then the file and why.
     EXPECT_FALSE(list.SaveSettingsFile(dir.path().string()));
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    const std::string head = text(StringId::SavingConfigurationFailed) + "\n" + dir.path().string() + ": ";
+    const std::string head
+        = std::string(stringText(StringId::SavingConfigurationFailed)) + "\n" + dir.path().string() + ": ";
     EXPECT_TRUE(dialogs.messages[0].starts_with(head) && dialogs.messages[0].size() > head.size())
         << dialogs.messages[0];
     // One record fewer (and a short rest) is the largest file that loads.

@@ -39,12 +39,10 @@ struct ListBench : test::WindowBench {
         // Every sensor set up alike: 200 ms manual capture, intensity within 10 %, x/y within 0.01.
         QTRY_VERIFY(window->frame().Connected());
         for (CKonfList* record : window->frame().SensorSettings().walkByIndex()) {
-            record->TestMode = kKonfManualCapture;
-            record->MeasureTime = kKonfMeasureTime200ms;
+            std::tie(
+                record->TestMode, record->MeasureTime, record->DevIntensPercent, record->OptionFlags, record->DevXYAbs)
+                = std::tuple(kKonfManualCapture, kKonfMeasureTime200ms, 10, KonfOption::XyAbs, 0.01f);
             record->ChangeFlags = KonfChange::Pending | KonfChange::MeasureTime | KonfChange::IntensPercent;
-            record->DevIntensPercent = 10;
-            record->OptionFlags = KonfOption::XyAbs;
-            record->DevXYAbs = 0.01f;
         }
         window->frame().SensorSettings().setModified(true);
     }
@@ -56,10 +54,9 @@ struct ListBench : test::WindowBench {
     // Column of a caption, -1 when the list has none.
     int column(const QString& caption) const
     {
-        for (int c = 0; c < table()->columnCount(); ++c) {
+        for (int c = 0; c < table()->columnCount(); ++c)
             if (table()->horizontalHeaderItem(c)->text() == caption)
                 return c;
-        }
         return -1;
     }
     QColor colour(int row, int column) const { return table()->item(row, column)->background().color(); }
@@ -157,8 +154,7 @@ void TestMultisensorWindows::runs_colourTheRowsByTheComparisonAndSignalTheOutput
 {
     ListBench b;
     b.measurements();
-    QVERIFY(b.list() && b.list()->isVisible());
-    QVERIFY(b.window->frame().measurementListShown);
+    QVERIFY(b.list() && b.list()->isVisible() && b.window->frame().measurementListShown);
     QCOMPARE(b.list()->windowTitle(), QStringLiteral("List of measurements"));
     QCOMPARE(b.table()->rowCount(), 10);
     const int mode = b.column(QStringLiteral("Mode"));
@@ -168,8 +164,8 @@ void TestMultisensorWindows::runs_colourTheRowsByTheComparisonAndSignalTheOutput
     QCOMPARE(QStringList({b.table()->item(3, 1)->text(), b.table()->item(3, mode)->text()}), QStringList({"4", "---"}));
     // No reference yet: measured, not compared, white, and message 199.
     b.perform();
-    QVERIFY(!b.window->frame().Run().IsMeasuring());
-    QCOMPARE(b.window->frame().Run().LastEnd(), MeasurementRun::RunEnd::Measured);
+    QVERIFY(!b.window->frame().Run().IsMeasuring()
+        && b.window->frame().Run().LastEnd() == MeasurementRun::RunEnd::Measured);
     QCOMPARE(b.dialogs.messages, std::vector<std::string>({"No Reference data available "}));
     QCOMPARE(b.table()->item(8, mode)->text(), QStringLiteral("MAN-MED"));
     QCOMPARE(b.colour(8, intens), kWhite);
@@ -193,11 +189,9 @@ void TestMultisensorWindows::runs_colourTheRowsByTheComparisonAndSignalTheOutput
     QCOMPARE(b.outputs(), QList({true, false}));
     // The list of settings beside it, from the menu, and closed by the same command.
     b.window->runCommand(MainMenu::MeasurementSettings);
-    QVERIFY(b.window->settingsList() && b.window->settingsList()->isVisible());
-    QVERIFY(b.window->frame().settingsListShown);
+    QVERIFY(b.window->settingsList() && b.window->settingsList()->isVisible() && b.window->frame().settingsListShown);
     b.window->runCommand(MainMenu::MeasurementSettings);
-    QTRY_VERIFY(!b.window->settingsList());
-    QVERIFY(!b.window->frame().settingsListShown);
+    QTRY_VERIFY(!b.window->settingsList() && !b.window->frame().settingsListShown);
 }
 
 void TestMultisensorWindows::closing_isRefusedDuringARunTheMenuTogglesWithTheDataKeptAndValueGroupsGiveNewColumns()
@@ -221,8 +215,7 @@ void TestMultisensorWindows::closing_isRefusedDuringARunTheMenuTogglesWithTheDat
     QTRY_VERIFY(!first);
     QVERIFY(!b.list() && !b.window->frame().measurementListShown);
     b.measurements();
-    QVERIFY(b.list());
-    QCOMPARE(b.table()->item(2, b.column(QStringLiteral("Red")))->text(), measured);
+    QVERIFY(b.list() && b.table()->item(2, b.column(QStringLiteral("Red")))->text() == measured);
     // A value group switched off gives a new list without its columns.
     QVERIFY(b.column(QStringLiteral("X")) > 0 && b.column(QStringLiteral("C.Temp.")) > 0);
     auto* checkXy = b.window->findChild<QCheckBox*>(controlName(1036));
