@@ -588,8 +588,10 @@ protected:
 
 TEST_F(SettingsListModelTest, ChangeSettingsNeedsARowStoresTheEditAndWarnsOnceOfMixedCaptures)
 {
-    // Clicks and double clicks on the rows and beside them are driven through the window in
-    // tst_multisensorwindows; here what the buttons do without a selected row.
+    // Clicks on the rows and beside them are driven through the window in tst_multisensorwindows; here a
+    // double click on empty space alone, and what the buttons do without a selected row.
+    model.click(4);
+    EXPECT_FALSE(model.doubleClick(0) || model.changeButtonsEnabled()) << "a double click on empty space opens nothing";
     EXPECT_FALSE(change(0, [](SensorSettingsForm&) {}) || model.changeAllSettings(ini));
     EXPECT_EQ(std::tuple(dialogsOpened, dialogs.questions.size()), std::tuple(0, 0u));
 
