@@ -22,27 +22,27 @@ using test::writeFile;
 const StabilitySetup kSetup {1, 7, 2, 3, 1, 1234};
 const CBlinkData kReading {1, 0x0017, 85, -2, 84, 70000, 50, 1.5f, 0.25f, 0.5f};
 
-std::string stabilityData(int readings)
+// `readings` empty readings; `said` replaces the count the file gives.
+std::string stabilityData(int readings, char said = 0)
 {
     std::vector<CBlinkData> list;
     for (int n = 1; n <= readings; ++n)
         list.push_back({static_cast<std::uint16_t>(n)});
-    return stabilityCompanionBytes(kSetup, list);
+    std::string bytes = stabilityCompanionBytes(kSetup, list);
+    bytes[0] = said ? said : bytes[0];
+    return bytes;
 }
 
-std::string withCount(std::string bytes, char count)
+template<class Image> std::string bytesOf(const Image& image)
 {
-    bytes[0] = count;
-    return bytes;
+    return std::string(reinterpret_cast<const char*>(image.data()), image.size());
 }
 
 std::string settingsFile(int records)
 {
     std::string bytes;
-    for (int i = 1; i <= records; ++i) {
-        const auto image = encodeKonfRecord(CKonfList::Default(i, DeviationSettings::fromSettings(Settings {})));
-        bytes.append(reinterpret_cast<const char*>(image.data()), image.size());
-    }
+    for (int i = 1; i <= records; ++i)
+        bytes += bytesOf(encodeKonfRecord(CKonfList::Default(i, DeviationSettings::fromSettings(Settings {}))));
     return bytes;
 }
 
@@ -52,8 +52,7 @@ std::string referenceFile()
     record.RedText = "85";
     record.RangeText = "3 x 3";
     record.ReadingFlags = 0x0100;
-    const auto image = encodeMessRecord(record);
-    return std::string(reinterpret_cast<const char*>(image.data()), image.size());
+    return bytesOf(encodeMessRecord(record));
 }
 
 struct KindCase {
@@ -70,10 +69,10 @@ TEST(InspectCommand, tellsTheKindByEndingAndContentAndRefusesTheRest)
     const std::string text = "C:/lab/StabilityReport.txt   Data: 07.03.2024  Time: 09:05:03\r\n\r\n";
     const KindCase cases[] = {
         {"stability_data", "run.dat", stabilityData(2), StabilityData},
-        {"stability_data_said_12_held_2", "run.DAT", withCount(stabilityData(2), 12), StabilityData},
+        {"stability_data_said_12_held_2", "run.DAT", stabilityData(2, 12), StabilityData},
         {"stability_data_with_a_trailing_part", "run.dat", stabilityData(2) + "\x01", StabilityData},
         {"stability_data_without_ending", "run", stabilityData(2), StabilityData},
-        {"stability_data_said_more_without_ending", "run.bin", withCount(stabilityData(2), 12), std::nullopt,
+        {"stability_data_said_more_without_ending", "run.bin", stabilityData(2, 12), std::nullopt,
             "not a stability data, sensor settings or reference data file"},
         {"three_empty_readings_are_also_two_settings", "run", stabilityData(3), std::nullopt, "more than one kind"},
         {"three_empty_readings_named_dat", "run.dat", stabilityData(3), StabilityData},
@@ -165,12 +164,9 @@ TEST(InspectCommand, printsEveryFieldByNameAndExitsByWhatHappened)
         std::vector<std::string> args;
         for (const std::string& arg : c.args)
             args.push_back(resolve(arg));
-        std::ostringstream out;
-        std::ostringstream err;
+        std::ostringstream out, err;
         EXPECT_EQ(runInspectCommand(args, out, err), c.status);
-        if (c.out) {
-            EXPECT_EQ(out.str(), resolve(c.out));
-        }
+        EXPECT_EQ(out.str(), c.out ? resolve(c.out) : out.str());
         EXPECT_NE(err.str().find(c.err), std::string::npos) << err.str();
     }
 }
