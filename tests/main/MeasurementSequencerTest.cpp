@@ -399,6 +399,13 @@ TEST(MainFrameList, aTestStoresItsValuesInTheTestedSensorsRowAsTheRunWould)
     EXPECT_EQ(std::vector<std::string>({run.red, run.green, run.blue, run.intens, run.x, run.y}),
         std::vector<std::string>({tested.red, tested.green, tested.blue, tested.intens, tested.x, tested.y}));
     EXPECT_FALSE(bench.row(8).measured) << "only the sensor the test set up took part";
+
+    // The runs code is the window's option in a PWM test; a manual test's option is no runs code.
+    EXPECT_EQ(settings.PwmRuns, 0);
+    bench.config.OnTestModeChanged(kPwmCapture);
+    bench.config.OnOptionChanged(3);
+    bench.runTest();
+    EXPECT_EQ(std::make_pair(int(settings.TestMode), int(settings.PwmRuns)), std::make_pair(int(kKonfPwmCapture), 3));
 }
 
 TEST(MainFrameList, inputAndStartTestDuringARunAskForNothingAndTheEngineGetsThePortBack)

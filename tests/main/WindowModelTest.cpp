@@ -247,8 +247,9 @@ TEST_F(ConfigFixture, modeSwitchesKeepTheRememberedRangeAndNoBoardsKeepBoard1)
 
 TEST_F(ConfigFixture, userTimeIsValidatedAndAreaNormalised)
 {
+    EXPECT_TRUE(config.OnUserTimeEdited(" +250 ").empty() && config.userTime == 250) << "a sign and blanks are taken";
     EXPECT_TRUE(config.OnUserTimeEdited("10000").empty() && config.userTime == 10000);
-    for (const char* bad : {"0", "10001", "", "12ab", "-5", "99999999999"}) {
+    for (const char* bad : {"0", "10001", "", "12ab", "-5", "+", "99999999999"}) {
         EXPECT_EQ(config.OnUserTimeEdited(bad), "Please enter an integer between 1 and 10000.") << bad;
         EXPECT_EQ(config.userTime, 10000) << bad;
     }
