@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <optional>
 #include <regex>
+#include <tuple>
 
 #include <sys/stat.h>
 
@@ -25,16 +26,18 @@ std::string head(const char* level)
         + R"( [A-Z][a-z]{2} [A-Z][a-z]{2} [ \d]\d \d\d:\d\d:\d\d \d{4}   )";
 }
 
+CGlobal writer(const std::string& path)
+{
+    CGlobal log;
+    log.SetFilePath(path);
+    log.SetLevel(9);
+    return log;
+}
+
 struct LogFixture : ::testing::Test {
     test::TempDir dir;
     std::string path = dir.file("service.txt");
-    CGlobal log;
-
-    void SetUp() override
-    {
-        log.SetFilePath(path);
-        log.SetLevel(9);
-    }
+    CGlobal log = writer(path);
 };
 
 } // namespace
@@ -47,23 +50,22 @@ TEST(CGlobalFormat, lineLayoutIsExactTextIsCutAndLineFeedsBecomeCrLf)
     EXPECT_EQ(time, "Sun Sep 16 01:03:52 1973 ");
     t.tm_mday = 5;
     EXPECT_EQ(CGlobal::FormatTime(t), "Sun Sep  5 01:03:52 1973 ") << "day right-aligned in two places";
-    EXPECT_EQ(CGlobal::FormatLine(9, time, "Befehl gethw\r - aufgerufen"),
-        "Lumivex.log : 9 Sun Sep 16 01:03:52 1973   Befehl gethw\r - aufgerufen\r\n");
-    EXPECT_EQ(CGlobal::FormatLine(0, time, std::string(300, 'x')),
-        "Lumivex.log : 0 " + time + "  " + std::string(249, 'x') + "\r\n");
-    // A communication error text ends in its own newline, so an empty line follows it.
-    EXPECT_EQ(CGlobal::FormatLine(6, time, "COMERROR  CE_RXOVER\n"),
-        "Lumivex.log : 6 " + time + "  COMERROR  CE_RXOVER\r\n\r\n");
-    EXPECT_EQ(CGlobal::FormatLine(9, time, "R\xFC"), "Lumivex.log : 9 " + time + "  R\xFC\r\n")
-        << "the letter stays one byte";
+    const std::tuple<int, std::string, std::string> lines[] = {
+        {9, "Befehl gethw\r - aufgerufen", "Befehl gethw\r - aufgerufen\r\n"},
+        {0, std::string(300, 'x'), std::string(249, 'x') + "\r\n"},
+        // A communication error text ends in its own newline, so an empty line follows it.
+        {6, "COMERROR  CE_RXOVER\n", "COMERROR  CE_RXOVER\r\n\r\n"},
+        {9, "R\xFC", "R\xFC\r\n"}, // the letter stays one byte
+    };
+    for (const auto& [level, text, tail] : lines)
+        EXPECT_EQ(CGlobal::FormatLine(level, time, text),
+            "Lumivex.log : " + std::to_string(level) + " Sun Sep 16 01:03:52 1973   " + tail);
 }
 
 TEST_F(LogFixture, startBlockThenOneLinePerCallFromBothWriters)
 {
     EXPECT_EQ(CGlobal().Level(), 2) << "the writer's level before the settings are read";
-    CGlobal serialWriter;
-    serialWriter.SetFilePath(path);
-    serialWriter.SetLevel(9);
+    CGlobal serialWriter = writer(path);
     log.OpenLog();
     log.WriteLog(9, "first");
     serialWriter.WriteLog(6, "second");
@@ -132,10 +134,7 @@ TEST(CGlobalCut, aLogOver256KiBThatTheUserMayNotWriteStaysWhole)
     test::giveToNormalUser(path);
     ::chmod(path.c_str(), 0444);
     ASSERT_EQ(test::runAsNormalUser([&] {
-        CGlobal log;
-        log.SetFilePath(path);
-        log.SetLevel(9);
-        log.OpenLog();
+        writer(path).OpenLog();
         return 0;
     }),
         0);

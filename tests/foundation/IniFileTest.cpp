@@ -39,16 +39,6 @@ TEST(IniFileRead, findsKeysWithoutRegardToCaseBlanksOrQuotes)
     EXPECT_EQ(read, (std::vector<int> {12, 0, 800, 3, 800}));
 }
 
-TEST(IniFile, theFirstOfDuplicateSectionsAndKeysIsReadAndWritten)
-{
-    auto ini = IniFile::parse("[S]\nK=first\nK=second\n[S]\nK=third\nOnlyLater=x\n");
-    EXPECT_EQ(ini.getString("S", "K", ""), "first");
-    EXPECT_EQ(ini.getString("S", "OnlyLater", "dflt"), "dflt");
-    ini.setString("S", "K", "9");
-    ini.setString("S", "New", "n");
-    EXPECT_EQ(ini.serialize(), "[S]\nK=9\nK=second\nNew=n\n[S]\nK=third\nOnlyLater=x\n");
-}
-
 TEST(IniFileRead, hostileContentLoadsAndLongStringsAreCutTo126Bytes)
 {
     std::string junk = "\x00\xff\xfe[\x01]]]==\r\r\n[S]\n\0\n"s;
@@ -60,7 +50,7 @@ TEST(IniFileRead, hostileContentLoadsAndLongStringsAreCutTo126Bytes)
     EXPECT_EQ(ini.serialize(), junk);
 }
 
-TEST(IniFileWrite, replacesInPlaceAddsAfterTheSectionsLastKeyAndKeepsEveryOtherLine)
+TEST(IniFileWrite, replacesInPlaceAddsAfterTheSectionsLastKeyAndKeepsEveryOtherLine_theFirstDuplicateCounts)
 {
     auto ini = IniFile::parse(kSample);
     ini.setString("SYSTEM", "Baudrate", "9600");
@@ -72,6 +62,13 @@ TEST(IniFileWrite, replacesInPlaceAddsAfterTheSectionsLastKeyAndKeepsEveryOtherL
         "; Lumivex settings\r\n[SYSTEM]\r\nCOMPORT=COM7\r\nBaudrate=9600\r\n; a comment = not a key\r\n"
         "ResultFile=\"C:\\reports\\out.txt\"\r\nLog-Level=6\r\n\r\n[Extra]\r\nUnknown=kept\r\nSecond=2\r\n"
         "[BLINKLED]\r\nDelay=0\r\n");
+
+    // Of duplicate sections and keys the first is read and written.
+    auto dup = IniFile::parse("[S]\nK=first\nK=second\n[S]\nK=third\nOnlyLater=x\n");
+    EXPECT_EQ(dup.getString("S", "K", "") + "," + dup.getString("S", "OnlyLater", "none"), "first,none");
+    dup.setString("S", "K", "9");
+    dup.setString("S", "New", "n");
+    EXPECT_EQ(dup.serialize(), "[S]\nK=9\nK=second\nNew=n\n[S]\nK=third\nOnlyLater=x\n");
 }
 
 TEST(IniFileWrite, keepsTheFilesLineEndsAndEndsAnUnfinishedLastLine)
@@ -134,8 +131,8 @@ TEST(IniLocation, currentDirectoryWinsThenTheProgramFolderAndTheRootLosesItsSepa
     };
     const std::string bin = "/opt/lumivex/bin/";
     const Case cases[] = {
-        {"both: the current directory wins", bin + "lumivex", "/home/lab", {"/home/lab/Lumivex.ini", bin + "Lumivex.ini"},
-            '/', "/home/lab/Lumivex.ini", "/home/lab"},
+        {"both: the current directory wins", bin + "lumivex", "/home/lab",
+            {"/home/lab/Lumivex.ini", bin + "Lumivex.ini"}, '/', "/home/lab/Lumivex.ini", "/home/lab"},
         {"beside the program", bin + "lumivex", "/home/lab", {bin + "Lumivex.ini"}, '/', bin + "Lumivex.ini",
             "/opt/lumivex/bin"},
         {"none: the first save creates it in the current directory", bin + "lumivex", "/home/lab", {}, '/',
@@ -160,6 +157,6 @@ TEST(IniLocation, currentDirectoryWinsThenTheProgramFolderAndTheRootLosesItsSepa
         EXPECT_EQ(found.workingFolder, c.workingFolder);
         EXPECT_EQ(dialogs.messages,
             !c.cwd ? std::vector<std::string> {std::string(stringText(StringId::WorkingDirectoryError))}
-                          : std::vector<std::string> {});
+                   : std::vector<std::string> {});
     }
 }
