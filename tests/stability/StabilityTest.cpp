@@ -57,8 +57,7 @@ public:
     void ReadingTaken(int number, int count) override
     {
         taken.push_back(number);
-        if (onReading)
-            onReading(number, count);
+        onReading(number, count);
     }
     void RunEnded(bool completed) override { ended.push_back(completed); }
 
@@ -66,7 +65,7 @@ public:
     std::vector<bool> running;
     std::vector<int> taken;
     std::vector<bool> ended;
-    std::function<void(int, int)> onReading;
+    std::function<void(int, int)> onReading = [](int, int) {};
 };
 
 class NoClock : public Clock {
@@ -81,17 +80,13 @@ struct Bench {
           wire(backend),
           port(wire, dialogs),
           clock(scheduler),
-          firmware(sim.firmware),
           run({scheduler, port, dialogs, log, clockWorks ? static_cast<Clock&>(clock) : noClock, view,
-              [this] { return choice; }, [this] { return firmware; }, true, {}, [this] { ++portsReturned; },
-              [this] { return portBusy; }})
+              [this] { return choice; }, [firmware = sim.firmware] { return firmware; }, true, {},
+              [this] { ++portsReturned; }, [this] { return portBusy; }})
     {
         device.setTrace([this](std::string_view direction, std::string_view line) {
-            if (direction == "<") {
-                received.emplace_back(line);
-                if (onRequest)
-                    onRequest(received.back());
-            }
+            if (direction == "<")
+                onRequest(received.emplace_back(line));
         });
         port.SetPortName(SimSerialBackend::kPortName);
         port.OpenPort();
@@ -116,11 +111,10 @@ struct Bench {
     NoClock noClock;
     RecordingView view;
     StabilityChoice choice;
-    int firmware;
     int portsReturned = 0;
     bool portBusy = false;
     std::vector<std::string> received;
-    std::function<void(const std::string&)> onRequest;
+    std::function<void(const std::string&)> onRequest = [](const std::string&) {};
     StabilityRun run;
 };
 
@@ -444,30 +438,18 @@ TEST(StabilityChart, axisLabelsAreWholeStepsAboveTheRunsPeak)
     EXPECT_EQ(xyStep(0.0f), 0.1f) << "no data";
 }
 
-TEST(StabilityChart, readingAxisLabelDensity)
-{
-    struct Case {
-        const char* name;
-        int readings;
-        float step;
-        int sampleWidth;
-        bool timeScale;
-        int every;
-    } cases[] = {
-        {"100 readings in a narrow plot", 100, 6.7f, 16, false, 5},
-        {"100 readings in a wide plot", 100, 38.7f, 16, false, 5},
-        {"100 readings, time labels wider than five steps", 100, 6.7f, 48, true, 10},
-        {"100 readings, time labels within five steps", 100, 12.0f, 48, true, 5},
-        {"20 readings with room", 20, 33.7f, 16, false, 1},
-        {"20 readings crowded", 20, 10.0f, 16, false, 2},
-        {"20 readings, time labels 3.4 steps wide", 20, 14.7f, 48, true, 3},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(readingLabelInterval(c.readings, c.step, c.sampleWidth, c.timeScale), c.every) << c.name;
-}
-
 TEST(StabilityChart, readingAxisLabelsInReadingsAndMilliseconds)
 {
+    // Every how many readings a label goes: (readings, step in pixels, label width, time scale, every).
+    const std::tuple<int, float, int, bool, int> densities[] = {
+        {100, 6.7f, 16, false, 5}, {100, 38.7f, 16, false, 5}, // narrow or wide: every fifth
+        {100, 6.7f, 48, true, 10}, {100, 12.0f, 48, true, 5}, // time labels wider than five steps, or within
+        {20, 33.7f, 16, false, 1}, {20, 10.0f, 16, false, 2}, // room, crowded
+        {20, 14.7f, 48, true, 3}, // time labels 3.4 steps wide
+    };
+    for (const auto& [readings, step, width, timeScale, every] : densities)
+        EXPECT_EQ(readingLabelInterval(readings, step, width, timeScale), every) << readings << " readings, " << step;
+
     const int labelTop = kBaseline + 12;
     StabilityChart plain = chartFor(ChartGroup::Intensity, 100);
     plain.paint({});
@@ -781,25 +763,20 @@ TEST_F(StabilityReportFiles, saveWritesTheCompanionAndTheReportWhereTheSettingsO
 
 TEST_F(StabilityReportFiles, aFailedSaveSays235AndKeepsTheOldFiles)
 {
-    struct Case {
+    const struct {
         const char* name;
-        mode_t companionMode; // 0: no old companion
-        mode_t reportMode; // 0: no old report
-        bool reportIsFolder;
+        mode_t companionMode, reportMode; // 0: no old file
         mode_t folderMode;
         bool companionReplaced;
+    } cases[] = {
+        {"companion_read_only", 0444, 0644, 0755, false},
+        {"report_read_only", 0644, 0444, 0755, true},
+        {"closed_folder_without_old_files", 0, 0, 0555, false},
     };
-    const Case cases[] = {
-        {"companion_read_only", 0444, 0644, false, 0755, false},
-        {"report_read_only", 0644, 0444, false, 0755, true},
-        {"report_is_a_folder", 0644, 0, true, 0755, true},
-        {"closed_folder_without_old_files", 0, 0, false, 0555, false},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir own;
-        const std::string report = own.file("StabilityReport.txt");
-        const std::string companion = own.file("StabilityReport.dat");
+        const std::string report = own.file("StabilityReport.txt"), companion = own.file("StabilityReport.dat");
         test::giveToNormalUser(own.path());
         for (const auto& [path, mode] : {std::pair {companion, c.companionMode}, std::pair {report, c.reportMode}}) {
             if (mode == 0)
@@ -808,8 +785,6 @@ TEST_F(StabilityReportFiles, aFailedSaveSays235AndKeepsTheOldFiles)
             test::giveToNormalUser(path);
             ::chmod(path.c_str(), mode);
         }
-        if (c.reportIsFolder)
-            fs::create_directory(report);
         ::chmod(own.path().c_str(), c.folderMode);
         settings.stabilityFile = report;
 
@@ -823,14 +798,10 @@ TEST_F(StabilityReportFiles, aFailedSaveSays235AndKeepsTheOldFiles)
         ::chmod(own.path().c_str(), 0755);
         EXPECT_EQ(status, 0);
         const std::string companionAfter = fs::exists(companion) ? readFile(companion) : "";
-        if (c.companionReplaced) {
-            EXPECT_TRUE(parseStabilityCompanion(companionAfter).has_value());
-        } else {
-            EXPECT_EQ(companionAfter, c.companionMode ? "old" : "");
-        }
-        if (!c.reportIsFolder) {
-            EXPECT_EQ(fs::exists(report) ? readFile(report) : "", c.reportMode ? "old" : "");
-        }
+        EXPECT_TRUE(c.companionReplaced ? parseStabilityCompanion(companionAfter).has_value()
+                                        : companionAfter == (c.companionMode ? "old" : ""))
+            << companionAfter;
+        EXPECT_EQ(fs::exists(report) ? readFile(report) : "", c.reportMode ? "old" : "");
     }
 }
 
