@@ -121,14 +121,13 @@ struct Bench {
 TEST(StabilityRun, requestsAndBudgetsFollowTheTestModeAndTheChosenLed)
 {
     using K = StabilityRun::Kind;
-    struct Case {
+    const struct {
         const char* name;
         StabilityChoice choice;
         int averaging;
         std::vector<std::string> requests; // one reading
         int captureTicks;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"manual, the main window's range", {}, 0,
             {"setcaptime201 1\r", "setaverage00 1\r", "capture201 1\r", "getrgbi1 1\r", "gethsi1 1\r", "getxy1 1\r"},
             500},
@@ -145,7 +144,7 @@ TEST(StabilityRun, requestsAndBudgetsFollowTheTestModeAndTheChosenLed)
         {"only the value groups the main window reads", {.checkHsi = false, .checkXy = false}, 0,
             {"setcaptime201 1\r", "setaverage00 1\r", "capture201 1\r", "getrgbi1 1\r"}, 500},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         SimConfig sim;
         sim.boards = 2;
@@ -422,7 +421,7 @@ TEST(StabilityChart, axisLabelsAreWholeStepsAboveTheRunsPeak)
         {"x and y near 0.32", ChartGroup::Xy, reading(0, 0, 0, 0, 0, 0, 0.31f, 0.33f), kL - 4 - 32,
             {"0.05", "0.10", "0.15", "0.20", "0.25", "0.30", "0.35", "0.40", "0.45", "0.50"}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         StabilityChart chart = chartFor(c.curves, 10);
         run(chart, {c.peak});
         std::vector<std::string> labels;
@@ -496,7 +495,7 @@ TEST(StabilityChart, meansAndMaximaOfTheShownGroupsOnly)
         {"x and y", ChartGroup::Xy, {reading(0, 0, 0, 0, 0, 0, 0.25f, 0.5f), reading(0, 0, 0, 0, 0, 0, 0.5f, 0.25f)},
             {.meanX = 0.375f, .meanY = 0.375f}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         StabilityChart chart = chartFor(c.curves, 10);
         const auto stored = run(chart, c.readings);
         EXPECT_EQ(chart.results(), c.expected) << c.name;
@@ -707,7 +706,11 @@ protected:
 
 TEST_F(StabilityReportFiles, saveWritesTheCompanionAndTheReportWhereTheSettingsOrTheDialogSay)
 {
-    struct Case {
+    const StabilityGroups xy {false, false, true};
+    std::vector<CBlinkData> unnumbered = kReadings; // records reserved but not yet filled
+    for (CBlinkData& r : unnumbered)
+        r.ReadingNo = 0;
+    const struct {
         const char* name;
         int selectDatei;
         const char* configured; // "StabilityFile", in the test folder; empty: none
@@ -717,12 +720,7 @@ TEST_F(StabilityReportFiles, saveWritesTheCompanionAndTheReportWhereTheSettingsO
         const char* message; // the start of the one message, or empty
         const char* written; // the report written beside its companion, or empty
         const char* companion = "StabilityReport.dat";
-    };
-    const StabilityGroups xy {false, false, true};
-    std::vector<CBlinkData> unnumbered = kReadings; // records reserved but not yet filled
-    for (CBlinkData& r : unnumbered)
-        r.ReadingNo = 0;
-    const Case cases[] = {
+    } cases[] = {
         {"configured_path", 0, "StabilityReport.txt", "", kReadings, xy, "", "StabilityReport.txt"},
         {"dialog_choice_four_letter_ending", 1, "StabilityReport.txt", "run.html", kReadings, xy, "", "run.html",
             "run.hdat"},
@@ -733,7 +731,7 @@ TEST_F(StabilityReportFiles, saveWritesTheCompanionAndTheReportWhereTheSettingsO
         {"no_group_on_gives_an_empty_report", 0, "StabilityReport.txt", "", kReadings, {false, false, false}, "",
             "StabilityReport.txt"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir own;
         RecordingDialogs asked;
@@ -809,7 +807,12 @@ TEST_F(StabilityReportFiles, aFailedSaveSays235AndKeepsTheOldFiles)
 // writes.
 TEST_F(StabilityReportFiles, loadTakesWhatTheCompanionHoldsAndNamesWhatStopsIt)
 {
-    struct Case {
+    const char* const noData = "No stability analysis data available";
+    std::string tenReadings = header(12) + record(1, 0x0015);
+    for (std::uint16_t n = 2; n <= 10; ++n)
+        tenReadings += record(n);
+    const StabilityGroups all {true, true, true};
+    const struct {
         const char* name;
         std::optional<std::string> companion; // none: no file; "/": a folder
         const char* message; // empty: loaded
@@ -817,13 +820,7 @@ TEST_F(StabilityReportFiles, loadTakesWhatTheCompanionHoldsAndNamesWhatStopsIt)
         int readingsSetting = 0;
         bool setup = false;
         std::optional<StabilityGroups> groups = std::nullopt;
-    };
-    const char* const noData = "No stability analysis data available";
-    std::string tenReadings = header(12) + record(1, 0x0015);
-    for (std::uint16_t n = 2; n <= 10; ++n)
-        tenReadings += record(n);
-    const StabilityGroups all {true, true, true};
-    const Case cases[] = {
+    } cases[] = {
         {"no_companion", std::nullopt, "Path or file not found"},
         {"companion_is_a_folder", "/", noData},
         {"empty", "", noData},
@@ -849,7 +846,7 @@ TEST_F(StabilityReportFiles, loadTakesWhatTheCompanionHoldsAndNamesWhatStopsIt)
         {"hue_not_a_number", header(1) + record(1, 7, NAN), noData},
     };
     const std::string path = dir.file("StabilityReport.dat");
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove_all(path);
         dialogs.messages.clear();
