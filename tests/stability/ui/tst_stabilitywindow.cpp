@@ -85,7 +85,6 @@ void TestStabilityWindow::run_drawsTheChartFillsTheResultsAndSavesAndLoads()
     QVERIFY2(mean > 20000 && mean < max, qPrintable(QStringLiteral("%1 %2").arg(mean).arg(max)));
     QVERIFY(!b.blink()->chart()->model().picture().curves.empty());
     QVERIFY(b.in<QPushButton>(1149)->isEnabled());
-    QCOMPARE(b.in<QPushButton>(1)->text(), QStringLiteral("Finish"));
 
     // Saved and loaded back: the same readings, Save disabled until the next run.
     b.window->frame().State().settings.stabilityFile = b.dir.file("stab.txt");
@@ -99,12 +98,10 @@ void TestStabilityWindow::run_drawsTheChartFillsTheResultsAndSavesAndLoads()
     QVERIFY(!b.in<QPushButton>(1149)->isEnabled());
     QVERIFY(b.in<QCheckBox>(1151)->isEnabled());
 
-    // The menu command closes it, storing where it was.
-    const QRect at = b.blink()->geometry();
+    // The menu command closes it.
     b.window->runCommand(MainMenu::StartStabilityAnalysis);
     QTRY_VERIFY(!b.blink());
     QVERIFY(!b.window->frame().stabilityShown);
-    QCOMPARE(b.window->frame().State().settings.winSizeX, at.width());
     QVERIFY(b.window->frame().Menu().measurements);
 }
 
