@@ -141,6 +141,7 @@ TEST(AtomicFile, aSaveRemovesWhatAKilledSaveOfTheSameFileLeftAndAFailedOneLeaves
     EXPECT_TRUE(fs::exists(otherFile));
 
     fs::create_directory(dir.file("folder"));
+    EXPECT_FALSE(readWholeFile(dir.file("folder"), 100).has_value()) << "a folder is no empty file";
     EXPECT_FALSE(writeFileAtomically(dir.file("folder"), "x")) << "cannot replace a folder";
     EXPECT_EQ(temporariesIn(dir.path()), 2) << "the running save's and the other file's";
 }
