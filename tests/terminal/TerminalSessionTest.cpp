@@ -210,7 +210,7 @@ TEST(TerminalSession, whatIsSentForWhatIsTypedAndWhyNothingWasSent)
         std::string command;
         std::string_view hint; // a line in the window rather than a box
         bool sent;
-        Texts boxes = {}; // from opening the terminal on
+        Texts boxes = {}; // every box shown, from opening the terminal on
         bool failWrites = false;
     } cases[] = {
         {"fourCharacters", "SIM", "geth", TerminalSession::kHintTooShort, false},
