@@ -1,57 +1,42 @@
 #include "foundation/IniFile.h"
+#include "foundation/IniLocation.h"
+#include "foundation/StringTable.h"
+
+#include "RecordingDialogs.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
+#include <set>
 
-using lumivex::IniFile;
+using namespace lumivex;
 using namespace std::string_literals;
 
 namespace {
 
-const char* const kSample = "; Lumivex settings\r\n"
-                            "[SYSTEM]\r\n"
-                            "COMPORT = COM3 \r\n"
-                            "Baudrate=57600\r\n"
-                            "; a comment = not a key\r\n"
-                            "ResultFile=\"C:\\reports\\out.txt\"\r\n"
-                            "\r\n"
-                            "[Extra]\r\n"
-                            "Unknown=kept\r\n";
+const char* const kSample = "; Lumivex settings\r\n[SYSTEM]\r\nCOMPORT = COM3 \r\nBaudrate=57600\r\n"
+                            "; a comment = not a key\r\nResultFile=\"C:\\reports\\out.txt\"\r\n\r\n"
+                            "[Extra]\r\nUnknown=kept\r\n";
 
 } // namespace
 
 TEST(IniFileRead, findsKeysWithoutRegardToCaseBlanksOrQuotes)
 {
     const auto ini = IniFile::parse(kSample);
-    EXPECT_EQ(ini.getString("SYSTEM", "COMPORT", "COM1"), "COM3");
-    EXPECT_EQ(ini.getString("system", "comport", "COM1"), "COM3");
-    EXPECT_EQ(ini.getString("SYSTEM", "ResultFile", ""), "C:\\reports\\out.txt");
-    EXPECT_EQ(ini.getString("SYSTEM", "Missing", "dflt"), "dflt");
-    EXPECT_EQ(ini.getString("NoSection", "COMPORT", "dflt"), "dflt");
-    // A comment line is never a key, even when it holds an equals sign.
-    EXPECT_EQ(ini.getString("SYSTEM", "; a comment", "none"), "none");
-    EXPECT_EQ(ini.getString("Extra", "Unknown", ""), "kept");
-}
-
-TEST(IniFileRead, integersComeFromTheirLeadingDigitsAndEmptyValuesGiveTheDefault)
-{
-    const auto ini = IniFile::parse("[S]\nA=12abc\nB=abc\nF=\nH=\"3\"\n");
-    EXPECT_EQ(ini.getInt("S", "A", 1), 12);
-    EXPECT_EQ(ini.getInt("S", "B", 1), 0);
-    EXPECT_EQ(ini.getInt("S", "F", 1), 1);
-    EXPECT_EQ(ini.getInt("S", "H", 1), 3);
-    EXPECT_EQ(ini.getInt("S", "Missing", 800), 800);
-}
-
-TEST(IniFile, theFirstOfDuplicateSectionsAndKeysIsReadAndWritten)
-{
-    auto ini = IniFile::parse("[S]\nK=first\nK=second\n[S]\nK=third\nOnlyLater=x\n");
-    EXPECT_EQ(ini.getString("S", "K", ""), "first");
-    EXPECT_EQ(ini.getString("S", "OnlyLater", "dflt"), "dflt");
-    ini.setString("S", "K", "9");
-    ini.setString("S", "New", "n");
-    EXPECT_EQ(ini.serialize(), "[S]\nK=9\nK=second\nNew=n\n[S]\nK=third\nOnlyLater=x\n");
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"SYSTEM", "COMPORT", "COM3"}, {"system", "comport", "COM3"}, {"SYSTEM", "ResultFile", "C:\\reports\\out.txt"},
+        {"SYSTEM", "Missing", "dflt"}, {"NoSection", "COMPORT", "dflt"}, {"Extra", "Unknown", "kept"},
+        {"SYSTEM", "; a comment", "dflt"}, // a comment line is never a key, even with an equals sign
+    };
+    for (const auto& [section, key, value] : cases)
+        EXPECT_EQ(ini.getString(section, key, "dflt"), value) << key;
+    // Integers come from their leading digits; an empty value gives the default.
+    const auto numbers = IniFile::parse("[S]\nA=12abc\nB=abc\nF=\nH=\"3\"\n");
+    std::vector<int> read;
+    for (const char* key : {"A", "B", "F", "H", "Missing"})
+        read.push_back(numbers.getInt("S", key, 800));
+    EXPECT_EQ(read, (std::vector<int> {12, 0, 800, 3, 800}));
 }
 
 TEST(IniFileRead, hostileContentLoadsAndLongStringsAreCutTo126Bytes)
@@ -65,7 +50,7 @@ TEST(IniFileRead, hostileContentLoadsAndLongStringsAreCutTo126Bytes)
     EXPECT_EQ(ini.serialize(), junk);
 }
 
-TEST(IniFileWrite, replacesInPlaceAddsAfterTheSectionsLastKeyAndKeepsEveryOtherLine)
+TEST(IniFileWrite, replacesInPlaceAddsAfterTheSectionsLastKeyAndKeepsEveryOtherLine_theFirstDuplicateCounts)
 {
     auto ini = IniFile::parse(kSample);
     ini.setString("SYSTEM", "Baudrate", "9600");
@@ -73,20 +58,17 @@ TEST(IniFileWrite, replacesInPlaceAddsAfterTheSectionsLastKeyAndKeepsEveryOtherL
     ini.setString("SYSTEM", "Log-Level", "6");
     ini.setString("Extra", "Second", "2");
     ini.setString("BLINKLED", "Delay", "0");
-    const std::string expected = "; Lumivex settings\r\n"
-                                 "[SYSTEM]\r\n"
-                                 "COMPORT=COM7\r\n"
-                                 "Baudrate=9600\r\n"
-                                 "; a comment = not a key\r\n"
-                                 "ResultFile=\"C:\\reports\\out.txt\"\r\n"
-                                 "Log-Level=6\r\n"
-                                 "\r\n"
-                                 "[Extra]\r\n"
-                                 "Unknown=kept\r\n"
-                                 "Second=2\r\n"
-                                 "[BLINKLED]\r\n"
-                                 "Delay=0\r\n";
-    EXPECT_EQ(ini.serialize(), expected);
+    EXPECT_EQ(ini.serialize(),
+        "; Lumivex settings\r\n[SYSTEM]\r\nCOMPORT=COM7\r\nBaudrate=9600\r\n; a comment = not a key\r\n"
+        "ResultFile=\"C:\\reports\\out.txt\"\r\nLog-Level=6\r\n\r\n[Extra]\r\nUnknown=kept\r\nSecond=2\r\n"
+        "[BLINKLED]\r\nDelay=0\r\n");
+
+    // Of duplicate sections and keys the first is read and written.
+    auto dup = IniFile::parse("[S]\nK=first\nK=second\n[S]\nK=third\nOnlyLater=x\n");
+    EXPECT_EQ(dup.getString("S", "K", "") + "," + dup.getString("S", "OnlyLater", "none"), "first,none");
+    dup.setString("S", "K", "9");
+    dup.setString("S", "New", "n");
+    EXPECT_EQ(dup.serialize(), "[S]\nK=9\nK=second\nNew=n\n[S]\nK=third\nOnlyLater=x\n");
 }
 
 TEST(IniFileWrite, keepsTheFilesLineEndsAndEndsAnUnfinishedLastLine)
@@ -134,5 +116,47 @@ TEST(IniFileRoundTrip, anyBytesSurviveParseAndSerialize)
         // A write followed by a read gives the value back, whatever the file held before.
         ini.setString("S", "K", "value");
         ASSERT_EQ(ini.getString("S", "K", ""), "value") << "input: " << testing::PrintToString(bytes);
+    }
+}
+
+TEST(IniLocation, currentDirectoryWinsThenTheProgramFolderAndTheRootLosesItsSeparator)
+{
+    struct Case {
+        const char* name;
+        std::string program;
+        std::optional<std::string> cwd; // nothing: the platform cannot tell
+        std::set<std::string> existing;
+        char separator;
+        std::string iniPath, workingFolder;
+    };
+    const std::string bin = "/opt/lumivex/bin/";
+    const Case cases[] = {
+        {"both: the current directory wins", bin + "lumivex", "/home/lab",
+            {"/home/lab/Lumivex.ini", bin + "Lumivex.ini"}, '/', "/home/lab/Lumivex.ini", "/home/lab"},
+        {"beside the program", bin + "lumivex", "/home/lab", {bin + "Lumivex.ini"}, '/', bin + "Lumivex.ini",
+            "/opt/lumivex/bin"},
+        {"none: the first save creates it in the current directory", bin + "lumivex", "/home/lab", {}, '/',
+            "/home/lab/Lumivex.ini", "/home/lab"},
+        {"windows drive root", "C:\\Lumivex\\Lumivex.exe", "C:\\", {}, '\\', "C:\\Lumivex.ini", "C:"},
+        {"posix root", "/usr/bin/lumivex", "/", {}, '/', "/Lumivex.ini", ""},
+        {"windows accepts forward slashes in the program path", "D:/tools/Lumivex.exe", "C:\\work",
+            {"D:/tools/Lumivex.ini"}, '\\', "D:/tools/Lumivex.ini", "D:/tools"},
+        {"an unknown current directory is reported and the search goes on", "/opt/lv/lumivex", std::nullopt,
+            {"/opt/lv/Lumivex.ini"}, '/', "/opt/lv/Lumivex.ini", "/opt/lv"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        IniSearchInput input;
+        input.programPath = c.program;
+        input.currentDir = c.cwd;
+        input.canOpenForReading = [&c](const std::string& path) { return c.existing.count(path) > 0; };
+        input.separator = c.separator;
+        test::RecordingDialogs dialogs;
+        const auto found = locateIni(input, dialogs);
+        EXPECT_EQ(found.iniPath, c.iniPath);
+        EXPECT_EQ(found.workingFolder, c.workingFolder);
+        EXPECT_EQ(dialogs.messages,
+            !c.cwd ? std::vector<std::string> {std::string(stringText(StringId::WorkingDirectoryError))}
+                   : std::vector<std::string> {});
     }
 }

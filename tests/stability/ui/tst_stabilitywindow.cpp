@@ -1,8 +1,6 @@
 // The stability window driven through the main window against the simulated device on the real
 // clock: a run with its chart and statistics, the edits' validation, cancel, save and load, the
 // menu toggle and the greying of the measurement list's commands.
-//
-// With LUMIVEX_SHOTS=<folder> (and a real display) it saves screenshots there.
 
 #include "stability/StabilityFiles.h"
 #include "stability/ui/CDlgBlink.h"
@@ -15,31 +13,18 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFocusEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 
 using namespace lumivex;
 
 namespace {
-
-void shot(const char* name)
-{
-    const char* folder = std::getenv("LUMIVEX_SHOTS");
-    if (!folder)
-        return;
-    QTest::qWait(300);
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        screen->grabWindow(0).save(QString::fromLocal8Bit(folder) + QLatin1Char('/') + QLatin1String(name));
-}
 
 SimConfig drifting()
 {
@@ -79,16 +64,13 @@ class TestStabilityWindow : public QObject {
 private slots:
     void initTestCase() { test::prepareWindowTests(); }
     void run_drawsTheChartFillsTheResultsAndSavesAndLoads();
-    void edits_areCheckedAndCancelEndsTheRunEarly();
-    void mainWindow_flagsGreyTheBoxesAndClosingItEndsTheRun();
+    void flagsGreyTheBoxes_editsAreChecked_cancelAndClosingTheMainWindowEndTheRun();
 };
 
 void TestStabilityWindow::run_drawsTheChartFillsTheResultsAndSavesAndLoads()
 {
     BlinkBench b;
     QVERIFY(b.blink() && b.blink()->isVisible());
-    QCOMPARE(b.blink()->windowTitle(),
-        QStringLiteral("Stability Analyses  -Manual Capture-  Board: 1 Sensor: 1 Time: 200ms Area: 3x3"));
     QVERIFY(!b.window->frame().Menu().measurements);
     QVERIFY(!b.in<QPushButton>(1149)->isEnabled());
 
@@ -103,8 +85,6 @@ void TestStabilityWindow::run_drawsTheChartFillsTheResultsAndSavesAndLoads()
     QVERIFY2(mean > 20000 && mean < max, qPrintable(QStringLiteral("%1 %2").arg(mean).arg(max)));
     QVERIFY(!b.blink()->chart()->model().picture().curves.empty());
     QVERIFY(b.in<QPushButton>(1149)->isEnabled());
-    QCOMPARE(b.in<QPushButton>(1)->text(), QStringLiteral("Finish"));
-    shot("stability-run.png");
 
     // Saved and loaded back: the same readings, Save disabled until the next run.
     b.window->frame().State().settings.stabilityFile = b.dir.file("stab.txt");
@@ -118,26 +98,25 @@ void TestStabilityWindow::run_drawsTheChartFillsTheResultsAndSavesAndLoads()
     QVERIFY(!b.in<QPushButton>(1149)->isEnabled());
     QVERIFY(b.in<QCheckBox>(1151)->isEnabled());
 
-    // The menu command closes it, storing where it was.
-    const QRect at = b.blink()->geometry();
+    // The menu command closes it.
     b.window->runCommand(MainMenu::StartStabilityAnalysis);
     QTRY_VERIFY(!b.blink());
     QVERIFY(!b.window->frame().stabilityShown);
-    QCOMPARE(b.window->frame().State().settings.winSizeX, at.width());
     QVERIFY(b.window->frame().Menu().measurements);
 }
 
-void TestStabilityWindow::edits_areCheckedAndCancelEndsTheRunEarly()
+void TestStabilityWindow::flagsGreyTheBoxes_editsAreChecked_cancelAndClosingTheMainWindowEndTheRun()
 {
     BlinkBench b;
+    // The main window stops reading HSI: the box follows, and so does "Parameter shown".
+    QTest::mouseClick(b.window->findChild<QCheckBox*>(controlName(1035)), Qt::LeftButton);
+    QVERIFY(!b.in<QCheckBox>(1035)->isEnabled() && !b.in<QCheckBox>(1035)->isChecked());
+    QVERIFY(b.in<QCheckBox>(1034)->isEnabled());
+
     b.type(1112, "0");
     QTRY_COMPARE(b.dialogs.messages.size(), std::size_t(1));
-    QCOMPARE(b.dialogs.messages[0], std::string("Number of readings are out of range: 1 ... 100"));
     QTRY_VERIFY(b.in<QLineEdit>(1112)->hasFocus());
     b.type(1112, "10");
-    b.type(1118, "5");
-    QTRY_COMPARE(b.dialogs.messages.size(), std::size_t(2));
-    QCOMPARE(b.dialogs.messages[1], std::string("Number of delays are out of range: 10 ... 20000"));
     b.type(1118, "300");
     QCOMPARE(b.window->frame().StabilityAnalysis().delayMs(), 300);
 
@@ -145,7 +124,6 @@ void TestStabilityWindow::edits_areCheckedAndCancelEndsTheRunEarly()
     QTimer::singleShot(900, b.blink(), [&b] {
         QCOMPARE(b.in<QPushButton>(1)->text(), QStringLiteral("Cancel"));
         QVERIFY(!b.blink()->findChild<QLabel*>(QStringLiteral("progress"))->text().isEmpty());
-        shot("stability-running.png");
         QTest::mouseClick(b.in<QPushButton>(1), Qt::LeftButton);
     });
     QTest::mouseClick(b.in<QPushButton>(1114), Qt::LeftButton);
@@ -154,16 +132,6 @@ void TestStabilityWindow::edits_areCheckedAndCancelEndsTheRunEarly()
     QVERIFY(b.blink()->isVisible());
     QCOMPARE(b.in<QPushButton>(1)->text(), QStringLiteral("Finish"));
     QVERIFY(b.window->frame().StabilityAnalysis().DurationMs() > 0);
-}
-
-void TestStabilityWindow::mainWindow_flagsGreyTheBoxesAndClosingItEndsTheRun()
-{
-    BlinkBench b;
-    // The main window stops reading HSI: the box follows, and so does "Parameter shown".
-    QTest::mouseClick(b.window->findChild<QCheckBox*>(controlName(1035)), Qt::LeftButton);
-    QVERIFY(!b.in<QCheckBox>(1035)->isEnabled());
-    QVERIFY(!b.in<QCheckBox>(1035)->isChecked());
-    QVERIFY(b.in<QCheckBox>(1034)->isEnabled());
 
     // Closing the main window in the middle of a long pause: the run ends at once and no box is
     // shown; the window closes when the run has returned.
@@ -176,7 +144,7 @@ void TestStabilityWindow::mainWindow_flagsGreyTheBoxesAndClosingItEndsTheRun()
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(!b.window->frame().StabilityAnalysis().IsMeasuring());
     QTRY_VERIFY(!b.window->isVisible());
-    QVERIFY(b.dialogs.messages.empty());
+    QCOMPARE(b.dialogs.messages.size(), std::size_t(1));
     const auto& sent = b.window->frame().StabilityAnalysis().SentRequests();
     QVERIFY(std::none_of(sent.begin(), sent.end(), [](const auto& r) { return r.text.rfind("gethsi", 0) == 0; }));
 }
