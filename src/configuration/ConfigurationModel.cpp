@@ -123,20 +123,6 @@ std::string nameOf(const std::string& path)
 
 } // namespace
 
-UnsetSensorTolerances unsetSensorTolerances(const Settings& settings)
-{
-    UnsetSensorTolerances tolerances;
-    if (settings.checkAbwIntens == 1)
-        tolerances.intensityPercent = settings.abwIntens;
-    if (settings.checkAbwXy == 1)
-        tolerances.xyPercent = settings.abwXy;
-    if (settings.checkAbwAbsIntens == 1)
-        tolerances.intensityAbsolute = settings.abwAbsIntens;
-    if (settings.checkAbwAbsXy == 1)
-        tolerances.xyAbsolute = settings.abwAbsXy;
-    return tolerances;
-}
-
 ConfigurationModel::ConfigurationModel(
     const Settings& settings, std::string workingFolder, const std::vector<PortEntry>& presentPorts, bool comNames)
     : m_workingFolder(std::move(workingFolder)), m_before(settings)

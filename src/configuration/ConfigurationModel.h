@@ -46,19 +46,10 @@ struct ConfigurationChanges {
     bool logFile = false;
     bool chartTable = false; // the xy chart's image is read again
     // At least one tolerance box is on: sensor settings records that were never set take the
-    // global tolerances (UnsetSensorTolerances).
+    // global tolerances (the settings list applies them).
     bool tolerancesForUnsetSensors = false;
 };
 
-// The tolerances that sensor settings records never set (test mode 3) take after OK; a quantity
-// whose box is not exactly 1 leaves the records' own value alone.
-struct UnsetSensorTolerances {
-    std::optional<std::int16_t> intensityPercent;
-    std::optional<std::int16_t> xyPercent;
-    std::optional<std::int16_t> intensityAbsolute;
-    std::optional<float> xyAbsolute;
-};
-UnsetSensorTolerances unsetSensorTolerances(const Settings& settings);
 
 // The configuration dialog without its widgets: a copy of the settings it shows, the lists, the
 // rules of the tolerance boxes, the checks of the edits and OK, which takes the values back into

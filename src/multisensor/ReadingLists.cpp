@@ -307,15 +307,6 @@ bool ReadingLists::loadReferenceDataBytes(std::string_view bytes)
     return true;
 }
 
-bool ReadingLists::readReferenceData(const std::string& path)
-{
-    // The whole file is read before anything changes, so an unreadable or oversized file leaves
-    // results and reference as they were.
-    const std::size_t maxBytes = static_cast<std::size_t>(kMaxRecords + 1) * kMessRecordSize - 1;
-    const auto bytes = readBoundedFile(path, maxBytes);
-    return bytes && loadReferenceDataBytes(*bytes);
-}
-
 void ReadingLists::setReferenceLoaded(bool loaded)
 {
     m_referenceLoaded = loaded;

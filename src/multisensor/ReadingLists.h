@@ -81,9 +81,8 @@ public:
     bool LoadReference(const std::string& path, SensorSettingsList& settings);
 
     // The reference data file: written in one atomic replace (message 162 when that fails) and read
-    // in whole records, every count bounded by what the file holds.
+    // (by LoadReference) in whole records, every count bounded by what the file holds.
     bool writeReferenceData(const std::string& path);
-    bool readReferenceData(const std::string& path);
     // The same from and to memory.
     std::string referenceDataBytes() const;
     bool loadReferenceDataBytes(std::string_view bytes);

@@ -209,6 +209,7 @@ TEST_F(Configuration, okRefusesTheFirstEditThatCannotBeTakenAndThenChangesNothin
         std::string message;
     } cases[] = {
         {"a level that is no number", "nine", kXy, "10", LogLevel, kEnterInteger},
+        {"the level before the percent", "nine", kXy, "101", LogLevel, kEnterInteger},
         {"a level beyond 16 bits", "32768", kXy, "10", LogLevel, "Please enter an integer between -32768 and 32767."},
         {"the lowest level", "-32768", kXy, "10", std::nullopt, ""},
         {"the highest level", "32767", kXy, "10", std::nullopt, ""},

@@ -139,7 +139,7 @@ TEST_F(ReadingListsTest, StoredReadingsFillTextsModeAndRangeAndHostileReferenceD
     storeReference();
     const std::string good = readFile(dir.file("a.dat"));
     writeFile(dir.file("a.dat"), good.substr(0, kMessRecordSize + 100)); // truncated: the whole record only
-    ASSERT_TRUE(lists.readReferenceData(dir.file("a.dat")));
+    ASSERT_TRUE(lists.loadReferenceDataBytes(readFile(dir.file("a.dat"))));
     EXPECT_EQ(lists.results().size(), 1u);
     // Nothing to store: no reference, and the existing file is not emptied for it.
     lists.CreateEmptyReadings(0);
