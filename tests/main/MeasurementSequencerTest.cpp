@@ -375,6 +375,13 @@ TEST(SequencerCommands, theTerminalUnknownNumbersCaptureAllResetAndConfiguration
     EXPECT_EQ(bench.flags(), "");
 }
 
+TEST(MainFrameList, aListOpenedBeforeAnyConnectionHoldsOneBoard)
+{
+    SequencerBench bench;
+    bench.frame.PrepareMeasurementList();
+    EXPECT_EQ(std::pair(bench.frame.Readings().sensorCount(), bench.frame.SensorSettings().settingsCount()), std::pair(5, 5));
+}
+
 TEST(MainFrameList, aTestStoresItsValuesInTheTestedSensorsRowAsTheRunWould)
 {
     ConnectedBench bench(firmware(2002, 2));
