@@ -417,7 +417,7 @@ TEST(MainFrameList, aTestStoresItsValuesInTheTestedSensorsRowAsTheRunWould)
 
 TEST(MainFrameList, inputAndStartTestDuringARunAskForNothingAndTheEngineGetsThePortBack)
 {
-    // Input 2 starting a run while the poll watches is checked on the run itself (MeasurementRunTest).
+    // Input 2 starting a run while the poll watches is checked on the run itself (MeasurementRun in the multisensor tests).
     ProgressHook hook; // outlives the bench that reports to it
     ConnectedBench bench(firmware(2002));
     auto& sequencer = bench.sequencer;

@@ -25,6 +25,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace lumivex {
 namespace {
@@ -527,15 +528,20 @@ std::vector<std::string> strings(std::initializer_list<StringId> ids)
     return out;
 }
 
-// The window's title and progress bar during a run are left to the eye.
 class RecordingRunView : public MeasurementRunView {
 public:
-    void ShowTitle(const std::string&) override { }
+    // The title and the progress bar, in the order the user sees them change.
+    void ShowTitle(const std::string& title) override { shown.push_back(title); }
     void EnablePerform(bool enabled) override { performEnabled = enabled; }
-    void ShowProgress(int, int) override { onProgress ? onProgress() : void(); }
+    void ShowProgress(int position, int count) override
+    {
+        shown.push_back(std::to_string(position) + "/" + std::to_string(count));
+        onProgress ? onProgress() : void();
+    }
     void FillRows() override { }
 
     bool performEnabled = true;
+    std::vector<std::string> shown;
     std::function<void()> onProgress; // what the user does while the run waits
 };
 
@@ -725,6 +731,13 @@ TEST(MeasurementRun, MixedModesCaptureEachSensorOnItsOwnAfterThePendingSettings)
     EXPECT_EQ(std::tuple(row.red, row.x, bench.konf.settingsByIndex(3)->ChangeFlags),
         std::tuple("---", "---", KonfChange::AllWithDistance));
     EXPECT_EQ(bench.portsReturned, 1);
+    const auto title = [](std::optional<StringId> phase) {
+        return std::string(stringText(StringId::MeasurementListTitle)).append(phase ? stringText(*phase) : "");
+    };
+    EXPECT_EQ(bench.view.shown,
+        (std::vector<std::string> {title(std::nullopt), title(StringId::TitleSendingSettings), "1/3", "2/3",
+            title(StringId::TitleMeasurementStarted), "1/3", "2/3", "3/3", title(StringId::TitleCollectingData), "1/3",
+            "2/3", "3/3", title(StringId::TitleComparingData), title(std::nullopt)}));
 }
 
 TEST(MeasurementRun, RefusedLostOrGarbledRepliesEndTheRunAsDocumentedNoiseChangesNothing)
