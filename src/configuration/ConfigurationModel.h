@@ -50,7 +50,6 @@ struct ConfigurationChanges {
     bool tolerancesForUnsetSensors = false;
 };
 
-
 // The configuration dialog without its widgets: a copy of the settings it shows, the lists, the
 // rules of the tolerance boxes, the checks of the edits and OK, which takes the values back into
 // the settings and the log writers. Nothing reaches the settings before apply(), so Cancel is

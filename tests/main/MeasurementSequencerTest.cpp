@@ -379,7 +379,8 @@ TEST(MainFrameList, aListOpenedBeforeAnyConnectionHoldsOneBoard)
 {
     SequencerBench bench;
     bench.frame.PrepareMeasurementList();
-    EXPECT_EQ(std::pair(bench.frame.Readings().sensorCount(), bench.frame.SensorSettings().settingsCount()), std::pair(5, 5));
+    EXPECT_EQ(
+        std::pair(bench.frame.Readings().sensorCount(), bench.frame.SensorSettings().settingsCount()), std::pair(5, 5));
 }
 
 TEST(MainFrameList, aTestStoresItsValuesInTheTestedSensorsRowAsTheRunWould)
@@ -417,7 +418,7 @@ TEST(MainFrameList, aTestStoresItsValuesInTheTestedSensorsRowAsTheRunWould)
 
 TEST(MainFrameList, inputAndStartTestDuringARunAskForNothingAndTheEngineGetsThePortBack)
 {
-    // Input 2 starting a run while the poll watches is checked on the run itself (MeasurementRun in the multisensor tests).
+    // Input 2 starting a run while the poll watches is checked on the run itself (the multisensor tests).
     ProgressHook hook; // outlives the bench that reports to it
     ConnectedBench bench(firmware(2002));
     auto& sequencer = bench.sequencer;

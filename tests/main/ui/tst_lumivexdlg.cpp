@@ -326,7 +326,8 @@ private slots:
         const QSize smallest = bench.window->minimumSize();
         QVERIFY2(least.width() <= 1024 && least.height() <= 720 && smallest.width() <= 1024 && smallest.height() <= 740,
             qPrintable(QStringLiteral("hint %1 x %2, minimum %3 x %4")
-                           .arg(least.width()).arg(least.height()).arg(smallest.width()).arg(smallest.height())));
+                           .arg(QString::number(least.width()), QString::number(least.height()),
+                               QString::number(smallest.width()), QString::number(smallest.height()))));
 
         // The widest texts the fields take fit at the smallest size the window allows.
         bench.window->resize(smallest);
