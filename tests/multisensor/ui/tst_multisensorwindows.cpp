@@ -210,12 +210,16 @@ void TestMultisensorWindows::closing_isRefusedDuringARunTheMenuTogglesWithTheDat
     QVERIFY(first && first->isVisible());
     const QString measured = b.table()->item(2, b.column(QStringLiteral("Red")))->text();
     QVERIFY(measured != QStringLiteral("---"));
-    // The menu command closes it, and opens it again with the rows kept.
+    // The menu command closes it (position stored), and opens it again there with the rows kept.
+    const QPoint at = first->pos();
     b.measurements();
     QTRY_VERIFY(!first);
     QVERIFY(!b.list() && !b.window->frame().measurementListShown);
+    const auto& stored = b.window->frame().State().settings;
+    QCOMPARE(QPoint(stored.messlistPosX, stored.messlistPosY), at);
     b.measurements();
     QVERIFY(b.list() && b.table()->item(2, b.column(QStringLiteral("Red")))->text() == measured);
+    QCOMPARE(b.list()->pos(), at);
     // A value group switched off gives a new list without its columns.
     QVERIFY(b.column(QStringLiteral("X")) > 0 && b.column(QStringLiteral("C.Temp.")) > 0);
     auto* checkXy = b.window->findChild<QCheckBox*>(controlName(1036));
