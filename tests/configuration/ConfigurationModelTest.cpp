@@ -255,6 +255,7 @@ TEST_F(Configuration, okTakesEveryValueWithTheStoredFormats)
     model.editAbsolute(kXy, "0.0125");
     model.noChangeXyOffset = 0;
 
+    ASSERT_FALSE(model.validate()) << "an edit the user cannot mend does not refuse OK";
     const auto changes = apply(model);
     EXPECT_TRUE(changes.portOrRate && changes.logFile && changes.chartTable && changes.tolerancesForUnsetSensors);
     // The log moves into the working folder; the intensity's absolute box was turned off as the dialog opened.
@@ -284,4 +285,9 @@ TEST_F(Configuration, changeButtonsAskForAFileAndKeepTheTextOnCancel)
     EXPECT_EQ(model.stabilityFile, folder + "run.txt");
     EXPECT_TRUE(model.chooseFile(FileChoice::SensorSettings, dialogs));
     EXPECT_EQ(model.sensorSettings, folder) << "the folder, with its separator";
+    EXPECT_EQ(dialogs.fileQuestions,
+        (std::vector<test::RecordingDialogs::FileQuestion> {
+            {"TestReport.txt", "Result file (*.txt)|*.txt| All files (*.*)|*.*||"},
+            {"StabilityReport.txt", "Stability file (*.txt)|*.txt| All files (*.*)|*.*||"},
+            {"New Path", "All Files (*.*)|*.*||"}}));
 }

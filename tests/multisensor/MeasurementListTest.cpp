@@ -30,6 +30,7 @@
 namespace lumivex {
 namespace {
 
+using Question = test::RecordingDialogs::FileQuestion;
 using test::readFile;
 using test::writeFile;
 
@@ -341,6 +342,9 @@ TEST_F(ReferenceFilesTest, SavedPairLoadsBackAndARefusedLoadKeepsWhatTheFilesCan
     ASSERT_TRUE(loadReferenceWithDialog(lists, settings, dialogs, ""));
     EXPECT_EQ(std::tuple(dialogs.messages.size(), notifications, lists.baseTitle()),
         std::tuple(0u, 1, kTitle + "  Reference file: a.ref"));
+    const std::string filter = "Reference file (*.ref)|*.ref| All files (*.*)|*.*||";
+    EXPECT_EQ(std::pair(dialogs.saveFileQuestions, dialogs.fileQuestions),
+        std::pair(std::vector<Question> {{"sensor.ref", filter}}, std::vector<Question> {{"", filter}}));
     // Every setting as saved, everything marked to be sent at the next run.
     for (CKonfList& expected : savedSettings)
         expected.ChangeFlags |= KonfChange::AllWithDistance;

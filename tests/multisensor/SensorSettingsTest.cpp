@@ -23,6 +23,7 @@
 namespace lumivex {
 namespace {
 
+using Question = test::RecordingDialogs::FileQuestion;
 using test::readFile;
 using test::writeFile;
 using C = SettingsControl;
@@ -349,6 +350,9 @@ TEST_F(SettingsListTest, FilesThatCannotBeReadOrWrittenLeaveEverythingAsItWasAnd
     dialogs.fileAnswer = dir.file("mine.cfg");
     ASSERT_TRUE(loadSettingsWithDialog(list, dialogs, ""));
     EXPECT_EQ(list.settingsCount(), 5);
+    const std::string filter(stringText(StringId::ConfigFileFilter));
+    EXPECT_EQ(std::pair(dialogs.saveFileQuestions.back(), dialogs.fileQuestions.back()),
+        std::pair(Question {"sensor.cfg", filter}, Question {"", filter}));
 }
 
 // --- the dialog of one sensor ---

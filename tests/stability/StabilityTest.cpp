@@ -656,6 +656,7 @@ TEST(StabilityReportText, headsAndColumnsFollowTheGroupsThatAreOn)
         EXPECT_EQ(stabilityReportText("C:/lab/StabilityReport.txt", kWhen, kTitle, groups, kReadings),
             reportStart("C:/lab/StabilityReport.txt") + rest);
     }
+    EXPECT_EQ(stabilityReportText("r.txt", kWhen, kTitle, {false, false, false}, kReadings), "") << "no group on";
 }
 
 class StabilityReportFiles : public ::testing::Test {
@@ -706,7 +707,10 @@ TEST_F(StabilityReportFiles, saveWritesTheCompanionAndTheReportWhereTheSettingsO
         if (*c.message) {
             EXPECT_EQ(asked.messages[0].rfind(c.message, 0), 0u) << asked.messages[0];
         }
-        EXPECT_EQ(asked.saveFileQuestions.size(), c.selectDatei == 1 ? 1u : 0u);
+        ASSERT_EQ(asked.saveFileQuestions.size(), c.selectDatei == 1 ? 1u : 0u);
+        for (const auto& q : asked.saveFileQuestions)
+            EXPECT_EQ(q.initialName + " " + q.filter,
+                "StabilityReport.txt Testreport - Datei (*txt)|*.txt| Alle Dateien (*.*)|*.*||");
         ASSERT_EQ(std::distance(fs::directory_iterator(own.path()), fs::directory_iterator()), *c.written ? 2 : 0);
         if (!*c.written)
             continue;

@@ -2,6 +2,7 @@
 
 #include "base/Dialogs.h"
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,11 @@ public:
     struct FileQuestion {
         std::string initialName;
         std::string filter;
+        bool operator==(const FileQuestion&) const = default;
+        friend std::ostream& operator<<(std::ostream& out, const FileQuestion& q)
+        {
+            return out << '"' << q.initialName << "\" with \"" << q.filter << '"';
+        }
     };
 
     std::vector<std::string> messages;

@@ -177,12 +177,14 @@ void TestCharts::palette_mouseKeysAndTabReachTheModelAndItPaintsSpectrumBarAndCr
     // Dragging with the button held keeps choosing; the bar takes the lightness.
     const QPoint point(100, 80);
     QTest::mousePress(palette, Qt::LeftButton, {}, point);
+    const PackedRgb pressed = model.Colour();
+    QCOMPARE(std::pair(model.CrossHair(), picked), std::pair(Point {100, 80}, std::vector<PackedRgb> {pressed}));
     QMouseEvent drag(QEvent::MouseMove, QPointF(140, 60), palette->mapToGlobal(QPointF(140, 60)), Qt::NoButton,
         Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(palette, &drag);
     QTest::mouseRelease(palette, Qt::LeftButton, {}, QPoint(140, 60));
     QCOMPARE(model.CrossHair(), (Point {140, 60}));
-    QCOMPARE(picked, (std::vector<PackedRgb> {picked.front(), model.Colour()}));
+    QCOMPARE(picked, (std::vector<PackedRgb> {pressed, model.Colour()}));
     QTest::mouseClick(palette, Qt::LeftButton, {}, QPoint(w - 20, h - 10));
     QCOMPARE(std::tuple(model.FocusPart(), model.Lightness()), std::tuple(PalettePart::Bar, 0));
 

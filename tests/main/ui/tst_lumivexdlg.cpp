@@ -111,7 +111,7 @@ private slots:
     void menus_followConnection()
     {
         // Which items each firmware offers is the core's rule (MainFrameMenuAndEnd); the window must
-        // show it when the menus open. The chart panel's title is checked with the panel (tst_chartpanel).
+        // show it when the menus open. The chart panel's title is checked with the panel (tst_charts).
         test::TempDir folder;
         const std::string report = folder.file("Report.txt");
         Bench bench({}, "[SYSTEM]\r\nCOMPORT=SIM\r\nSelChart=3\r\nSelectDatei=0\r\nResultFile=" + report + "\r\n");
