@@ -26,11 +26,13 @@ grep -q 'Board: 1 Sensor: 3 Time: 10ms Area: 3x3' r.txt || { echo "report withou
 
 # --quiet leaves the progress lines out; --log puts the log elsewhere.
 mkdir logs
+logged=$(cat Lumivex.log 2>/dev/null | wc -c)
 "$cli" stability --port "$path" --led 3 --readings 3 --json --quiet --log logs/s.log >quiet.json 2>err.txt
 status=$?
 [ $status -eq 0 ] && python3 -c 'import json, sys; json.load(sys.stdin)' <quiet.json || { echo "quiet: status $status"; cat err.txt; exit 1; }
 ! grep -q 'reading [0-9]* of' err.txt || { echo "--quiet printed progress:"; cat err.txt; exit 1; }
 grep -q 'Log - START' logs/s.log || { echo "no log at --log"; exit 1; }
+[ "$(cat Lumivex.log 2>/dev/null | wc -c)" -eq "$logged" ] || { echo "--log wrote Lumivex.log as well"; exit 1; }
 
 json=$("$cli" inspect r.dat --json)
 [ $? -eq 0 ] || { echo "inspect failed"; exit 1; }

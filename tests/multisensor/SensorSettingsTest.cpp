@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <limits>
@@ -103,6 +104,11 @@ protected:
 
 TEST_F(SettingsListTest, DefaultListsFollowTheIniAndAreFoundByIndexAndSensor)
 {
+    // The size is bounded by what an index can address: a device may claim any number of boards.
+    list.CreateDefaultSettings(-5);
+    EXPECT_EQ(list.settingsCount(), 0);
+    list.CreateDefaultSettings(5 * 100000);
+    EXPECT_EQ(list.settingsCount(), SensorSettingsList::kMaxRecords);
     list.CreateDefaultSettings(10);
     ASSERT_EQ(list.settingsCount(), 10);
     for (int k = 1; k <= 10; ++k) {
@@ -369,6 +375,27 @@ CKonfList manualSensor()
 {
     return {3, 3, kKonfManualCapture, 2, 0, 0, 800, 100, {"0.0000"}, {"0.0000"}, 10, 10, 0,
         KonfOption::IntensAbs | KonfOption::XyAbs, 1000, 0.01f, {"2.0"}};
+}
+
+TEST(SensorSettingsForm, TestModeAndMeasureTimeDecideTheCaptureControlsAndTheBlankModeChangesNone)
+{
+    // Enabled: measure time, range, PWM runs, user time.
+    const std::tuple<const char*, int, int, std::array<bool, 4>> cases[]
+        = {{"manual, fixed time", 0, 2, {true, true, false, false}},
+            {"manual, user time", 0, 8, {false, true, false, true}}, {"user capture", 1, 2, {false, true, false, true}},
+            {"pwm, fixed time", 2, 5, {true, true, true, false}}, {"pwm, user time", 2, 8, {true, true, true, true}}};
+    for (const auto& [name, testMode, measureTime, enabled] : cases) {
+        CKonfList record = manualSensor();
+        SensorSettingsForm form(record, allGroupsOn(), 2002);
+        form.selectMeasureTime(measureTime);
+        for (const int mode : {testMode, int(kKonfTestModeNotSet)}) {
+            form.selectTestMode(mode);
+            EXPECT_EQ((std::array {form.isEnabled(C::MeasureTime), form.isEnabled(C::Range), form.isEnabled(C::PwmRuns),
+                          form.isEnabled(C::UserTime)}),
+                enabled)
+                << name << " " << mode;
+        }
+    }
 }
 
 TEST(SensorSettingsForm, OpeningSetsTheBoxesFromTheRecordAndMendsItAndPercentAndAbsoluteExcludeEachOther)

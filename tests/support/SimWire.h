@@ -54,10 +54,6 @@ inline int intField(const std::string& text, std::size_t from, std::size_t to)
 {
     return std::atoi(field(text, from, to).c_str());
 }
-inline double decimalField(const std::string& text, std::size_t from, std::size_t to)
-{
-    return std::atof(field(text, from, to).c_str());
-}
 
 // A simulated device in virtual time with a recorder on its line.
 struct SimWire {
