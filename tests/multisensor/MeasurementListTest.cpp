@@ -32,6 +32,7 @@ namespace {
 
 using Question = test::RecordingDialogs::FileQuestion;
 using test::readFile;
+using test::texts;
 using test::writeFile;
 
 const std::string kSaveFailed = "Saving of measurements is not possible";
@@ -524,14 +525,6 @@ TEST(RunPlan, ReadingTexts)
 
 // --- the run ---
 
-std::vector<std::string> strings(std::initializer_list<StringId> ids)
-{
-    std::vector<std::string> out;
-    for (const StringId id : ids)
-        out.emplace_back(stringText(id));
-    return out;
-}
-
 class RecordingRunView : public MeasurementRunView {
 public:
     // The title and the progress bar, in the order the user sees them change.
@@ -658,7 +651,7 @@ TEST(MeasurementRun, AllManualCapturesOnceAndReadsEverySensorOfEveryBoardAsTheFi
                     << b << ":" << s;
             }
         }
-        EXPECT_EQ(bench.dialogs.messages, strings({StringId::NoReferenceData, StringId::XyOutOfRange}));
+        EXPECT_EQ(bench.dialogs.messages, texts({StringId::NoReferenceData, StringId::XyOutOfRange}));
         EXPECT_TRUE(bench.result(1).XText.starts_with("-"));
         EXPECT_FALSE(bench.run.XyWarning());
         // The offsets and the distance read back into the settings.
@@ -711,7 +704,7 @@ TEST(MeasurementRun, MixedModesCaptureEachSensorOnItsOwnAfterThePendingSettings)
     bench.pending(3, KonfChange::AllWithDistance); // measure time 0
     bench.perform();
 
-    EXPECT_EQ(bench.dialogs.messages, strings({StringId::MixedCaptureMode, StringId::NoReferenceData}));
+    EXPECT_EQ(bench.dialogs.messages, texts({StringId::MixedCaptureMode, StringId::NoReferenceData}));
     // Only what changed is sent, then one capture per sensor.
     ASSERT_GE(bench.received.size(), 5u);
     EXPECT_EQ(std::vector<std::string>(bench.received.begin(), bench.received.begin() + 5),
@@ -758,16 +751,16 @@ TEST(MeasurementRun, RefusedLostOrGarbledRepliesEndTheRunAsDocumentedNoiseChange
         int ticks; // budget of the lost request
         bool output0, output1;
     };
-    const auto noValue = strings({StringId::NoValidReturnValue, StringId::ErrorGettingData});
-    const auto refused = strings({StringId::BoardReturnsError, StringId::ErrorGettingData});
+    const auto noValue = texts({StringId::NoValidReturnValue, StringId::ErrorGettingData});
+    const auto refused = texts({StringId::BoardReturnsError, StringId::ErrorGettingData});
     const Case cases[] = {
         {"ERROR to getxy", 1007, "getxy", Error, false, refused, "getxy1 1", 0, false, false},
         {"ERROR to getxy signals fail, not pass", 2002, "getxy", Error, false, refused, "setoutput10", 0, true, false},
         {"silent getxy: outputs stay off", 2002, "getxy", Silent, false, noValue, "getxy1 1", 500, false, false},
         {"silent capture", 1007, "capture", Silent, false,
-            strings({StringId::NoValidReturnValue, StringId::MeasurementsFailed}), "capture", 500, false, false},
+            texts({StringId::NoValidReturnValue, StringId::MeasurementsFailed}), "capture", 500, false, false},
         {"silent setting: the run ends without a further message", 1007, "setusertime", Silent, true,
-            strings({StringId::NoValidReturnValue}), "setusertime00800 1", 200, false, false},
+            texts({StringId::NoValidReturnValue}), "setusertime00800 1", 200, false, false},
         // Letters where the numbers belong, long enough to pass for the reply, ahead of the real one.
         {"garbled x/y are no values", 1007, "", Garbled, false, noValue, "getxy1 1", 0, false, false},
     };

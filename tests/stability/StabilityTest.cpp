@@ -39,15 +39,8 @@ namespace fs = std::filesystem;
 using test::readFile;
 using test::RecordingDialogs;
 using test::TempDir;
+using test::texts;
 using test::writeFile;
-
-std::vector<std::string> texts(std::initializer_list<StringId> ids)
-{
-    std::vector<std::string> out;
-    for (const StringId id : ids)
-        out.emplace_back(stringText(id));
-    return out;
-}
 
 class RecordingView : public StabilityRunView {
 public:

@@ -1,12 +1,23 @@
 #pragma once
 
 #include "base/Dialogs.h"
+#include "foundation/StringTable.h"
 
+#include <initializer_list>
 #include <ostream>
 #include <string>
 #include <vector>
 
 namespace lumivex::test {
+
+// The string table's texts of these ids, as the dialogs record them when the program says them.
+inline std::vector<std::string> texts(std::initializer_list<StringId> ids)
+{
+    std::vector<std::string> out;
+    for (const StringId id : ids)
+        out.emplace_back(stringText(id));
+    return out;
+}
 
 // Remembers every box the code under test asked for; questions get a preset answer.
 class RecordingDialogs : public Dialogs {

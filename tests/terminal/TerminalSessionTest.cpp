@@ -20,6 +20,7 @@
 using namespace lumivex;
 using namespace std::chrono_literals;
 using Texts = std::vector<std::string>;
+using test::texts;
 
 namespace {
 
@@ -37,14 +38,6 @@ public:
     std::string written;
     bool failWrites = false;
 };
-
-Texts texts(std::initializer_list<StringId> ids)
-{
-    Texts out;
-    for (const StringId id : ids)
-        out.emplace_back(stringText(id));
-    return out;
-}
 
 // The terminal, opened on the given port as the bench is made unless that is empty.
 struct TerminalBench {
