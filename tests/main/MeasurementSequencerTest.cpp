@@ -424,7 +424,17 @@ TEST(MainFrameList, inputAndStartTestDuringARunAskForNothingAndTheEngineGetsTheP
     auto& sequencer = bench.sequencer;
     bench.enable(1);
     bench.frame.SetRunView(&hook);
-    bench.frame.Run().StartInputPoll();
+    // A signal before the list watched asks for nothing; a second start forgets no signal.
+    const auto signalThenStart = [&bench](int ms) {
+        bench.device.triggerInputIo(2);
+        bench.scheduler.advance(std::chrono::milliseconds(20));
+        bench.frame.Run().StartInputPoll();
+        bench.scheduler.advance(std::chrono::milliseconds(ms));
+    };
+    signalThenStart(120);
+    EXPECT_EQ(hook.runs, 0);
+    signalThenStart(300);
+    EXPECT_EQ(hook.runs, 1);
     std::size_t sentDuringRun = 0;
     hook.onProgress = [&] {
         bench.device.triggerInputIo(2);
@@ -436,7 +446,7 @@ TEST(MainFrameList, inputAndStartTestDuringARunAskForNothingAndTheEngineGetsTheP
     hook.onProgress = {};
     EXPECT_EQ(bench.frame.Run().LastEnd(), MeasurementRun::RunEnd::Measured) << "the run was not disturbed";
     bench.scheduler.advance(std::chrono::milliseconds(300));
-    EXPECT_EQ(std::make_tuple(hook.runs, bench.row(1).measured, sentDuringRun), std::make_tuple(1, true, 0u));
+    EXPECT_EQ(std::make_tuple(hook.runs, bench.row(1).measured, sentDuringRun), std::make_tuple(2, true, 0u));
 
     // The engine hears arriving bytes again, rather than only on its next tick.
     ASSERT_EQ(sequencer.SendDeviceCommand(DeviceCommand::GetHw), 1);
