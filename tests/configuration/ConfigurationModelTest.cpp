@@ -103,6 +103,8 @@ TEST_F(Configuration, portListOffersPresentPortsFirstAndComNamesOnlyWhereTheyExi
             {"Auto", "/dev/ttyUSB0" + dash + "FT232R USB UART", "/dev/ttyS0", byId + dash + "link to /dev/ttyUSB0",
                 "SIM", "/dev/pts/7"},
             6},
+        {"linux: a configured present port is not listed twice", {{"/dev/ttyS0", ""}}, false, "/dev/ttyS0", {"Auto"}, 2},
+        {"linux: nothing present leaves Auto and the configured name", {}, false, "COM1", {"Auto", "COM1"}, 2},
         {"windows: present COM3 first with its description, then COM1..COM256 without it again",
             {{"COM3", "USB Serial Port"}}, true, "COM1",
             {"Auto", "COM3" + dash + "USB Serial Port", "COM1", "COM2", "COM4"}, 1 + 256},
