@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 using namespace lumivex;
 
@@ -27,12 +28,11 @@ TEST(Startup, firstRunUsesDefaultsLogsTheStartAndCreatesTheIniAtTheEnd)
     CGlobal mainLog, serialLog;
     const auto state = startApplication(inFolder(dir), dialogs, mainLog, serialLog);
 
-    EXPECT_EQ(state.location.iniPath, dir.file("Lumivex.ini"));
-    EXPECT_EQ(state.settings.logFile, dir.file("Lumivex.log"));
-    EXPECT_EQ(mainLog.FilePath(), serialLog.FilePath()) << "both writers append to one file";
-    EXPECT_EQ(serialLog.Level(), 9);
-    EXPECT_EQ(state.serialDebugFile, dir.file("SERDATA.DAT"));
-    EXPECT_TRUE(state.loggingOn);
+    // Both writers append to one file.
+    EXPECT_EQ(std::tuple(state.location.iniPath, state.settings.logFile, mainLog.FilePath(), serialLog.Level(),
+                  state.serialDebugFile, state.loggingOn),
+        std::tuple(
+            dir.file("Lumivex.ini"), dir.file("Lumivex.log"), serialLog.FilePath(), 9, dir.file("SERDATA.DAT"), true));
 
     const auto log = test::readFile(dir.file("Lumivex.log"));
     EXPECT_NE(log.find("  Log - START >V 2.0.0.5<\r\n"), std::string::npos) << log;

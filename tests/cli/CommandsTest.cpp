@@ -268,6 +268,13 @@ TEST(CommandOptions, eachOptionLandsInItsField)
     TestCommandOptions help;
     EXPECT_TRUE(parseTestCommand({"--help"}, help).empty() && help.help);
     EXPECT_NE(testCommandHelp().find("--chunk"), std::string::npos) << "the simulator's options are documented";
+    MeasureCommandOptions m; // the stability command's fields are held by its run against the pty
+    ASSERT_EQ(parseMeasureCommand({"--simulate", "--boards", "2", "--settings", "a.cfg", "--save-reference", "b.ref",
+                                      "--report=r.txt", "--json"},
+                  m),
+        "");
+    EXPECT_EQ(std::tuple(m.simConfig.boards, m.settingsPath, m.saveReferencePath, m.reportPath, m.json),
+        std::tuple(2, "a.cfg", "b.ref", "r.txt", true));
 }
 
 TEST(CommandOptions, everyCommandsOutputOptionsAreTakenOutOfTheArguments)
