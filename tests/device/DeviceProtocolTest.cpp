@@ -280,16 +280,8 @@ namespace {
 using State = ReplyCollector::State;
 
 const std::string kFlood(1 << 20, 'A');
-
-std::string repeated(const std::string& text, int times)
-{
-    std::string out;
-    for (int i = 0; i < times; ++i)
-        out += text;
-    return out;
-}
-// 370 echoes and three values take 4085 bytes: one more echo's line end reaches the 4096 a reply may have.
-const std::string kAtTheLimit = repeated("getversion\r\n", 370) + repeated("1007\r\n", 3) + "getversion\r\n";
+// A line of 4095 bytes: its line end reaches the 4096 a reply may have.
+const std::string kAtTheLimit = std::string(4090, 'E') + "ERROR\r\n";
 
 // One reply as it reaches the port in pieces. Every piece but the last must leave the reply
 // pending: a reply taken early is the fault these cases catch. Line feeds alone and echoed lines
@@ -353,8 +345,8 @@ const Arrival kArrivals[] = {
     {"FloodBeforeTheRequestIsNotKept", "getversion\r", Command::GetVersion, {"1007\r"}, State::Complete, "1007\r\n",
         kFlood + "\r"},
     {"FloodIsGarbage", "getrgbi4 2\r", Command::GetRgbi, {kFlood}, State::Overlong, ""},
-    {"LineEndReachingTheLimitMakesItOverlong", "getversion\r", Command::GetVersion,
-        {repeated("getversion\r", 370), "1007\r1007\r1007\rgetversion\r"}, State::Overlong, kAtTheLimit.c_str()},
+    {"LineEndReachingTheLimitMakesItOverlong", "getversion\r", Command::GetVersion, {kAtTheLimit.substr(0, 4095), "\r"},
+        State::Overlong, kAtTheLimit.c_str()},
     {"ErrorOnceItsLineEnded", "getversion\r", Command::GetVersion, {"ERR", "OR\r"}, State::DeviceError, "ERROR\r\n"},
     {"ErrorAfterEcho", "capture411 1\r", Command::Capture, {"capture411 1\r", "ERROR\r"}, State::DeviceError,
         "capture411 1\r\nERROR\r\n"},

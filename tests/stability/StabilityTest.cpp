@@ -369,6 +369,15 @@ std::vector<std::string> textsAt(const ChartPicture& picture, int top)
     return found;
 }
 
+TEST(StabilityChart, oneReadingIsAHorizontalDashAcrossThePlot)
+{
+    StabilityChart chart = chartFor(ChartGroup::Intensity, 1);
+    run(chart, {reading(100, 50, 105, 730)});
+    // Intensity scale 1000: 434 - trunc(730 * 10 * 39.4 / 1000) = 434 - 287.
+    const int right = chart.picture().frame.geometry.right;
+    EXPECT_EQ(chart.picture().curves, (std::vector<ChartLine> {{{kL, 147}, {right, 147}, 0, 2}}));
+}
+
 TEST(StabilityChart, parameterEntriesFollowTheValueGroups)
 {
     using G = ChartGroup;

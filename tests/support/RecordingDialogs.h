@@ -46,12 +46,11 @@ public:
     }
 
     struct FileQuestion {
-        std::string initialName;
-        std::string filter;
+        std::string initialName, filter;
         bool operator==(const FileQuestion&) const = default;
         friend std::ostream& operator<<(std::ostream& out, const FileQuestion& q)
         {
-            return out << '"' << q.initialName << "\" with \"" << q.filter << '"';
+            return out << q.initialName << " | " << q.filter;
         }
     };
 
