@@ -192,15 +192,10 @@ TEST_F(ReadingListsTest, CompareFollowsChecksAndEnabledSensorsAndJudgesEachQuant
     EXPECT_EQ(std::tuple(lists.resultByIndex(1)->ReadingFlags & ReadingFlag::ComparisonBits, row.state,
                   row.intensCellDeviates, lists.anyFailed()),
         std::tuple(kI, ReadingRow::State::Deviation, true, true));
-    struct Case {
-        const char* name;
-        std::uint16_t changeFlags, optionFlags;
-        float tolerance; // each of the four, as far as it fits
-        const char *intens, *x, *y;
-        std::uint16_t expected; // comparison bits of the result
-    };
-    // Reference: intensity 1000, x 0.3127, y 0.3290; every group checked.
-    const Case cases[] = {
+    // Reference: intensity 1000, x 0.3127, y 0.3290; every group checked. The tolerance is each of the four, as far
+    // as it fits; the last column the comparison bits of the result.
+    using S = const char*;
+    const std::tuple<S, std::uint16_t, std::uint16_t, float, S, S, S, std::uint16_t> cases[] = {
         {"pct10_upper_limit", kPct, 0, 10, "1100", "9", "9", kOk},
         {"pct10_lower_limit", kPct, 0, 10, "900", "9", "9", kOk},
         {"pct10_beyond_upper", kPct, 0, 10, "1101", "9", "9", kI},
@@ -220,15 +215,14 @@ TEST_F(ReadingListsTest, CompareFollowsChecksAndEnabledSensorsAndJudgesEachQuant
         {"nothing_switched_on", 0, 0, 0, "5", "0.9", "0.9", 0},
     };
     lists.setChecks({});
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, changeFlags, optionFlags, tolerance, intens, x, y, expected] : cases) {
+        SCOPED_TRACE(name);
         CKonfList* s = settings.settingsByIndex(2);
-        std::tie(s->ChangeFlags, s->OptionFlags) = std::tie(c.changeFlags, c.optionFlags);
-        s->DevIntensPercent = s->DevIntensAbs = s->DevXYPercent = static_cast<std::int16_t>(c.tolerance);
-        s->DevXYAbs = c.tolerance;
-        measure(2, c.intens, c.x, c.y);
+        std::tie(s->ChangeFlags, s->OptionFlags, s->DevXYAbs) = std::tie(changeFlags, optionFlags, tolerance);
+        s->DevIntensPercent = s->DevIntensAbs = s->DevXYPercent = static_cast<std::int16_t>(tolerance);
+        measure(2, intens, x, y);
         ASSERT_TRUE(lists.CompareWithReference(settings));
-        EXPECT_EQ(lists.resultByIndex(2)->ReadingFlags & ReadingFlag::ComparisonBits, c.expected);
+        EXPECT_EQ(lists.resultByIndex(2)->ReadingFlags & ReadingFlag::ComparisonBits, expected);
         EXPECT_TRUE(lists.resultByIndex(2)->isMeasured());
     }
 }
@@ -262,22 +256,16 @@ TEST_F(ReadingListsTest, ReportByteForByte)
     EXPECT_TRUE(toldWriteFailed(dialogs.messages, dir.file("missing/report.txt")))
         << ::testing::PrintToString(dialogs.messages);
     // The columns follow the checks and the firmware.
-    struct Case {
-        ReadingChecks checks;
-        const char* header;
-        const char* row;
-    };
-    const Case cases[] = {
+    const std::tuple<ReadingChecks, const char*, const char*> cases[] = {
         {{true, false, true, 1003}, "Sens\tRed\tGreen\tBlue\tInt\tX\tY\tComparison",
             "1\t85\t85\t85\t1000\t0.3127\t0.3290\t\t -OK- "},
         {{false, true, false, 1004}, "Sens\tHue\tSat\tInt\t\tComparison", "1\t120.00\t0.50\t1000\t\t -OK- "},
         {{false, false, true, 1007}, "Sens\t\tX\tY\tC.Temp.\t\tComparison", "1\t0.3127\t0.3290\t6500 K\t\t -OK- "},
     };
-    for (const Case& c : cases) {
-        lists.setChecks(c.checks);
+    for (const auto& [checks, header, row] : cases) {
+        lists.setChecks(checks);
         const std::string text = lists.testReportText("r", kWhen);
-        EXPECT_NE(text.find(std::string("\r\n\r\n") + c.header + "\r\n\r\n" + c.row + "\r\n"), std::string::npos)
-            << c.header;
+        EXPECT_NE(text.find(std::string("\r\n\r\n") + header + "\r\n\r\n" + row + "\r\n"), std::string::npos) << header;
     }
     lists.setChecks({false, false, false, 0});
     EXPECT_EQ(lists.testReportText("r", kWhen), "");
@@ -308,11 +296,10 @@ protected:
         notifications = 0;
     }
 
-    template<typename Record> static std::vector<Record> copyOf(const std::vector<std::unique_ptr<Record>>& records)
+    template<typename R> static std::vector<R> copyOf(const std::vector<std::unique_ptr<R>>& records)
     {
-        std::vector<Record> copies;
-        for (const auto& record : records)
-            copies.push_back(*record);
+        std::vector<R> copies;
+        std::ranges::transform(records, std::back_inserter(copies), [](const auto& r) { return *r; });
         return copies;
     }
 
@@ -375,14 +362,8 @@ TEST_F(ReferenceFilesTest, SavedPairLoadsBackAndARefusedLoadKeepsWhatTheFilesCan
         std::tuple(dialogs.messages.back(), std::filesystem::exists(dir.file("b.ref")), lists.isReferenceLoaded()),
         std::tuple(kNoData, false, false));
     // Whatever goes wrong, the results stay and so do the settings unless the settings half was whole.
-    struct Case {
-        const char* name;
-        const char* chosen; // empty: cancelled
-        int refSize, datSize;
-        int settingsAfter;
-        std::vector<std::string> messages;
-    };
-    const Case cases[] = {
+    // The file chosen (empty: cancelled), the sizes of a.ref and a.dat, the settings after, the messages.
+    const std::tuple<const char*, const char*, int, int, int, std::vector<std::string>> cases[] = {
         {"cancelled", "", kKeep, kKeep, 5, {}},
         {"no_such_file", "b.ref", kKeep, kKeep, 5, {kNotFound}},
         {"named_like_its_data", "a.dat", kKeep, kKeep, 5, {kSaveFailed}},
@@ -393,18 +374,18 @@ TEST_F(ReferenceFilesTest, SavedPairLoadsBackAndARefusedLoadKeepsWhatTheFilesCan
         {"data_short_of_a_record", "a.ref", kKeep, 127, 3, {kNoReference}},
         {"data_too_many", "a.ref", kKeep, kTooManyReadings, 3, {kNoReference}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, chosen, refSize, datSize, settingsAfter, messages] : cases) {
+        SCOPED_TRACE(name);
         dialogs = {};
         SetUp();
-        replaceFile(dir.file("a.ref"), c.refSize);
-        replaceFile(dir.file("a.dat"), c.datSize);
-        dialogs.fileAnswer = *c.chosen ? dir.file(c.chosen) : "";
+        replaceFile(dir.file("a.ref"), refSize);
+        replaceFile(dir.file("a.dat"), datSize);
+        dialogs.fileAnswer = *chosen ? dir.file(chosen) : "";
         EXPECT_FALSE(loadReferenceWithDialog(lists, settings, dialogs, ""));
         EXPECT_EQ(std::tuple(dialogs.messages, settings.settingsCount(), notifications, lists.results().size()),
-            std::tuple(c.messages, c.settingsAfter, c.settingsAfter == 5 ? 0 : 1, 5u));
+            std::tuple(messages, settingsAfter, settingsAfter == 5 ? 0 : 1, 5u));
         // Only a cancel keeps the reference in use; a failed load leaves none, and the title says so.
-        const bool cancelled = !*c.chosen;
+        const bool cancelled = !*chosen;
         EXPECT_EQ(std::tuple(lists.isReferenceLoaded(), lists.baseTitle()),
             std::tuple(cancelled, cancelled ? kTitle + "  Reference file: a.ref" : kTitle));
     }
@@ -424,12 +405,7 @@ constexpr std::uint8_t kPwm = kKonfPwmCapture;
 
 TEST(RunPlan, CaptureRequestsAndBudgets)
 {
-    struct Case {
-        const char* name;
-        std::vector<CKonfList> sensors;
-        std::vector<RunRequest> expected;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::vector<CKonfList>, std::vector<RunRequest>> cases[] = {
         {"all manual: one capture, 500 ticks", {sensor(1, kMan, 2), sensor(2, kMan, 1)},
             {{"capture\r", ListReply::CaptureAll, 500}}},
         // (3 + 1) x 5 x 20 ms = 400 ms, 400 / 5 + 5 = 85
@@ -452,12 +428,12 @@ TEST(RunPlan, CaptureRequestsAndBudgets)
         {"user and manual sensors are not mixed", {sensor(1, kMan, 2, 0, 100), sensor(2, kUsr, 8, 0, 50)},
             {{"capture\r", ListReply::CaptureAll, 45}}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, sensors, expected] : cases) {
+        SCOPED_TRACE(name);
         std::vector<const CKonfList*> order;
-        for (const CKonfList& r : c.sensors)
+        for (const CKonfList& r : sensors)
             order.push_back(&r);
-        EXPECT_EQ(captureRequests(chooseCaptureMode(order), order), c.expected);
+        EXPECT_EQ(captureRequests(chooseCaptureMode(order), order), expected);
     }
 }
 
@@ -501,23 +477,17 @@ TEST(RunPlan, PendingSettingsInDeviceOrder)
 
 TEST(RunPlan, ReadingTexts)
 {
-    struct Case {
-        const char* name;
-        RgbiReply reply;
-        int fullScale;
-        std::string red, green, blue, intens;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, RgbiReply, int, std::string, std::string, std::string, std::string> cases[] = {
         // 100 x 255 / 250 = 102, 50 x 255 / 250 = 51
         {"shares of the sum", {100, 100, 50, 1234}, 4095, "102", "102", "51", "1234"},
         {"each channel at full scale overflows, the others stay empty", {255, 10, 255, 99999}, 255, "Overfl.", "",
             "Overfl.", "99999"},
         {"all dark underflows without an intensity", {0, 0, 0, 12}, 4095, "Underfl.", "Underfl.", "Underfl.", ""},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const ReadingTexts t = rgbiTexts(c.reply, c.fullScale);
-        EXPECT_EQ(std::tie(t.red, t.green, t.blue, t.intens), std::tie(c.red, c.green, c.blue, c.intens));
+    for (const auto& [name, reply, fullScale, red, green, blue, intens] : cases) {
+        SCOPED_TRACE(name);
+        const ReadingTexts t = rgbiTexts(reply, fullScale);
+        EXPECT_EQ(std::tie(t.red, t.green, t.blue, t.intens), std::tie(red, green, blue, intens));
     }
     EXPECT_EQ(hsiTexts({123.456, 45, 678}).sat, "45 %");
     EXPECT_EQ(colourTemperatureTexts(6504.9).temp, "6504");
@@ -547,13 +517,7 @@ struct RunBench {
     // `runFirmware`: the firmware number the program believes in; by default the device's own.
     explicit RunBench(int deviceFirmware, int boards = 1, int runFirmware = -1, SimFaults faults = {})
         : device(scheduler,
-            [&] {
-                SimConfig sim;
-                sim.firmware = deviceFirmware;
-                sim.boards = boards;
-                sim.faults = faults;
-                return sim;
-            }()),
+            SimConfig {.firmware = deviceFirmware, .boards = boards, .leds = {}, .inputEvents = {}, .faults = faults}),
           backend(scheduler, device),
           wire(backend),
           port(wire, dialogs),
@@ -672,24 +636,19 @@ TEST(MeasurementRun, AllManualCapturesOnceAndReadsEverySensorOfEveryBoardAsTheFi
     };
     // No reference: nothing compared deviates, so the pass output at the end.
     const auto withOutputs = join({{"setoutput00", "setoutput10"}, reads, offsets, {"setoutput11", "setoutput00"}});
-    struct Case {
-        const char* name;
-        int deviceFirmware, runFirmware;
-        std::vector<std::string> expected;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, int, int, std::vector<std::string>> cases[] = {
         {"1003: no colour temperature, no offsets", 1003, -1, reads},
         {"1005: colour temperature, no offsets", 1005, -1, join({reads, {"getctemp2 1"}})},
         {"1007: offsets and distance", 1007, -1, join({reads, offsets})},
         {"2002: outputs off first, pass at the end", 2002, -1, withOutputs},
         {"firmware not known: everything", 2002, 0, withOutputs},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        RunBench bench(c.deviceFirmware, 1, c.runFirmware);
+    for (const auto& [name, deviceFirmware, runFirmware, expected] : cases) {
+        SCOPED_TRACE(name);
+        RunBench bench(deviceFirmware, 1, runFirmware);
         bench.disableAllBut({2});
         bench.perform();
-        EXPECT_EQ(bench.received, c.expected);
+        EXPECT_EQ(bench.received, expected);
     }
 }
 
@@ -799,8 +758,7 @@ TEST(MeasurementRun, RefusedLostOrGarbledRepliesEndTheRunAsDocumentedNoiseChange
     };
     const auto clean = runOn({});
     SimFaults faulty;
-    faulty.chunkSize = 1;
-    faulty.noiseBytes = 3;
+    std::tie(faulty.chunkSize, faulty.noiseBytes) = std::tuple(1, 3);
     const auto noisy = runOn(faulty);
 
     EXPECT_EQ(noisy->received, clean->received);
@@ -811,14 +769,8 @@ TEST(MeasurementRun, RefusedLostOrGarbledRepliesEndTheRunAsDocumentedNoiseChange
 
 TEST(MeasurementRun, StartsOnlyWhenItMayAndEndsWithTheWindow)
 {
-    struct Case {
-        const char* name;
-        int runFirmware;
-        int digit; // on the device's input; 0: the button
-        void (*prepare)(RunBench&);
-        bool runs;
-    };
-    const Case cases[] = {
+    // The firmware the run believes in, the digit on the device's input (0: the button), what the user did before.
+    const std::tuple<const char*, int, int, void (*)(RunBench&), bool> cases[] = {
         {"input 2 while idle", 2002, 2, nullptr, true},
         {"any other digit", 2002, 5, nullptr, false},
         {"no input poll below 2002", 1007, 2, nullptr, false},
@@ -826,23 +778,23 @@ TEST(MeasurementRun, StartsOnlyWhenItMayAndEndsWithTheWindow)
         {"the port is closed", 2002, 0, [](RunBench& b) { b.port.ClosePort(); }, false},
         {"no sensors", 2002, 0, [](RunBench& b) { b.readings.CreateEmptyReadings(0); }, false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        RunBench bench(2002, 1, c.runFirmware);
+    for (const auto& [name, runFirmware, digit, prepare, runs] : cases) {
+        SCOPED_TRACE(name);
+        RunBench bench(2002, 1, runFirmware);
         bench.disableAllBut({1});
-        if (c.prepare)
-            c.prepare(bench);
-        if (c.digit == 0) {
+        if (prepare)
+            prepare(bench);
+        if (digit == 0) {
             bench.perform();
         } else {
             bench.run.StartInputPoll();
-            ASSERT_TRUE(bench.device.triggerInputIo(c.digit));
+            ASSERT_TRUE(bench.device.triggerInputIo(digit));
             bench.scheduler.advance(std::chrono::milliseconds(120));
             bench.run.StopInputPoll();
         }
         EXPECT_EQ(std::tuple(bench.count("capture"), bench.received.empty(), bench.dialogs.messages.empty(),
                       bench.portsReturned),
-            std::tuple(c.runs ? 1 : 0, !c.runs, !c.runs, c.runs ? 1 : 0));
+            std::tuple(runs ? 1 : 0, !runs, !runs, runs ? 1 : 0));
     }
     // Closing refused during a run is driven through the window in tst_multisensorwindows.
     RunBench bench(2002);

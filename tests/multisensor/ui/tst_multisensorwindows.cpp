@@ -29,11 +29,8 @@ namespace {
 
 struct ListBench : test::WindowBench {
     ListBench()
-        : WindowBench("[SYSTEM]\r\nCOMPORT=SIM\r\n", [] {
-              SimConfig config;
-              std::tie(config.boards, config.firmware) = std::tuple(2, 2002);
-              return config;
-          }())
+        : WindowBench("[SYSTEM]\r\nCOMPORT=SIM\r\n",
+            SimConfig {.firmware = 2002, .boards = 2, .leds = {}, .inputEvents = {}, .faults = {}})
     {
         QTest::mouseClick(control<QPushButton>(1002), Qt::LeftButton);
         // Every sensor set up alike: 200 ms manual capture, intensity within 10 %, x/y within 0.01.
