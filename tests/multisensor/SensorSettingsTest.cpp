@@ -132,23 +132,19 @@ TEST_F(SettingsListTest, DefaultListsFollowTheIniAndAreFoundByIndexAndSensor)
     EXPECT_EQ(list.walkByIndex(), (std::vector {list.records()[0].get(), list.records()[1].get()}));
     EXPECT_EQ(list.walkByIndex(1).size(), 1u);
     EXPECT_TRUE(list.FindSettingsByIndex(4));
-    // The default flags follow the INI switches.
-    struct Case {
-        int intens, xy, absIntens, absXy, noChange;
-        std::uint16_t change, option;
-    };
-    const std::vector<Case> cases = {
+    // The default flags follow the INI switches: intensity %, x/y %, absolute intensity, absolute x/y, offsets kept.
+    const std::tuple<int, int, int, int, int, std::uint16_t, std::uint16_t> cases[] = {
         {1, 1, 1, 1, 1, 0xC000, 0x0007}, {0, 0, 0, 0, 0, 0x0000, 0x0000}, {1, 0, 0, 1, 0, 0x4000, 0x0002},
         {0, 1, 1, 0, 1, 0x8000, 0x0005}, {2, 2, 2, 2, 2, 0x0000, 0x0000}, // only 1 switches on
     };
-    for (const Case& c : cases) {
-        DeviationSettings d = iniDeviation(c.noChange);
+    for (const auto& [intens, xy, absIntens, absXy, noChange, change, option] : cases) {
+        DeviationSettings d = iniDeviation(noChange);
         std::tie(d.checkAbwIntens, d.checkAbwXy, d.checkAbwAbsIntens, d.checkAbwAbsXy)
-            = std::tie(c.intens, c.xy, c.absIntens, c.absXy);
+            = std::tie(intens, xy, absIntens, absXy);
         list.setDeviationSettings(d);
         list.CreateDefaultSettings(5);
         EXPECT_EQ(std::tuple(list.records().front()->ChangeFlags, list.records().back()->OptionFlags),
-            std::tuple(c.change, c.option));
+            std::tuple(change, option));
     }
 }
 
@@ -220,22 +216,18 @@ TEST_F(SettingsListTest, ReadBackStoresTheDeviceValuesAndRebuildsTheFlagsOfANeve
                   list.records()[1]->OptionFlags),
         std::tuple(0xC000, 0x0007, KonfChange::Pending | KonfChange::Gain, KonfOption::XyAbs));
     // Tolerances out of range are replaced with the INI values.
-    struct Case {
-        std::int16_t percent, absIntens;
-        float absXy;
-        bool replaced;
-    };
-    const std::vector<Case> cases = {{0, 0, 0.0f, false}, {100, 32767, 0.9999f, false}, {50, 0, -0.9999f, false},
-        {101, -1, 1.0f, true}, {-1, -32768, -1.0f, true}, {150, -5, std::numeric_limits<float>::quiet_NaN(), true}};
+    const std::tuple<std::int16_t, std::int16_t, float, bool> cases[]
+        = {{0, 0, 0.0f, false}, {100, 32767, 0.9999f, false}, {50, 0, -0.9999f, false}, {101, -1, 1.0f, true},
+            {-1, -32768, -1.0f, true}, {150, -5, std::numeric_limits<float>::quiet_NaN(), true}};
     CKonfList& one = *list.records()[0];
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.percent);
+    for (const auto& [percent, absIntens, absXy, replaced] : cases) {
+        SCOPED_TRACE(percent);
         std::tie(one.DevIntensPercent, one.DevXYPercent, one.DevIntensAbs, one.DevXYAbs)
-            = std::tie(c.percent, c.percent, c.absIntens, c.absXy);
+            = std::tie(percent, percent, absIntens, absXy);
         ASSERT_TRUE(list.UpdateSettingsFromDevice(readBack(1)));
         EXPECT_EQ(std::tuple(one.DevIntensPercent, one.DevXYPercent, one.DevIntensAbs),
-            (c.replaced ? std::tuple(12, 7, 345) : std::tuple<int, int, int>(c.percent, c.percent, c.absIntens)));
-        EXPECT_FLOAT_EQ(one.DevXYAbs, c.replaced ? 0.02f : c.absXy);
+            (replaced ? std::tuple(12, 7, 345) : std::tuple<int, int, int>(percent, percent, absIntens)));
+        EXPECT_FLOAT_EQ(one.DevXYAbs, replaced ? 0.02f : absXy);
     }
 }
 
@@ -434,43 +426,33 @@ TEST(SensorSettingsForm, OpeningSetsTheBoxesFromTheRecordAndMendsItAndPercentAnd
     EXPECT_EQ(locked.OptionFlags, KonfOption::IntensAbs | KonfOption::XyAbs | KonfOption::KeepXyOffset);
     const auto percent = [](bool on) { return [on](SensorSettingsForm& f) { f.clickPercent(D::Xy, on); }; };
     const auto absolute = [](bool on) { return [on](SensorSettingsForm& f) { f.clickAbsolute(D::Xy, on); }; };
-    struct Case {
-        const char* name;
-        std::vector<Edit> clicks;
-        bool percentOn, absoluteOn; // the edit of a box is enabled exactly while the box is on
-    };
-    const Case cases[] = {
+    // The clicks, and whether the percent and the absolute box are on: the edit of a box is enabled exactly then.
+    const std::tuple<const char*, std::vector<Edit>, bool, bool> cases[] = {
         {"percent ticked", {percent(true)}, true, false},
         {"absolute cleared", {absolute(false)}, false, false},
         {"percent then absolute", {percent(true), absolute(true)}, false, true},
         {"percent ticked and cleared", {percent(true), percent(false)}, false, false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, clicks, percentOn, absoluteOn] : cases) {
+        SCOPED_TRACE(name);
         CKonfList r = manualSensor(); // x/y absolute on
         SensorSettingsForm boxes(r, allGroupsOn(), 2002);
-        for (const Edit& click : c.clicks)
+        for (const Edit& click : clicks)
             click(boxes);
         const auto xy = boxes.deviation(D::Xy);
         EXPECT_EQ(std::tuple(xy.percentOn, xy.absoluteOn, boxes.isEnabled(C::XyPercent), boxes.isEnabled(C::XyAbs)),
-            std::tuple(c.percentOn, c.absoluteOn, c.percentOn, c.absoluteOn));
+            std::tuple(percentOn, absoluteOn, percentOn, absoluteOn));
         EXPECT_TRUE(boxes.deviation(D::Intensity).absoluteOn) << "the other group stays";
 
         ASSERT_FALSE(boxes.apply(r)) << "box switches alone change no member";
         EXPECT_EQ(std::pair((r.OptionFlags & KonfOption::XyAbs) != 0, (r.ChangeFlags & KonfChange::XyPercent) != 0),
-            std::pair(c.absoluteOn, c.percentOn));
+            std::pair(absoluteOn, percentOn));
     }
 }
 
 TEST(SensorSettingsForm, EachChangedMemberSetsItsPendingBits)
 {
-    struct Case {
-        const char* name;
-        Edit edit;
-        std::uint16_t flags;
-        std::function<bool(const CKonfList&)> stored;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, Edit, std::uint16_t, std::function<bool(const CKonfList&)>> cases[] = {
         {"test mode", [](auto& f) { f.selectTestMode(2); }, 0x0003, [](auto& r) { return r.TestMode == 2; }},
         {"measure time", [](auto& f) { f.selectMeasureTime(6); }, 0x0005, [](auto& r) { return r.MeasureTime == 6; }},
         {"range", [](auto& f) { f.range = 1; }, 0x0009, [](auto& r) { return r.Range == 1; }},
@@ -488,15 +470,15 @@ TEST(SensorSettingsForm, EachChangedMemberSetsItsPendingBits)
             [](auto& r) { return r.DevIntensAbs == 32767; }},
         {"abs x/y", [](auto& f) { f.editAbsolute(D::Xy, "0.005"); }, 0, [](auto& r) { return r.DevXYAbs == 0.005f; }},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, edit, flags, stored] : cases) {
+        SCOPED_TRACE(name);
         CKonfList record = manualSensor();
         SensorSettingsForm form(record, allGroupsOn(), 2002);
         form.clickKeepXyOffset(false);
-        c.edit(form);
+        edit(form);
         ASSERT_FALSE(form.validate());
-        EXPECT_TRUE(form.apply(record) && c.stored(record));
-        EXPECT_EQ(record.ChangeFlags, c.flags);
+        EXPECT_TRUE(form.apply(record) && stored(record));
+        EXPECT_EQ(record.ChangeFlags, flags);
     }
     // Typed back to what it was: no change, nothing pending.
     CKonfList record = manualSensor();
@@ -508,13 +490,7 @@ TEST(SensorSettingsForm, EachChangedMemberSetsItsPendingBits)
 
 TEST(SensorSettingsForm, RefusedOkNamesTheFieldAndItsRangeAndStoresNothing)
 {
-    struct Case {
-        const char* name;
-        Edit edit;
-        SettingsControl refused;
-        const char* says;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, Edit, SettingsControl, const char*> cases[] = {
         {"user time 0", [](auto& f) { f.userTime = "0"; }, C::UserTime,
             "Usertime (ms): Please enter an integer between 1 and 10000."},
         {"user time not a number", [](auto& f) { f.userTime = "12ms"; }, C::UserTime, "between 1 and 10000"},
@@ -525,22 +501,22 @@ TEST(SensorSettingsForm, RefusedOkNamesTheFieldAndItsRangeAndStoresNothing)
         {"absolute negative", [](auto& f) { f.editAbsolute(D::Intensity, "-1"); }, C::IntensAbs, "between 0 and 32767"},
         {"absolute x/y not a number", [](auto& f) { f.editAbsolute(D::Xy, "0,01"); }, C::XyAbs, "enter a number."},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, edit, refused, says] : cases) {
+        SCOPED_TRACE(name);
         CKonfList record = manualSensor();
         std::tie(record.ChangeFlags, record.OptionFlags) // intensity percent on
             = std::tuple(KonfChange::Pending | KonfChange::IntensPercent, KonfOption::XyAbs);
         SensorSettingsForm form(record, allGroupsOn(), 2002);
         form.selectTestMode(kKonfUserCapture);
         form.distance = "9.9";
-        if (c.refused == C::IntensAbs)
+        if (refused == C::IntensAbs)
             form.clickAbsolute(D::Intensity, true);
-        c.edit(form);
+        edit(form);
         const CKonfList before = record;
         const auto refusal = form.validate();
         ASSERT_TRUE(refusal);
-        EXPECT_EQ(refusal->control, c.refused);
-        EXPECT_NE(refusal->message.find(c.says), std::string::npos) << refusal->message;
+        EXPECT_EQ(refusal->control, refused);
+        EXPECT_NE(refusal->message.find(says), std::string::npos) << refusal->message;
         EXPECT_FALSE(form.apply(record));
         EXPECT_EQ(record, before);
     }
@@ -562,26 +538,22 @@ const std::string kChangeAll = "Are you sure that the settings for all sensors s
 
 TEST(SettingsRows, TextsFollowTheTestMode)
 {
-    struct Case {
-        const char* name;
-        std::uint8_t testMode, measureTime, range, pwmRuns;
-        const char* expected; // the texts joined by "|"
-    };
-    const Case cases[] = {
+    // Test mode, measure time, range and PWM runs, and the texts joined by "|".
+    const std::tuple<const char*, std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t, const char*> cases[] = {
         {"user capture shows its time only", 1, 3, 0, 2, "3|User Capture|----|3 x 3|----|800|100|0.0000|0.0000|2.0"},
         {"disabled manual sensor", 0, 0, 0, 0, "3|Manual Capture|0 = Disabled|3 x 3|----|----|100|0.0000|0.0000|2.0"},
         {"pwm with its runs", 2, 7, 1, 3, "3|PWM Capture|7 = 2 ms|9 x 9|3 = 20 runs|----|100|0.0000|0.0000|2.0"},
         {"never set", kKonfTestModeNotSet, 0, 0, 0, "3| |0 = Disabled|3 x 3|----|----|100|0.0000|0.0000|2.0"},
         {"codes outside the lists", 9, 8, 2, 0, "3| |----| |----|----|100|0.0000|0.0000|2.0"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [name, testMode, measureTime, range, pwmRuns, expected] : cases) {
         CKonfList record = manualSensor();
         std::tie(record.TestMode, record.MeasureTime, record.Range, record.PwmRuns)
-            = std::tie(c.testMode, c.measureTime, c.range, c.pwmRuns);
+            = std::tie(testMode, measureTime, range, pwmRuns);
         std::string joined;
         for (const std::string& text : settingsRowTexts(record))
             joined += (joined.empty() ? "" : "|") + text;
-        EXPECT_EQ(joined, c.expected) << c.name;
+        EXPECT_EQ(joined, expected) << name;
     }
 }
 
@@ -635,14 +607,8 @@ TEST_F(SettingsListModelTest, ChangeSettingsNeedsARowStoresTheEditAndWarnsOnceOf
     EXPECT_FALSE(model.changeAllSettings(ini));
     EXPECT_EQ(std::tuple(dialogs.questions, list.settingsByIndex(2)->Gain, list.isModified(), model.selectedRow()),
         std::tuple(std::vector<std::string> {kChangeAll}, 100, false, 1));
-    struct Case {
-        const char* name;
-        std::uint8_t othersMode;
-        Edit edits;
-        bool ok, modified;
-        std::size_t warnings;
-    };
-    const Case cases[] = {
+    // The others' test mode, the edits, OK (or Cancel), whether the record changed, the warnings.
+    const std::tuple<const char*, std::uint8_t, Edit, bool, bool, std::size_t> cases[] = {
         {"one of ten to pwm", kKonfManualCapture, [](auto& f) { f.selectTestMode(kKonfPwmCapture); }, true, true, 1},
         {"one pwm sensor back to manual", kKonfPwmCapture, [](auto& f) { f.selectTestMode(kKonfManualCapture); }, true,
             true, 1},
@@ -652,14 +618,14 @@ TEST_F(SettingsListModelTest, ChangeSettingsNeedsARowStoresTheEditAndWarnsOnceOf
         {"ok without a change", kKonfManualCapture, [](auto&) {}, true, false, 0},
         {"cancel", kKonfManualCapture, [](auto& f) { f.selectTestMode(kKonfPwmCapture); }, false, false, 0},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        reset(c.othersMode);
+    for (const auto& [name, othersMode, edits, ok, modified, warnings] : cases) {
+        SCOPED_TRACE(name);
+        reset(othersMode);
         const CKonfList before = *list.settingsByIndex(4);
-        const bool changed = change(4, c.edits, c.ok);
+        const bool changed = change(4, edits, ok);
         EXPECT_EQ(std::tuple(changed, list.isModified(), dialogs.messages),
-            std::tuple(c.modified, c.modified, std::vector<std::string>(c.warnings, kMixedCapture)));
-        if (!c.modified) {
+            std::tuple(modified, modified, std::vector<std::string>(warnings, kMixedCapture)));
+        if (!modified) {
             EXPECT_EQ(*list.settingsByIndex(4), before);
         }
         EXPECT_EQ(model.selectedRow(), 0);
@@ -668,29 +634,23 @@ TEST_F(SettingsListModelTest, ChangeSettingsNeedsARowStoresTheEditAndWarnsOnceOf
 
 TEST_F(SettingsListModelTest, ChangeAllCopiesTheSourceAndTheOffsetsOnlyWhereNothingKeepsThem)
 {
-    struct Case {
-        const char* name;
-        int noChangeXyOffset;
-        bool sourceKeeps;
-        int keepingRecord; // a record that keeps its offsets, 0 for none
-        bool offsetsCopied;
-    };
-    const Case cases[] = {
+    // The INI's switch, the source keeping its offsets, a record that keeps its own (0: none), offsets copied.
+    const std::tuple<const char*, int, bool, int, bool> cases[] = {
         {"nothing keeps them", 0, false, 0, true},
         {"the INI keeps every sensor's", 1, false, 0, false},
         {"the source keeps its own", 0, true, 0, false},
         {"one record keeps its own", 0, false, 6, true},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, noChangeXyOffset, sourceKeeps, keepingRecord, offsetsCopied] : cases) {
+        SCOPED_TRACE(name);
         reset();
-        ini.noChangeXyOffset = c.noChangeXyOffset;
+        ini.noChangeXyOffset = noChangeXyOffset;
         // Every setting, tolerance and the distance differ from the others'.
-        const std::uint16_t options = KonfOption::XyAbs | (c.sourceKeeps ? KonfOption::KeepXyOffset : 0);
+        const std::uint16_t options = KonfOption::XyAbs | (sourceKeeps ? KonfOption::KeepXyOffset : 0);
         const CKonfList sourceBefore = *list.settingsByIndex(2) = {2, 2, kKonfPwmCapture, 5, 1, 4, 333, 150, {"0.0100"},
             {"-0.0100"}, 10, 10, KonfChange::IntensPercent, options, 1000, 0.01f, {"2.0"}};
-        if (c.keepingRecord)
-            list.settingsByIndex(c.keepingRecord)->OptionFlags = KonfOption::KeepXyOffset;
+        if (keepingRecord)
+            list.settingsByIndex(keepingRecord)->OptionFlags = KonfOption::KeepXyOffset;
 
         dialogs.answer = true;
         model.click(2);
@@ -700,11 +660,11 @@ TEST_F(SettingsListModelTest, ChangeAllCopiesTheSourceAndTheOffsetsOnlyWhereNoth
         for (const CKonfList* r : list.walkByIndex()) {
             if (r->Index == 2)
                 continue;
-            const bool keeps = r->Index == c.keepingRecord;
+            const bool keeps = r->Index == keepingRecord;
             // The source's settings with every capture setting and the new distance pending.
             CKonfList expected = sourceBefore;
             std::tie(expected.Index, expected.SensorNo, expected.ChangeFlags) = std::tuple(r->Index, r->Index, 0x61FD);
-            if (!c.offsetsCopied || keeps) {
+            if (!offsetsCopied || keeps) {
                 std::tie(expected.XOffset, expected.YOffset) = std::tuple("0.0001", "0.0002");
                 expected.OptionFlags = KonfOption::XyAbs | (keeps ? KonfOption::KeepXyOffset : 0);
             }
