@@ -699,17 +699,9 @@ TEST(MeasurementRun, MixedModesCaptureEachSensorOnItsOwnAfterThePendingSettings)
 TEST(MeasurementRun, RefusedLostOrGarbledRepliesEndTheRunAsDocumentedNoiseChangesNothing)
 {
     enum Fault { Error, Silent, Garbled };
-    struct Case {
-        const char* name;
-        int firmware;
-        std::string word;
-        Fault fault;
-        bool settingsPending;
-        std::vector<std::string> messages;
-        std::string lastRequest;
-        int ticks; // budget of the lost request
-        bool output0, output1;
-    };
+    // The request word the fault hits, the budget in ticks of a lost request, the outputs after.
+    using Case = std::tuple<const char*, int, std::string, Fault, bool, std::vector<std::string>, std::string, int,
+        bool, bool>;
     const auto noValue = texts({StringId::NoValidReturnValue, StringId::ErrorGettingData});
     const auto refused = texts({StringId::BoardReturnsError, StringId::ErrorGettingData});
     const Case cases[] = {
@@ -723,31 +715,32 @@ TEST(MeasurementRun, RefusedLostOrGarbledRepliesEndTheRunAsDocumentedNoiseChange
         // Letters where the numbers belong, long enough to pass for the reply, ahead of the real one.
         {"garbled x/y are no values", 1007, "", Garbled, false, noValue, "getxy1 1", 0, false, false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, firmware, word, fault, settingsPending, messages, lastRequest, ticks, output0, output1] :
+        cases) {
+        SCOPED_TRACE(name);
         SimFaults faults;
-        if (c.fault != Garbled)
-            (c.fault == Silent ? faults.silentOn : faults.errorOn).insert(c.word);
-        RunBench bench(c.firmware, 1, -1, faults);
+        if (fault != Garbled)
+            (fault == Silent ? faults.silentOn : faults.errorOn).insert(word);
+        RunBench bench(firmware, 1, -1, faults);
         bench.disableAllBut({1});
-        if (c.settingsPending)
+        if (settingsPending)
             bench.pending(1, KonfChange::Pending | KonfChange::UserTime);
-        bench.onRequest = [&bench, &c](const std::string& line) {
-            if (c.fault == Garbled && line == c.lastRequest)
+        bench.onRequest = [&bench, &fault, &lastRequest](const std::string& line) {
+            if (fault == Garbled && line == lastRequest)
                 bench.scheduler.singleShot(
                     std::chrono::microseconds(0), [&bench] { bench.wire.inject("ABCDEF GHIJKL\r"); });
         };
         bench.perform();
 
-        EXPECT_EQ(bench.dialogs.messages, c.messages);
+        EXPECT_EQ(bench.dialogs.messages, messages);
         // Nothing stored, the outputs as said, the run over and startable again.
         EXPECT_EQ(std::tuple(bench.received.back(), bench.result(1).XText, bench.device.model().output(0),
                       bench.device.model().output(1), bench.run.IsMeasuring(), bench.view.performEnabled,
                       bench.konf.isModified()),
-            std::tuple(c.lastRequest, "", c.output0, c.output1, false, true, c.settingsPending));
+            std::tuple(lastRequest, "", output0, output1, false, true, settingsPending));
         // A lost reply is given up on the last of its ticks (the run ends there), 10 ms of phase either way.
         const std::int64_t waited = bench.scheduler.nowMicros() - bench.receivedAt.back();
-        EXPECT_TRUE(c.ticks == 0 || (waited > (c.ticks - 1) * 10000 && waited <= c.ticks * 10000)) << waited;
+        EXPECT_TRUE(ticks == 0 || (waited > (ticks - 1) * 10000 && waited <= ticks * 10000)) << waited;
     }
     // Noise and one-byte chunks change nothing.
     auto runOn = [](SimFaults faults) {
