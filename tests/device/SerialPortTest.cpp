@@ -1,9 +1,6 @@
-// The port (CSeriell), the request sender on it and the owner's port switch, on a fake port that
-// fails on cue and records every call. Then the simulated device checked from the program's side:
-// every read request is built by the program's own formatting, travels through CSeriell and
-// DeviceExchange to the in-process port, must complete by the program's rule and is decoded by the
-// program's decoders. What comes out has to match the simulator's model. The simulator's own tests
-// read its replies with their own helpers; a fault on either side shows up here as a mismatch.
+// The port (CSeriell), the request sender and the port switch on a fake port that fails on cue. Then
+// every read request of the program, sent to the simulated device and decoded by the program's own
+// decoders, must match the simulator's model: a fault on either side shows up as a mismatch.
 #include "base/VirtualScheduler.h"
 #include "device/CSeriell.h"
 #include "device/ComPortSwitch.h"
@@ -30,6 +27,7 @@
 #include <set>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 using namespace lumivex;
@@ -43,59 +41,41 @@ namespace {
 // ("open COM3", "purge 15", "line 115200 8N1", "dtr 0", "write gethw\r", ...).
 class FakeSerialBackend : public SerialBackend {
 public:
-    bool open(const std::string& portName) override
-    {
-        calls.push_back("open " + portName);
-        m_open = existingPorts.count(portName) > 0;
-        return m_open;
-    }
+    bool open(const std::string& name) override { return m_open = note("open " + name, existingPorts.contains(name)); }
     OpenError lastOpenError() const override { return m_open ? OpenError {} : openError; }
     bool isOpen() const override { return m_open; }
     bool close() override
     {
-        calls.push_back("close");
         m_open = false;
-        return closeResult;
+        return note("close", closeResult);
     }
     bool setQueueSizes(std::uint32_t receive, std::uint32_t transmit) override
     {
-        calls.push_back("queues " + std::to_string(receive) + " " + std::to_string(transmit));
-        return true;
+        return note("queues " + std::to_string(receive) + " " + std::to_string(transmit), true);
     }
     bool setWriteTimeout(std::chrono::milliseconds timeout) override
     {
-        calls.push_back("timeout " + std::to_string(timeout.count()));
-        return timeoutResult;
+        return note("timeout " + std::to_string(timeout.count()), timeoutResult);
     }
     bool applyLineSettings(const LineSettings& s) override
     {
-        calls.push_back("line " + std::to_string(s.baudRate) + " " + std::to_string(s.dataBits)
-            + (s.parity == Parity::None ? "N" : "?") + (s.stopBits == StopBits::One ? "1" : "2"));
-        return lineResult;
+        return note("line " + std::to_string(s.baudRate) + " " + std::to_string(s.dataBits)
+                + (s.parity == Parity::None ? "N" : "?") + (s.stopBits == StopBits::One ? "1" : "2"),
+            lineResult);
     }
-    bool setDtr(bool on) override
-    {
-        calls.push_back(std::string("dtr ") + (on ? "1" : "0"));
-        return modemLines;
-    }
-    bool setRts(bool on) override
-    {
-        calls.push_back(std::string("rts ") + (on ? "1" : "0"));
-        return modemLines;
-    }
+    bool setDtr(bool on) override { return note(std::string("dtr ") + (on ? "1" : "0"), modemLines); }
+    bool setRts(bool on) override { return note(std::string("rts ") + (on ? "1" : "0"), modemLines); }
     bool purge(std::uint32_t flags) override
     {
-        calls.push_back("purge " + std::to_string(flags));
         if (flags & (PurgeRxAbort | PurgeRxClear))
             received.clear();
-        return purgeResult;
+        return note("purge " + std::to_string(flags), purgeResult);
     }
     bool write(const char* data, std::size_t size) override
     {
-        calls.push_back("write " + std::string(data, size));
         if (writeResult)
             written.append(data, size);
-        return writeResult;
+        return note("write " + std::string(data, size), writeResult);
     }
     std::size_t bytesQueued() override { return received.size(); }
     std::size_t read(char* buffer, std::size_t maxBytes) override
@@ -106,18 +86,18 @@ public:
         received.erase(0, n);
         return n;
     }
-    std::uint32_t takeErrors() override
-    {
-        const auto e = errors;
-        errors = 0;
-        return e;
-    }
+    std::uint32_t takeErrors() override { return std::exchange(errors, 0u); }
     bool hungUp() const override { return hangUp; }
     void setBytesArrivedCallback(std::function<void()> callback) override { bytesArrived = std::move(callback); }
     std::vector<std::string> availablePorts() const override { return {existingPorts.begin(), existingPorts.end()}; }
     bool isPortName(const std::string& name) const override { return name.rfind("/dev/", 0) == 0; }
 
     void clearCalls() { calls.clear(); }
+    bool note(std::string call, bool result)
+    {
+        calls.push_back(std::move(call));
+        return result;
+    }
 
     std::vector<std::string> calls;
     std::set<std::string> existingPorts {"COM1", "COM3", "COM12", "/dev/ttyUSB0"};
@@ -138,14 +118,8 @@ private:
     bool m_open = false;
 };
 
-std::string text(StringId id)
-{
-    return std::string(stringText(id));
-}
-std::string problem(StringId id)
-{
-    return text(id) + " \n";
-}
+const auto text = [](StringId id) { return std::string(stringText(id)); };
+const auto problem = [](StringId id) { return text(id) + " \n"; };
 
 struct PortFixture : ::testing::Test {
     FakeSerialBackend backend;
@@ -243,9 +217,7 @@ TEST_F(PortFixture, readNeverWaitsAndTakesAtMost64KiBPerCall)
     open();
     EXPECT_TRUE(port.ReadAvailable() == 0 && backend.calls.empty()) << "no read is started for 0 bytes";
 
-    backend.received = std::string(70000, 'x');
-    backend.received[65535] = 'L';
-    backend.received[65536] = 'F';
+    backend.received = std::string(65535, 'x') + "LF" + std::string(70000 - 65537, 'x');
     ASSERT_EQ(port.ReadAvailable(), 65536u);
     EXPECT_EQ(port.ReceiveBuffer()[65535], 'L');
     ASSERT_EQ(port.ReadAvailable(), 70000u - 65536u);
@@ -266,22 +238,21 @@ struct SendFixture : PortFixture {
     std::string logText() { return test::readFile(dir.file("Lumivex.log")); }
 };
 
-TEST_F(SendFixture, readLogsCommErrorsAtLevelSix)
+TEST_F(SendFixture, readLogsCommErrorsAtLevelSixAndSendLogsTheRequest)
 {
-    port.Log().SetFilePath(dir.file("Lumivex.log"));
+    port.Log().SetFilePath(dir.file("port.log"));
     port.Log().SetLevel(5);
     backend.errors = SerialBackend::CeFrame;
     port.ReadAvailable();
-    EXPECT_FALSE(std::filesystem::exists(dir.file("Lumivex.log")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("port.log")));
 
     port.Log().SetLevel(6);
     backend.errors = SerialBackend::CeRxOver | SerialBackend::CeOverrun;
     port.ReadAvailable();
-    EXPECT_THAT(logText(), AllOf(HasSubstr(" : 6 "), HasSubstr("  COMERROR  default\r\n\r\n")));
-}
+    EXPECT_THAT(
+        test::readFile(dir.file("port.log")), AllOf(HasSubstr(" : 6 "), HasSubstr("  COMERROR  default\r\n\r\n")));
 
-TEST_F(SendFixture, sendWritesAndLogsTheRequestUpTo500CharactersAndNothingOnAFailedWrite)
-{
+    // The sender logs the request up to 500 characters, and nothing on a failed write.
     EXPECT_TRUE(SendCommandText(port, dialogs, log, "getrgbi5 3\r") == 1 && backend.written == "getrgbi5 3\r");
     EXPECT_NE(logText().find("  Befehl getrgbi5 3\r - aufgerufen\r\n"), std::string::npos);
 
@@ -413,10 +384,10 @@ struct Link {
         while (exchange.State() == State::Pending && !expired && scheduler.pumpOnce()) { }
         scheduler.killTimer(guard);
         state = exchange.State();
-        const std::string text = exchange.Text();
+        const std::string reply = exchange.Text();
         exchange.Abandon();
         while (device.busy() && scheduler.pumpOnce()) { }
-        return text;
+        return reply;
     }
     // A numbered request of the main window for the sensor (its sensor field counts from 0, its
     // range index 3 is code 4, 60 ms, 3 x 3), with its rule for the firmware the program believes in.
@@ -502,21 +473,17 @@ TEST_P(SimulatorCrossCheck, everyReadDecodesToTheModel)
 
     // Offsets can be set on every firmware, the distance from 1007 on; the blue LED's y goes
     // below zero, where the field keeps its width and its sign. The device acknowledges each.
-    const std::tuple<Command, std::string, double Model::*, Sensor, double> settings[] = {
-        {Command::SetXOffset, formatSetOffset(Command::SetXOffset, kOrange.sensor, "0.0125", kOrange.board),
-            &Model::xOffset, kOrange, 0.0125},
-        {Command::SetYOffset, formatSetOffset(Command::SetYOffset, kOrange.sensor, "-0.0310", kOrange.board),
-            &Model::yOffset, kOrange, -0.031},
-        {Command::SetYOffset, formatSetOffset(Command::SetYOffset, kBlue.sensor, "-0.5", kBlue.board), &Model::yOffset,
-            kBlue, -0.5},
-        {Command::SetDistance, formatSetDistance(kOrange.sensor, "12.5", kOrange.board), &Model::distance, kOrange,
-            12.5},
-    };
-    for (const auto& [command, request, field, s, value] : settings) {
+    for (const auto& [command, s, value, field] : {std::tuple {Command::SetXOffset, kOrange, "0.0125", &Model::xOffset},
+             {Command::SetYOffset, kOrange, "-0.0310", &Model::yOffset},
+             {Command::SetYOffset, kBlue, "-0.5", &Model::yOffset},
+             {Command::SetDistance, kOrange, "12.5", &Model::distance}}) {
         if (command == Command::SetDistance && fw < kFirmwareWideCounts)
             continue;
+        const std::string request = command == Command::SetDistance
+            ? formatSetDistance(s.sensor, value, s.board)
+            : formatSetOffset(command, s.sensor, value, s.board);
         link.send(request, replyRule(command, fw));
-        EXPECT_TRUE(link.state == Link::State::Complete && link.model(s).*field == value) << request;
+        EXPECT_TRUE(link.state == Link::State::Complete && link.model(s).*field == std::stod(value)) << request;
     }
 
     for (const Sensor s : {kOrange, kBlue, kWhite}) {
@@ -539,8 +506,6 @@ TEST_P(SimulatorCrossCheck, everyReadDecodesToTheModel)
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, SimulatorCrossCheck,
-    ::testing::Combine(::testing::Values(1003, 1006, 1007), ::testing::Bool()),
-    [](const ::testing::TestParamInfo<Layout>& layout) {
-        return "firmware" + std::to_string(std::get<0>(layout.param))
-            + (std::get<1>(layout.param) ? "_multiLineLongIdentity" : "_oneLine");
+    ::testing::Combine(::testing::Values(1003, 1006, 1007), ::testing::Bool()), [](const auto& p) {
+        return "firmware" + std::to_string(std::get<0>(p.param)) + (std::get<1>(p.param) ? "_multiLine" : "_oneLine");
     });

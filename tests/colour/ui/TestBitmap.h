@@ -25,11 +25,7 @@ struct BmpFile {
     Bytes pixels {}; // as stored: bottom-up rows, padded
     std::int64_t offset = -1; // -1: right after the table and gap
 
-    std::uint32_t DataOffset() const
-    {
-        return static_cast<std::uint32_t>(
-            offset >= 0 ? offset : 54 + 4 * std::int64_t(table.size()) + std::int64_t(gap));
-    }
+    std::uint32_t DataOffset() const { return std::uint32_t(offset >= 0 ? offset : 54 + 4 * table.size() + gap); }
 
     Bytes Build() const
     {

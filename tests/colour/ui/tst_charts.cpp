@@ -58,12 +58,6 @@ struct Bench : test::WindowBench {
     void choose(MainMenu::Command command) const { window->menu().action(command)->trigger(); }
 };
 
-// A broken chart in the working folder.
-void brokenChart(const test::TempDir& dir)
-{
-    test::writeFile(dir.file("CIE1931_2.bmp"), "BM not a bitmap");
-}
-
 const std::string kError143 = "Error loading CIE - Tables";
 
 } // namespace
@@ -91,8 +85,7 @@ void TestCharts::xyChart_emptyUntilAnImageLoadsThenKeepsItsShapeAndMarksThePoint
     QCOMPARE(chart.load(dir.file("none.bmp"), dialogs), ChartImageLoad::CannotOpen);
     QVERIFY(!chart.hasImage() && chart.panelRect().isEmpty());
 
-    // A dark square chart image (every white pixel on it is the cross-hair's) in a 500 x 400
-    // widget: a 400 x 400 panel in the middle.
+    // A dark square image (its white pixels are the cross-hair's): a 400 x 400 panel in the middle.
     test::writeFile(dir.file("dark.bmp"), test::uniformBitmap(8, 8, 10, 20, 30));
     QCOMPARE(chart.load(dir.file("dark.bmp"), dialogs), ChartImageLoad::Loaded);
     QCOMPARE(chart.panelRect(), QRect(50, 0, 400, 400));
@@ -113,8 +106,7 @@ void TestCharts::xyChart_emptyUntilAnImageLoadsThenKeepsItsShapeAndMarksThePoint
     test::writeFile(dir.file("bad.bmp"), "BM not a bitmap");
     QCOMPARE(chart.load(dir.file("bad.bmp"), dialogs), ChartImageLoad::ReadError);
     QCOMPARE(dialogs.messages, std::vector<std::string>({"Read error"}));
-    QVERIFY(!chart.hasImage());
-    QVERIFY(pixelsOf(chart.grab().toImage(), Qt::white).empty()
+    QVERIFY(!chart.hasImage() && pixelsOf(chart.grab().toImage(), Qt::white).empty()
         && pixelsOf(chart.grab().toImage(), QColor(10, 20, 30)).empty());
 }
 
@@ -162,9 +154,8 @@ void TestCharts::palette_mouseKeysAndTabReachTheModelAndItPaintsSpectrumBarAndCr
     auto* after = new QLineEdit(&window);
     auto* layout = new QVBoxLayout(&window);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(before);
-    layout->addWidget(palette, 1);
-    layout->addWidget(after);
+    for (QWidget* widget : std::initializer_list<QWidget*> {before, palette, after})
+        layout->addWidget(widget, widget == palette);
     window.resize(320, 340);
     window.show();
     palette->setActive(true);
@@ -259,7 +250,7 @@ void TestCharts::ownChartFolder_besideTheProgramThenInstalledThenTheBuilds()
 
 void TestCharts::window_brokenImage_toldEachTimeItIsReadAndTheChartsStillTakeATestsValues()
 {
-    Bench bench("SelChart=3\r\n", brokenChart);
+    Bench bench("SelChart=3\r\n", [](const test::TempDir& dir) { test::writeFile(dir.file("CIE1931_2.bmp"), "BM"); });
     QCOMPARE(bench.dialogs.messages, std::vector<std::string>({"Read error", kError143}));
     QVERIFY(!bench.xy()->hasImage());
     QVERIFY(QTest::qWaitForWindowExposed(bench.window.get()));
@@ -285,9 +276,8 @@ void TestCharts::window_brokenImage_toldEachTimeItIsReadAndTheChartsStillTakeATe
     QCOMPARE(std::pair(bench.xy()->pointX(), bench.xy()->pointY()), std::pair(point.x, point.y));
     bench.choose(MainMenu::HsiColourWheel);
     const ColourWheelWidget* wheel = bench.panel()->wheel();
-    QCOMPARE(QString::fromStdString(wheel->hueText()), bench.field(1045));
-    QCOMPARE(QString::fromStdString(wheel->saturationText()), bench.field(1047));
-    QCOMPARE(wheel->colour(), bench.display().Reading().currentColour);
+    QCOMPARE(std::tuple(qText(wheel->hueText()), qText(wheel->saturationText()), wheel->colour()),
+        std::tuple(bench.field(1045), bench.field(1047), bench.display().Reading().currentColour));
 }
 
 void TestCharts::window_viewMenu_switchesTheChartAndAPaletteClickReachesTheFieldsOnlyWhileShown()
@@ -296,10 +286,9 @@ void TestCharts::window_viewMenu_switchesTheChartAndAPaletteClickReachesTheField
     ChartPanel* panel = bench.panel();
     ColourPaletteWidget* palette = panel->colourPalette();
     const auto expectChart = [&](QWidget* chart, const char* title) {
-        QCOMPARE(panel->currentChart(), chart);
-        QCOMPARE(panel->title(), QString::fromLatin1(title));
-        QCOMPARE(palette->model().IsEnabled(), chart == palette);
-        QVERIFY(chart != panel->xyChart() || panel->xyChart()->hasImage());
+        QCOMPARE(std::tuple(panel->currentChart(), panel->title(), palette->model().IsEnabled(),
+                     chart != panel->xyChart() || panel->xyChart()->hasImage()),
+            std::tuple(chart, QString::fromLatin1(title), chart == palette, true));
     };
     expectChart(palette, "Color Palette");
     for (const auto& [command, chart, title] :
