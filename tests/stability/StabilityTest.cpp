@@ -1,6 +1,5 @@
-// The stability analysis: the run against the simulated device in virtual time (the requests of
-// each test mode with their budgets, the readings, pause, cancel, the edits, faults), its chart, and
-// the report's files byte by byte with Save, Load and Open.
+// The stability analysis: the run against the simulated device in virtual time (requests, budgets,
+// readings, pause, cancel, edits, faults), its chart, and the report's files with Save, Load and Open.
 #include "stability/StabilityChart.h"
 #include "stability/StabilityFiles.h"
 #include "stability/StabilityRun.h"
@@ -43,11 +42,7 @@ public:
     void ShowTitle(const std::string& title) override { titles.push_back(title); }
     void ShowRunning(bool on) override { running.push_back(on); }
     void ReadingsCleared() override { }
-    void ReadingTaken(int number, int count) override
-    {
-        taken.push_back(number);
-        onReading(number, count);
-    }
+    void ReadingTaken(int number, int count) override { onReading(taken.emplace_back(number), count); }
     void RunEnded(bool completed) override { ended.push_back(completed); }
 
     std::vector<std::string> titles;
@@ -645,9 +640,7 @@ protected:
 
 TEST_F(StabilityReportFiles, saveWritesTheCompanionAndTheReportWhereTheSettingsOrTheDialogSay)
 {
-    std::vector<CBlinkData> unnumbered = kReadings; // records reserved but not yet filled
-    for (CBlinkData& r : unnumbered)
-        r.ReadingNo = 0;
+    const std::vector<CBlinkData> unnumbered(2); // records reserved but not yet filled
     const struct {
         const char* name;
         int selectDatei;
@@ -738,8 +731,7 @@ TEST_F(StabilityReportFiles, aFailedSaveSays235AndKeepsTheOldFiles)
     }
 }
 
-// Load reads the companion of the chosen report: only what its bytes hold, and nothing that no run
-// writes.
+// Load reads the report's companion: only what its bytes hold, and nothing that no run writes.
 TEST_F(StabilityReportFiles, loadTakesWhatTheCompanionHoldsAndNamesWhatStopsIt_openHandsTheReportOn)
 {
     const char* const noData = "No stability analysis data available";

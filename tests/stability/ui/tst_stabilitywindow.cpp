@@ -1,13 +1,11 @@
 // The stability window driven through the main window against the simulated device on the real
 // clock: a run with its chart and statistics, the edits' validation, cancel, save and load, the
 // menu toggle and the greying of the measurement list's commands.
-#include "stability/StabilityFiles.h"
 #include "stability/ui/CDlgBlink.h"
 #include "stability/ui/StabilityChartWidget.h"
 
 #include "WindowBench.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
