@@ -1,7 +1,9 @@
-// The lumivex-cli commands in virtual time against the in-process simulated device, and their usage
-// errors. The printed fields, the JSON layout, value groups, statistics, --quiet, --log, a measurement
-// against a reference and a station run by the device's signal: end to end in *_against_pty.sh.
+// The lumivex-cli commands in virtual time against the in-process simulated device, their usage
+// errors, and inspect on files made here. The printed fields, the JSON layout, value groups,
+// statistics, --quiet, --log, a measurement against a reference and a station run by the device's
+// signal: end to end in *_against_pty.sh.
 #include "base/VirtualScheduler.h"
+#include "cli/InspectCommand.h"
 #include "cli/ListMeasurement.h"
 #include "cli/MeasureCommand.h"
 #include "cli/PortsCommand.h"
@@ -11,6 +13,9 @@
 #include "cli/TestCommand.h"
 #include "device/PortDirectory.h"
 #include "foundation/IniLocation.h"
+#include "foundation/Settings.h"
+#include "multisensor/CKonfList.h"
+#include "multisensor/CMessList.h"
 #include "multisensor/KonfListFile.h"
 #include "sim/SimSerialBackend.h"
 #include "sim/SimulatedDevice.h"
@@ -74,11 +79,18 @@ const auto parseMeasure = usage<MeasureCommandOptions, parseMeasureCommand>;
 const auto parseStability = usage<StabilityCommandOptions, parseStabilityCommand>;
 const auto parsePorts = usage<PortsCommandOptions, parsePortsCommand>;
 
+// The options of valid arguments.
+template<class Options, auto parse> Options parsed(const Args& args)
+{
+    Options options;
+    EXPECT_EQ(parse(args, options), "");
+    return options;
+}
+
 // One test with `args` against `bench`'s device, which several runs may share.
 CliRun runTest(SimBench& bench, const Args& args)
 {
-    TestCommandOptions options;
-    EXPECT_EQ(parseTestCommand(args, options), "");
+    auto options = parsed<TestCommandOptions, parseTestCommand>(args);
     options.iniPath = bench.ini;
     return bench.run([&](auto&&... io) { return runSingleLedTest(options, io...); });
 }
@@ -86,8 +98,7 @@ CliRun runTest(SimBench& bench, const Args& args)
 // One test against a device of its own, made from the simulator options among `args`.
 CliRun runTest(const Args& args)
 {
-    TestCommandOptions options;
-    EXPECT_EQ(parseTestCommand(args, options), "");
+    auto options = parsed<TestCommandOptions, parseTestCommand>(args);
     SimBench bench(options.simConfig);
     const CliRun result = runTest(bench, args);
     EXPECT_FALSE(std::filesystem::exists(bench.ini)) << "the settings are read, never written";
@@ -105,8 +116,7 @@ std::string statusOf(const std::string& json, const std::string& name)
 CliRun runStability(const test::TempDir& dir, Args args, std::function<bool()> stop = {})
 {
     args.insert(args.begin(), "--simulate");
-    StabilityCommandOptions options;
-    EXPECT_EQ(parseStabilityCommand(args, options), "");
+    auto options = parsed<StabilityCommandOptions, parseStabilityCommand>(args);
     options.led.iniPath = dir.file("Lumivex.ini");
     SimBench sim(options.led.simConfig);
     return sim.run([&](auto&&... io) { return runStabilityAnalysis(options, io..., stop); });
@@ -121,13 +131,48 @@ public:
 
 CliRun listPorts(const Args& args, const std::vector<PortEntry>& entries)
 {
-    PortsCommandOptions options;
-    EXPECT_EQ(parsePortsCommand(args, options), "");
+    auto options = parsed<PortsCommandOptions, parsePortsCommand>(args);
     SimBench sim({}, SimPortConfig {.silentPorts = {"/dev/ttyS0"}});
     options.iniPath = sim.ini;
     FixedPorts ports;
     ports.entries = entries;
     return sim.run([&](auto&&... io) { return runPortsCommand(options, ports, io...); });
+}
+
+const StabilitySetup kSetup {1, 7, 2, 3, 1, 1234};
+const CBlinkData kReading {1, 0x0017, 85, -2, 84, 70000, 50, 1.5f, 0.25f, 0.5f};
+
+// `readings` empty readings; `said` replaces the count the file gives.
+std::string stabilityData(int readings, char said = 0)
+{
+    std::vector<CBlinkData> list;
+    for (int n = 1; n <= readings; ++n)
+        list.push_back({static_cast<std::uint16_t>(n)});
+    std::string bytes = stabilityCompanionBytes(kSetup, list);
+    bytes[0] = said ? said : bytes[0];
+    return bytes;
+}
+
+template<class Image> std::string bytesOf(const Image& image)
+{
+    return std::string(reinterpret_cast<const char*>(image.data()), image.size());
+}
+
+std::string settingsFile(int records)
+{
+    std::string bytes;
+    for (int i = 1; i <= records; ++i)
+        bytes += bytesOf(encodeKonfRecord(CKonfList::Default(i, DeviationSettings::fromSettings(Settings {}))));
+    return bytes;
+}
+
+std::string referenceFile()
+{
+    CMessList record = CMessList::Empty(1);
+    record.RedText = "85";
+    record.RangeText = "3 x 3";
+    record.ReadingFlags = 0x0100;
+    return bytesOf(encodeMessRecord(record));
 }
 
 // Files shared by several runs, each with its own simulated device made from its arguments.
@@ -145,8 +190,7 @@ struct Bench {
             record.DevIntensPercent = 10;
             record.OptionFlags = KonfOption::XyAbs;
             record.DevXYAbs = 0.01f;
-            const auto image = encodeKonfRecord(record);
-            bytes.append(reinterpret_cast<const char*>(image.data()), image.size());
+            bytes += bytesOf(encodeKonfRecord(record));
         }
         test::writeFile(settings, bytes);
     }
@@ -155,8 +199,7 @@ struct Bench {
     CliRun run(Args args, std::function<bool(std::int64_t micros)> stop = {}, std::vector<std::string>* outputs = {})
     {
         args.insert(args.begin(), {"--simulate", "--boards", "2", "--firmware", "2002"});
-        MeasureCommandOptions options;
-        EXPECT_EQ(parseMeasureCommand(args, options), "");
+        auto options = parsed<MeasureCommandOptions, parseMeasureCommand>(args);
         options.iniPath = dir.file("Lumivex.ini");
         SimBench sim(options.simConfig);
         if (outputs) {
@@ -253,26 +296,20 @@ TEST(CommandOptions, usageErrorsNameWhatIsWrong)
 
 TEST(CommandOptions, eachOptionLandsInItsField)
 {
-    TestCommandOptions t;
-    ASSERT_EQ(parseTestCommand({"--simulate", "--firmware", "1006", "--boards=3", "--board=3", "--led", "5", "--mode",
-                                   "pwm", "--average", "15", "--json", "--details", "--ini", "/tmp/x.ini"},
-                  t),
-        "");
+    const auto t = parsed<TestCommandOptions, parseTestCommand>({"--simulate", "--firmware", "1006", "--boards=3",
+        "--board=3", "--led", "5", "--mode", "pwm", "--average", "15", "--json", "--details", "--ini", "/tmp/x.ini"});
     EXPECT_EQ(std::tuple(t.simulate, t.simConfig.firmware, t.simConfig.boards, t.board, t.led, t.mode, *t.average,
                   t.json, t.details, t.iniPath),
         std::tuple(true, 1006, 3, 3, 5, 2, 15, true, true, "/tmp/x.ini"));
-    TestCommandOptions user;
-    ASSERT_EQ(
-        parseTestCommand({"--port", "Auto", "--mode", "user", "--user-time", "250", "--user-area", "3x3"}, user), "");
+    const auto user = parsed<TestCommandOptions, parseTestCommand>(
+        {"--port", "Auto", "--mode", "user", "--user-time", "250", "--user-area", "3x3"});
     EXPECT_EQ(std::tuple(user.port, user.mode, *user.userTime, *user.userArea), std::tuple("Auto", 1, 250, 0));
     TestCommandOptions help;
     EXPECT_TRUE(parseTestCommand({"--help"}, help).empty() && help.help);
     EXPECT_NE(testCommandHelp().find("--chunk"), std::string::npos) << "the simulator's options are documented";
-    MeasureCommandOptions m; // the stability command's fields are held by its run against the pty
-    ASSERT_EQ(parseMeasureCommand({"--simulate", "--boards", "2", "--settings", "a.cfg", "--save-reference", "b.ref",
-                                      "--report=r.txt", "--json"},
-                  m),
-        "");
+    // The stability command's fields are held by its run against the pty.
+    const auto m = parsed<MeasureCommandOptions, parseMeasureCommand>({"--simulate", "--boards", "2", "--settings",
+        "a.cfg", "--save-reference", "b.ref", "--report=r.txt", "--json"});
     EXPECT_EQ(std::tuple(m.simConfig.boards, m.settingsPath, m.saveReferencePath, m.reportPath, m.json),
         std::tuple(2, "a.cfg", "b.ref", "r.txt", true));
 }
@@ -376,8 +413,7 @@ TEST(SingleLedTest, detailsAddTheIdentityAndTheTestedSensorsOffsetsAndDistance)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.firmware);
         Args args {"--simulate", "--firmware", c.firmware, "--boards", "2", "--board", "2", "--led", "4", "--details"};
-        TestCommandOptions options;
-        ASSERT_EQ(parseTestCommand(args, options), "");
+        auto options = parsed<TestCommandOptions, parseTestCommand>(args);
         SimBench bench(options.simConfig);
         // As an earlier program left them; another sensor's values must not show.
         for (const char* request : {"setxoffset4-0.0125 2\r", "setyoffset4+0.0300 2\r", "setdistance47.5 2\r",
@@ -403,8 +439,7 @@ TEST(SingleLedTest, aPwmTestAfterALongUserCaptureSetsTheCaptureTimeItsTimeOutAss
     ASSERT_EQ(runTest(bench, {"--simulate", "--mode", "user", "--user-time", "10000"}).status, kCliSuccess);
     ASSERT_EQ(bench.device.model().sensor(1, 1).code, 8) << "the device keeps the user capture's code";
     const auto pwm = runTest(bench, {"--simulate", "--mode", "pwm"});
-    EXPECT_EQ(pwm.status, kCliSuccess) << pwm.err;
-    EXPECT_EQ(bench.device.model().sensor(1, 1).code, 2);
+    EXPECT_EQ(std::pair(pwm.status, bench.device.model().sensor(1, 1).code), std::pair(int(kCliSuccess), 2)) << pwm.err;
     EXPECT_EQ(runTest(bench, {"--simulate", "--mode", "pwm", "--average", "3"}).status, kCliSuccess);
 }
 
@@ -519,8 +554,9 @@ TEST(ListMeasurement, rowsAndExitStatusFollowTheComparison)
     const auto r = bench.run({"--sensor-led", led, "--reference", bench.reference, "--report", bench.report});
     EXPECT_EQ(r.status, kCliDeviation) << r.err;
     const std::string report = test::readFile(bench.report);
-    EXPECT_NE(report.find("\tError\t -I-\r\n"), std::string::npos);
-    EXPECT_NE(report.find("\t -OK- \r\n"), std::string::npos);
+    EXPECT_TRUE(
+        report.find("\tError\t -I-\r\n") != std::string::npos && report.find("\t -OK- \r\n") != std::string::npos)
+        << report;
 
     const auto json = bench.run({"--sensor-led", led, "--reference", bench.reference, "--json"});
     EXPECT_EQ(json.status, kCliDeviation);
@@ -551,11 +587,9 @@ TEST(ListMeasurement, failuresExitWithOneAndSayWhy)
 TEST(ListMeasurement, lineStationRunsOnEachStartSignalUntilStopped)
 {
     Bench bench;
-    ASSERT_EQ(bench
-                  .run({"--sensor-led", bench.led + "30000", "--settings", bench.settings, "--save-reference",
-                      bench.reference})
-                  .status,
-        kCliSuccess);
+    const Args golden {
+        "--sensor-led", bench.led + "30000", "--settings", bench.settings, "--save-reference", bench.reference};
+    ASSERT_EQ(bench.run(golden).status, kCliSuccess);
 
     // Start signals at 1 s and 6 s, another digit at 4 s that starts nothing; stopped at 10 s.
     std::vector<std::string> outputs;
@@ -574,4 +608,118 @@ TEST(ListMeasurement, lineStationRunsOnEachStartSignalUntilStopped)
     const std::string off = "outputs 0=off 1=off", fail = "outputs 0=on 1=off";
     EXPECT_EQ(outputs,
         (std::vector<std::string> {off, off, fail, fail, off, off, fail, fail, off, off, "at the end 0=off 1=off"}));
+}
+
+struct KindCase {
+    const char* name;
+    const char* file;
+    std::string bytes;
+    std::optional<InspectedKind> kind;
+    const char* refusal = ""; // part of the reason when refused
+};
+
+TEST(InspectCommand, tellsTheKindByEndingAndContentAndRefusesTheRest)
+{
+    using enum InspectedKind;
+    const std::string text = "C:/lab/StabilityReport.txt   Data: 07.03.2024  Time: 09:05:03\r\n\r\n";
+    const KindCase cases[] = {
+        {"stability_data", "run.dat", stabilityData(2), StabilityData},
+        {"stability_data_said_12_held_2", "run.DAT", stabilityData(2, 12), StabilityData},
+        {"stability_data_with_a_trailing_part", "run.dat", stabilityData(2) + "\x01", StabilityData},
+        {"stability_data_without_ending", "run", stabilityData(2), StabilityData},
+        {"stability_data_said_more_without_ending", "run.bin", stabilityData(2, 12), std::nullopt,
+            "not a stability data, sensor settings or reference data file"},
+        {"three_empty_readings_are_also_two_settings", "run", stabilityData(3), std::nullopt, "more than one kind"},
+        {"three_empty_readings_named_dat", "run.dat", stabilityData(3), StabilityData},
+        {"settings_half_of_a_reference", "sensor.ref", settingsFile(5), SensorSettings},
+        {"settings_without_ending", "sensor", settingsFile(5), SensorSettings},
+        {"reference_data", "sensor.dat", referenceFile(), ReferenceData},
+        {"reference_data_without_ending", "sensor.bak", referenceFile(), ReferenceData},
+        // The range text fills its six bytes; the zero after them is the flags' low byte.
+        {"reference_range_text_without_its_zero", "sensor.bak", referenceFile().replace(94, 6, "9 x 9 "), std::nullopt,
+            "not a stability data"},
+        {"settings_with_a_trailing_part", "sensor.cfg", settingsFile(2).substr(0, 70), SensorSettings},
+        {"settings_without_a_whole_record", "sensor.cfg", settingsFile(1).substr(0, 67), std::nullopt,
+            "no 68-byte record"},
+        {"trailing_part_without_ending", "sensor", settingsFile(5) + "\x01", std::nullopt, "not a stability data"},
+        {"text_report", "StabilityReport.txt", text, std::nullopt, "not a stability data"},
+        {"empty", "sensor.cfg", "", std::nullopt, "empty"},
+    };
+    for (const KindCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string why;
+        EXPECT_EQ(inspectedKind(c.file, c.bytes, why), c.kind);
+        EXPECT_NE(why.find(c.refusal), std::string::npos) << why;
+    }
+}
+
+struct RunCase {
+    const char* name;
+    std::vector<std::string> args; // "@name": the file of that name in the test folder
+    int status;
+    const char* out; // the whole standard output; nullptr: not looked at
+    const char* err; // part of standard error
+};
+
+TEST(InspectCommand, printsEveryFieldByNameAndExitsByWhatHappened)
+{
+    test::TempDir dir;
+    test::writeFile(dir.file("run.dat"), stabilityCompanionBytes(kSetup, {kReading}));
+    test::writeFile(dir.file("short.dat"), stabilityCompanionBytes(kSetup, {kReading}).substr(0, 4));
+    test::writeFile(dir.file("sensor.cfg"), settingsFile(1) + "\x01");
+    test::writeFile(dir.file("sensor.dat"), referenceFile());
+    test::writeFile(dir.file("notes.txt"), "hello\r\n");
+    std::filesystem::create_directory(dir.file("folder.dat"));
+    const RunCase cases[] = {
+        {"stability_text", {"@run.dat"}, 0,
+            "file: @run.dat\nkind: stability-data\nN: 1\nreadingsHeld: 1\nignoredBytes: 0\n"
+            "setup: ledIndex=1 rangeIndex=7 testMode=2 averaging=3 userArea=1 durationMs=1234\n"
+            "reading: ReadingNo=1 Flags=0x0017 Red=85 Green=-2 Blue=84 Intensity=70000 Saturation=50 Hue=1.5 X=0.25 "
+            "Y=0.5\n",
+            ""},
+        {"stability_json", {"--json", "@run.dat"}, 0,
+            "{\"file\": \"@run.dat\", \"kind\": \"stability-data\", \"N\": 1, \"readingsHeld\": 1, \"ignoredBytes\": "
+            "0, \"setup\": {\"ledIndex\": 1, \"rangeIndex\": 7, \"testMode\": 2, \"averaging\": 3, \"userArea\": 1, "
+            "\"durationMs\": 1234}, \"readings\": [{\"ReadingNo\": 1, \"Flags\": 23, \"Red\": 85, \"Green\": -2, "
+            "\"Blue\": 84, \"Intensity\": 70000, \"Saturation\": 50, \"Hue\": 1.5, \"X\": 0.25, \"Y\": 0.5}]}\n",
+            ""},
+        {"stability_without_setup", {"@short.dat", "--json"}, 0,
+            "{\"file\": \"@short.dat\", \"kind\": \"stability-data\", \"N\": 1, \"readingsHeld\": 0, \"ignoredBytes\": "
+            "0, \"setup\": null, \"readings\": []}\n",
+            ""},
+        {"settings_text", {"@sensor.cfg"}, 0,
+            "file: @sensor.cfg\nkind: sensor-settings\nrecordsHeld: 1\nignoredBytes: 1\n"
+            "record: Index=1 SensorNo=1 TestMode=3 MeasureTime=0 Range=0 PwmRuns=0 UserTime=800 Gain=100 "
+            "XOffset=\"0.0000\" YOffset=\"0.0000\" DevIntensPercent=10 DevXYPercent=10 ChangeFlags=0xc000 "
+            "OptionFlags=0x0007 DevIntensAbs=1000 DevXYAbs=0.00999999978 Distance=\"-.-\"\n",
+            ""},
+        {"reference_text", {"@sensor.dat"}, 0,
+            "file: @sensor.dat\nkind: reference-data\nrecordsHeld: 1\nignoredBytes: 0\n"
+            "record: Index=1 SensorText=\"1\" RedText=\"85\" GreenText=\"\" BlueText=\"\" HueText=\"\" SatText=\"\" "
+            "IntensText=\"\" XText=\"\" YText=\"\" TempText=\"\" ModeText=\"\" RangeText=\"3 x 3\" "
+            "ReadingFlags=0x0100\n",
+            ""},
+        {"refused_kind", {"@notes.txt"}, 1, "", "notes.txt: not a stability data"},
+        {"no_such_file", {"@missing.dat"}, 1, "", "no such file"},
+        {"a_folder", {"@folder.dat"}, 1, "", "not a plain file"},
+        {"no_file_given", {"--json"}, 2, "", "give the file to inspect"},
+        {"two_files", {"@run.dat", "@sensor.dat"}, 2, "", "one file only"},
+        {"unknown_option", {"--all", "@run.dat"}, 2, "", "unknown option \"--all\""},
+        {"help", {"--help"}, 0, nullptr, ""},
+    };
+    const auto resolve = [&](std::string text) {
+        for (auto at = text.find('@'); at != std::string::npos; at = text.find('@', at + 1))
+            text.replace(at, 1, (dir.path() / "").string());
+        return text;
+    };
+    for (const RunCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args;
+        for (const std::string& arg : c.args)
+            args.push_back(resolve(arg));
+        std::ostringstream out, err;
+        EXPECT_EQ(runInspectCommand(args, out, err), c.status);
+        EXPECT_EQ(out.str(), c.out ? resolve(c.out) : out.str());
+        EXPECT_NE(err.str().find(c.err), std::string::npos) << err.str();
+    }
 }

@@ -2,18 +2,8 @@
 # End to end: lumivex-cli tests one LED through the real serial stack against lumivex-sim on a
 # pseudo-terminal, once with lines and once with JSON (checked against the document's layout),
 # stops with exit status 4 on a saturated LED, and refuses a missing port and a bad argument.
-set -u
-sim=$1
-cli=$2
-work=$(mktemp -d)
-trap 'kill $simpid 2>/dev/null; wait $simpid 2>/dev/null; rm -rf "$work"' EXIT
-
-coproc SIM { exec "$sim" --pty --firmware 1007 --boards 2 --sensor-led 2:4:255,128,0:30000 --sensor-led 2:5:255,128,0:99999; }
-simpid=$SIM_PID
-read -r -t 5 path <&"${SIM[0]}" || { echo "lumivex-sim printed no path"; exit 1; }
-[ -e "$path" ] || { echo "no pseudo-terminal at '$path'"; exit 1; }
-
-cd "$work"
+. "$(dirname "$0")/pty_common.sh"
+serve sim --firmware 1007 --boards 2 --sensor-led 2:4:255,128,0:30000 --sensor-led 2:5:255,128,0:99999
 out=$("$cli" test --port "$path" --board 2 --led 4 2>err.txt)
 status=$?
 [ $status -eq 0 ] || { echo "status $status"; cat err.txt; exit 1; }

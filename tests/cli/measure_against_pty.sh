@@ -4,28 +4,13 @@
 # report, then once more against that reference, which the same LEDs pass; against a device with
 # one dimmer LED the run fails with that sensor named; and as a line station started by the
 # device's input signal. The simulators' traces show what the pass/fail outputs did.
-set -u
-sim=$(realpath "$1")
-cli=$(realpath "$2")
-work=$(mktemp -d)
-pids=()
-trap 'kill "${pids[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
-cd "$work" || exit 1
-
-# Starts lumivex-sim with two boards at firmware 2002 and the given options, its trace in $1.trace;
-# sets $path.
-serve() {
-    local name=$1
-    shift
-    exec {fd}< <(exec "$sim" --pty --boards 2 --firmware 2002 --verbose "$@" 2>"$work/$name.trace")
-    pids+=($!)
-    read -r -t 5 path <&"$fd" || { echo "lumivex-sim ($name) printed no path"; exit 1; }
-    [ -e "$path" ] || { echo "no pseudo-terminal at '$path'"; exit 1; }
-}
+. "$(dirname "$0")/pty_common.sh"
+# Two boards at firmware 2002; the trace shows the outputs switched.
+serve2() { serve "$1" --boards 2 --firmware 2002 --verbose "${@:2}"; }
 # The last state the device's outputs were switched to.
 last_outputs() { grep '^! outputs' "$work/$1.trace" | tail -n 1; }
 
-serve golden --sensor-led 2:4:255,128,0:30000
+serve2 golden --sensor-led 2:4:255,128,0:30000
 
 # One 68-byte settings record: manual capture at 200 ms, 3 x 3, user time 800, gain 100, offsets
 # 0.0000, intensity within 10 %, x and y within 0.01, distance 2.0; its capture time still to be
@@ -62,7 +47,7 @@ status=$?
 "$cli" measure --port "$path" --settings line.cfg --reference golden.ref >/dev/null 2>&1
 [ $? -eq 2 ] || { echo "a usage error must exit 2"; exit 1; }
 
-serve dimmer --sensor-led 2:4:255,128,0:15000
+serve2 dimmer --sensor-led 2:4:255,128,0:15000
 out=$("$cli" measure --port "$path" --reference golden.ref 2>err.txt)
 status=$?
 [ $status -eq 3 ] || { echo "dimmer LED: status $status"; cat err.txt; echo "$out"; exit 1; }
@@ -71,7 +56,7 @@ failing=$(grep -c 'Error' <<<"$out")
 [ "$(last_outputs dimmer)" = "! outputs 0=on 1=off" ] || { echo "a fail must switch output 0 on alone:"; cat dimmer.trace; exit 1; }
 
 # The line station: the device signals a start 1.5 s after it came up; one JSON line, then Ctrl-C.
-serve station --sensor-led 2:4:255,128,0:30000 --input-io 2@1500
+serve2 station --sensor-led 2:4:255,128,0:30000 --input-io 2@1500
 exec {out}< <(exec "$cli" measure --port "$path" --reference golden.ref --on-input 2>station.err)
 clipid=$!
 pids+=($clipid)

@@ -2,13 +2,7 @@
 # End to end over a pseudo-terminal: however lumivex-sim shapes its replies on the line (line
 # ends, two-line replies, long identity replies, pieces with gaps, junk bytes, a slow line),
 # lumivex-cli must print exactly what it prints on a clean line, and succeed.
-set -u
-sim=$(realpath "$1")
-cli=$(realpath "$2")
-work=$(mktemp -d)
-simpid=
-trap '[ -n "$simpid" ] && { kill $simpid 2>/dev/null; wait $simpid 2>/dev/null; }; rm -rf "$work"' EXIT
-cd "$work" || exit 1
+. "$(dirname "$0")/pty_common.sh"
 
 # One row per case: "name|simulator flags". The first row is the clean line all others must match.
 cases=(
@@ -28,26 +22,14 @@ cases=(
 
 # Runs one case: its stdout, stderr and exit status into files named after the row number.
 run_case() {
-    local row=$1 flags=$2 path
     # shellcheck disable=SC2086 # the flags are words on purpose
-    coproc SIM { exec "$sim" --pty --firmware 1007 --boards 2 $flags; }
-    simpid=${SIM_PID:-}
-    if [ -z "$simpid" ] || ! read -r -t 5 path <&"${SIM[0]}" || [ ! -e "$path" ]; then
-        : >"out.$row"
-        echo "lumivex-sim printed no path" >"err.$row"
-        echo 99 >"status.$row"
-    else
-        # --details: the identity, offset and distance fields are compared too.
-        "$cli" test --port "$path" --board 2 --led 4 --details --json >"out.$row" 2>"err.$row"
-        echo $? >"status.$row"
-        # The time stamp and the pseudo-terminal's name differ from run to run.
-        sed -i -E 's/"time": "[^"]*"/"time": ""/; s/"port": "[^"]*"/"port": ""/' "out.$row"
-    fi
-    if [ -n "$simpid" ]; then
-        kill "$simpid" 2>/dev/null
-        wait "$simpid" 2>/dev/null
-    fi
-    simpid=
+    serve "$1" --firmware 1007 --boards 2 $2
+    # --details: the identity, offset and distance fields are compared too.
+    "$cli" test --port "$path" --board 2 --led 4 --details --json >"out.$1" 2>"err.$1"
+    echo $? >"status.$1"
+    # The time stamp and the pseudo-terminal's name differ from run to run.
+    sed -i -E 's/"time": "[^"]*"/"time": ""/; s/"port": "[^"]*"/"port": ""/' "out.$1"
+    kill "${pids[-1]}"
 }
 
 # One field of the JSON object per line.
@@ -60,11 +42,7 @@ for row in "${!cases[@]}"; do
     run_case "$row" "$flags"
     status=$(cat "status.$row")
     if [ "$row" -eq 0 ]; then
-        if [ "$status" -ne 0 ] || [ -s err.0 ]; then
-            echo "the clean run failed (status $status):"
-            cat out.0 err.0
-            exit 1
-        fi
+        [ "$status" -eq 0 ] && [ ! -s err.0 ] || fail "the clean run failed (status $status):" out.0 err.0
         continue
     fi
     if [ "$status" -ne 0 ] || ! cmp -s "out.$row" out.0 || ! cmp -s "err.$row" err.0; then

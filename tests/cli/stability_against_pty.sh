@@ -2,16 +2,8 @@
 # End to end: lumivex-cli runs a stability analysis of a drifting LED through the real serial stack
 # against lumivex-sim on a pseudo-terminal, prints the readings as they arrive and writes the
 # report with its data file; lumivex-cli inspect reads the data file back.
-set -u
-sim=$(realpath "$1")
-cli=$(realpath "$2")
-work=$(mktemp -d)
-trap 'kill $simpid 2>/dev/null; wait $simpid 2>/dev/null; rm -rf "$work"' EXIT
-cd "$work" || exit 1
-
-coproc SIM { exec "$sim" --pty --firmware 1007 --sensor-led 1:3:0,128,255:20000 --drift 1:3:300; }
-simpid=$SIM_PID
-read -r -t 5 path <&"${SIM[0]}" || { echo "lumivex-sim printed no path"; exit 1; }
+. "$(dirname "$0")/pty_common.sh"
+serve sim --firmware 1007 --sensor-led 1:3:0,128,255:20000 --drift 1:3:300
 
 out=$("$cli" stability --port "$path" --led 3 --range 1 --readings 20 --csv --report "$work/r.txt" 2>err.txt)
 status=$?

@@ -1,6 +1,5 @@
-// The stability analysis: the run against the simulated device in virtual time (the requests of
-// each test mode with their budgets, the readings, pause, cancel, the edits, faults), its chart, and
-// the report's files byte by byte with Save, Load and Open.
+// The stability analysis: the run against the simulated device in virtual time (requests, budgets,
+// readings, pause, cancel, edits, faults), its chart, and the report's files with Save, Load and Open.
 #include "stability/StabilityChart.h"
 #include "stability/StabilityFiles.h"
 #include "stability/StabilityRun.h"
@@ -36,22 +35,14 @@ namespace {
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
-using test::readFile;
-using test::RecordingDialogs;
-using test::TempDir;
-using test::texts;
-using test::writeFile;
+using namespace test;
 
 class RecordingView : public StabilityRunView {
 public:
     void ShowTitle(const std::string& title) override { titles.push_back(title); }
     void ShowRunning(bool on) override { running.push_back(on); }
     void ReadingsCleared() override { }
-    void ReadingTaken(int number, int count) override
-    {
-        taken.push_back(number);
-        onReading(number, count);
-    }
+    void ReadingTaken(int number, int count) override { onReading(taken.emplace_back(number), count); }
     void RunEnded(bool completed) override { ended.push_back(completed); }
 
     std::vector<std::string> titles;
@@ -150,17 +141,13 @@ TEST(StabilityRun, requestsAndBudgetsFollowTheTestModeAndTheChosenLed)
             sent.push_back(request.text);
             EXPECT_EQ(request.ticks, request.kind == K::Set ? 200 : request.kind >= K::Rgbi ? 500 : c.captureTicks);
         }
-        EXPECT_EQ(sent, c.requests);
-        EXPECT_EQ(b.dialogs.messages, std::vector<std::string>());
-        EXPECT_EQ(b.run.Readings().size(), 1u);
+        EXPECT_EQ(std::tuple(sent, b.dialogs.messages.size(), b.run.Readings().size()), std::tuple(c.requests, 0u, 1u));
     }
 }
 
 TEST(StabilityRun, readingsHoldTheDevicesValuesWithTheirFlagsAndWideCountsBecomeSharesOf255)
 {
-    SimConfig sim;
-    sim.firmware = 1007;
-    Bench b(sim);
+    Bench b; // firmware 1007
     b.run.boxes.hsi = false; // the box off: still read (the main window's flag is on), not flagged
     ASSERT_EQ(b.measure(3).size(), 3u);
     std::vector<int> numbers;
@@ -170,27 +157,26 @@ TEST(StabilityRun, readingsHoldTheDevicesValuesWithTheirFlagsAndWideCountsBecome
         EXPECT_NEAR(r.Red + r.Green + r.Blue, 255, 3);
         EXPECT_TRUE(r.Intensity > 0 && r.Hue > 0.0f && std::min(r.X, r.Y) > 0.1f);
     }
-    EXPECT_EQ(numbers, (std::vector<int> {1, 2, 3}));
-    EXPECT_EQ(b.view.taken, numbers);
-    EXPECT_EQ(b.view.ended, std::vector<bool>({true}));
-    EXPECT_EQ(b.view.titles.at(1), b.run.IdleTitle() + " - Measurement is started");
-    EXPECT_EQ(b.view.titles.back(), "Stability Analyses  -Manual Capture-  Board: 1 Sensor: 1 Time: 200ms Area: 3x3");
+    EXPECT_EQ(std::tuple(numbers, b.view.taken, b.view.ended),
+        std::tuple(std::vector {1, 2, 3}, numbers, std::vector {true}));
+    EXPECT_EQ(std::tuple(b.view.titles.at(1), b.view.titles.back()),
+        std::tuple(b.run.IdleTitle() + " - Measurement is started",
+            "Stability Analyses  -Manual Capture-  Board: 1 Sensor: 1 Time: 200ms Area: 3x3"));
 
     // Firmware 1007 counts beyond 255: the colours become shares of 255, a dark reading no division by zero.
     const std::pair<const char*, std::vector<int>> replies[]
         = {{"0200 0200 0110 01234\r", {100, 100, 55}}, {"0000 0000 0000 00000\r", {0, 0, 0}}};
     for (const auto& [reply, rgb] : replies) {
-        sim.faults.silentOn = {"getrgbi"};
-        Bench wide(sim);
+        Bench wide;
+        wide.device.faults().silentOn.insert("getrgbi");
         wide.choice.checkHsi = wide.choice.checkXy = false;
         wide.onRequest = [&wide, reply](const std::string& line) {
             if (line.rfind("getrgbi", 0) == 0)
                 wide.scheduler.singleShot(std::chrono::milliseconds(2), [&wide, reply] { wide.wire.inject(reply); });
         };
-        ASSERT_EQ(wide.measure(1).size(), 1u);
-        EXPECT_EQ(wide.dialogs.messages, std::vector<std::string>());
-        const CBlinkData& r = wide.run.Readings()[0];
-        EXPECT_EQ(std::vector<int>({r.Red, r.Green, r.Blue}), rgb) << reply;
+        const CBlinkData r = wide.measure(1).at(0);
+        EXPECT_EQ(
+            std::tuple(std::vector<int> {r.Red, r.Green, r.Blue}, wide.dialogs.messages.size()), std::tuple(rgb, 0u));
     }
 }
 
@@ -208,29 +194,28 @@ TEST(StabilityRun, pauseDurationCancelAndAbort)
         if (n == 5)
             cancelled.scheduler.singleShot(100ms, [&cancelled] { cancelled.run.RequestCancel(); });
     };
-    EXPECT_EQ(cancelled.measure(10, 5000).size(), 5u);
-    EXPECT_GE(cancelled.run.DurationMs(), 4 * 5000 + 100);
-    EXPECT_LT(cancelled.run.DurationMs(), 4 * 5000 + 5000);
-    EXPECT_EQ(cancelled.view.ended, std::vector<bool>({true}));
+    const std::size_t taken = cancelled.measure(10, 5000).size();
+    const int ms = cancelled.run.DurationMs();
+    EXPECT_EQ(std::tuple(taken, ms >= 4 * 5000 + 100 && ms < 5 * 5000, cancelled.view.ended),
+        std::tuple(5u, true, std::vector {true}))
+        << ms;
 
     // No clock: the message once at the start, once at the end, and duration 0.
     Bench noClock({}, false);
     noClock.run.Measure();
-    EXPECT_EQ(noClock.run.DurationMs(), 0);
-    EXPECT_EQ(noClock.dialogs.messages, texts({StringId::NoPerformanceCounter, StringId::NoPerformanceCounter}));
+    EXPECT_EQ(std::tuple(noClock.run.DurationMs(), noClock.dialogs.messages),
+        std::tuple(0, texts({StringId::NoPerformanceCounter, StringId::NoPerformanceCounter})));
 
     // An abort (the window closes) ends the wait for getxy at once, without a box or a view update.
-    SimConfig sim;
-    sim.faults.silentOn = {"getxy"};
-    Bench b(sim);
+    Bench b;
+    b.device.faults().silentOn.insert("getxy");
     b.onRequest = [&b](const std::string& line) {
         if (line.rfind("getxy", 0) == 0)
             b.scheduler.singleShot(50ms, [&b] { b.run.Abort(); });
     };
     b.measure(10);
-    EXPECT_LT(b.scheduler.nowMicros(), 1'000'000);
-    EXPECT_TRUE(b.dialogs.messages.empty() && b.view.ended.empty());
-    EXPECT_FALSE(b.run.IsMeasuring());
+    EXPECT_TRUE(b.scheduler.nowMicros() < 1'000'000 && b.dialogs.messages.empty() && b.view.ended.empty()
+        && !b.run.IsMeasuring());
 }
 
 TEST(StabilityRun, editsAreValidatedAndANewCountScalesTheDuration)
@@ -252,10 +237,9 @@ TEST(StabilityRun, editsAreValidatedAndANewCountScalesTheDuration)
 
     Bench b;
     b.run.Replace({}, 10, 1000);
-    EXPECT_TRUE(b.run.SetReadingCount(25));
-    EXPECT_EQ(b.run.DurationMs(), 2500);
-    EXPECT_FALSE(b.run.SetReadingCount(0));
-    EXPECT_EQ(b.run.readingCount(), 25);
+    EXPECT_EQ(
+        (std::tuple {b.run.SetReadingCount(25), b.run.DurationMs(), b.run.SetReadingCount(0), b.run.readingCount()}),
+        std::tuple(true, 2500, false, 25));
 }
 
 TEST(StabilityRun, failuresSayWhyAndKeepWhatWasRead)
@@ -292,9 +276,7 @@ TEST(StabilityRun, failuresSayWhyAndKeepWhatWasRead)
             EXPECT_GT(readings[i].Intensity, 0);
             EXPECT_EQ(readings[i].X > 0.0f, i + 1 < readings.size()) << i;
         }
-        EXPECT_FALSE(b.run.IsMeasuring());
-        EXPECT_EQ(b.view.running.back(), false);
-        EXPECT_EQ(b.portsReturned, 1);
+        EXPECT_EQ(std::tuple(b.run.IsMeasuring(), b.view.running.back(), b.portsReturned), std::tuple(false, false, 1));
     }
 }
 
@@ -313,19 +295,13 @@ TEST(StabilityRun, nothingIsSentWithoutPortLedOrCapture)
         Bench b;
         setUp(b);
         b.run.Measure();
-        EXPECT_TRUE(b.received.empty());
-        EXPECT_EQ(b.view.running, std::vector<bool>({true, false}));
+        EXPECT_EQ(std::tuple(b.received.size(), b.view.running), std::tuple(0u, std::vector {true, false}));
     }
 }
 
-// ---------------------------------------------------------------- the chart
-
 // 8 pixels a character, 16 high: "100000" is 48 wide, so L = 58 and B = 66. In an 800 x 500 area
 // R = 732, the baseline is 434 and a division 39.4 pixels high.
-Size fixedWidth(std::string_view text)
-{
-    return {static_cast<int>(text.size()) * 8, 16};
-}
+const auto fixedWidth = [](std::string_view text) { return Size {static_cast<int>(text.size()) * 8, 16}; };
 
 constexpr Size kArea {800, 500};
 constexpr int kL = 58, kBaseline = 434;
@@ -393,8 +369,8 @@ TEST(StabilityChart, parameterEntriesFollowTheValueGroups)
         {{false, false, false}, {}},
     };
     for (const auto& [groups, entries] : cases) {
-        EXPECT_EQ(parameterEntries(groups), entries) << entries.size();
-        EXPECT_EQ(defaultCurves(groups), entries.empty() ? 0u : entries.front().curves) << entries.size();
+        EXPECT_EQ(std::pair(parameterEntries(groups), defaultCurves(groups)),
+            std::pair(entries, entries.empty() ? 0u : entries.front().curves));
     }
 }
 
@@ -442,25 +418,20 @@ TEST(StabilityChart, readingAxisLabelsInReadingsAndMilliseconds)
     for (const auto& [readings, step, width, timeScale, every] : densities)
         EXPECT_EQ(readingLabelInterval(readings, step, width, timeScale), every) << readings << " readings, " << step;
 
-    const int labelTop = kBaseline + 12;
-    StabilityChart plain = chartFor(ChartGroup::Intensity, 100);
-    plain.paint({});
-    const auto labels = textsAt(plain.picture(), labelTop);
-    ASSERT_EQ(labels.size(), 21u) << "\"0\" and every fifth reading";
-    EXPECT_EQ(labels[1], "5");
-    EXPECT_EQ(labels.back(), "100");
-
-    StabilityChart timed = chartFor(ChartGroup::Intensity, 3, true);
-    timed.setDurationMs(1000);
-    timed.paint({});
-    EXPECT_EQ(textsAt(timed.picture(), labelTop), (std::vector<std::string> {"0", "333", "666", "1000 ms"}));
-
-    // Seven crowded time labels: every second one, and " ms" alone one step past the last reading.
-    StabilityChart crowded = chartFor(ChartGroup::Intensity, 7, true);
-    crowded.setAreaSize({322, 500}); // steps of 28 pixels, labels 50 wide
-    crowded.setDurationMs(7000);
-    crowded.paint({});
-    EXPECT_EQ(textsAt(crowded.picture(), labelTop), (std::vector<std::string> {"0", "2000", "4000", "6000", " ms"}));
+    // Every fifth reading and "0"; three readings timed over 1 s; seven crowded time labels (steps of
+    // 28 pixels, labels 50 wide): every second one, and " ms" alone one step past the last reading.
+    std::vector<std::string> everyFifth {"0"};
+    for (int n = 5; n <= 100; n += 5)
+        everyFifth.push_back(std::to_string(n));
+    const std::tuple<int, int, int, std::vector<std::string>> charts[] = {{100, 800, 0, everyFifth},
+        {3, 800, 1000, {"0", "333", "666", "1000 ms"}}, {7, 322, 7000, {"0", "2000", "4000", "6000", " ms"}}};
+    for (const auto& [readings, width, ms, labels] : charts) {
+        StabilityChart chart = chartFor(ChartGroup::Intensity, readings, ms > 0);
+        chart.setAreaSize({width, 500});
+        chart.setDurationMs(ms);
+        chart.paint({});
+        EXPECT_EQ(textsAt(chart.picture(), kBaseline + 12), labels) << readings << " readings";
+    }
 }
 
 TEST(StabilityChart, meansAndMaximaOfTheShownGroupsOnly)
@@ -501,32 +472,31 @@ TEST(StabilityChart, scaleChangesRedrawInFullOtherwiseOneSegmentPerCurve_halfFil
     chart.beginRun();
 
     stored.push_back(reading(200, 150, 100, 0));
-    const ChartUpdate first = chart.readingAdded(stored);
-    EXPECT_TRUE(first.fullRedraw) << "the first reading always sets the scales";
-    EXPECT_TRUE(chart.picture().curves.empty()) << "a single point draws no line yet";
-    EXPECT_EQ(chart.scales().rgb, 200);
+    // The first reading always sets the scales; a single point draws no line yet.
+    EXPECT_EQ((std::tuple {chart.readingAdded(stored).fullRedraw, chart.picture().curves.size(), chart.scales().rgb}),
+        std::tuple(true, 0u, 200));
 
     stored.push_back(reading(190, 150, 100, 0));
     const ChartUpdate second = chart.readingAdded(stored);
-    EXPECT_FALSE(second.fullRedraw);
-    ASSERT_EQ(second.segments.size(), 3u);
+    ASSERT_EQ(std::pair(second.fullRedraw, second.segments.size()), std::pair(false, std::size_t(3)));
     // Reading 1 in the middle of slot 1, reading 2 one step of 67.4 further.
     EXPECT_EQ(std::pair(second.segments[0].from, second.segments[0].to),
         std::pair(Point {kL + 33, kBaseline - 394}, Point {kL + 101, kBaseline - 374}));
     EXPECT_FALSE(chart.paint(stored)) << "nothing was marked";
 
     stored.push_back(reading(201, 150, 100, 0));
-    EXPECT_TRUE(chart.readingAdded(stored).fullRedraw) << "201 needs the next step";
-    EXPECT_EQ(chart.scales().rgb, 250);
-    EXPECT_EQ(chart.picture().curves.size(), 6u) << "two segments per curve, drawn again";
+    // 201 needs the next step: two segments per curve, drawn again.
+    EXPECT_EQ((std::tuple {chart.readingAdded(stored).fullRedraw, chart.scales().rgb, chart.picture().curves.size()}),
+        std::tuple(true, 250, 6u));
     EXPECT_TRUE(chart.readingAdded(stored).segments.empty()) << "already drawn";
 
     // Groups outside the curve set keep their scales; the first-reading rule counts equal ones too.
     ChartScales scales;
-    EXPECT_TRUE(updateScales(scales, {.intensity = 7000}, ChartGroup::Intensity, false));
-    EXPECT_TRUE(updateScales(scales, {.intensity = 7000}, ChartGroup::Intensity, true));
-    EXPECT_FALSE(updateScales(scales, {.intensity = 6000}, ChartGroup::Intensity, false));
-    EXPECT_EQ(scales, (ChartScales {.intensity = 10000}));
+    const auto scaleFor = [&scales](int intensity, bool first) {
+        return updateScales(scales, {.intensity = intensity}, ChartGroup::Intensity, first);
+    };
+    EXPECT_EQ((std::tuple {scaleFor(7000, false), scaleFor(7000, true), scaleFor(6000, false), scales}),
+        std::tuple(true, true, false, ChartScales {.intensity = 10000}));
 
     // A repaint while a reading comes in neither draws nor sums its half-filled record.
     chart = chartFor(ChartGroup::Rgb, 10);
@@ -542,8 +512,9 @@ TEST(StabilityChart, scaleChangesRedrawInFullOtherwiseOneSegmentPerCurve_halfFil
     stored.back() = reading(90, 90, 90, 0);
     const ChartUpdate update = chart.readingAdded(stored);
     ASSERT_EQ(update.segments.size(), 3u);
-    EXPECT_EQ(std::pair(update.segments[0].from.x, update.segments[0].to.x), std::pair(91, 159)) << "one step, not two";
-    EXPECT_EQ(chart.results().meanRed, 95);
+    EXPECT_EQ(std::tuple(update.segments[0].from.x, update.segments[0].to.x, chart.results().meanRed),
+        std::tuple(91, 159, 95))
+        << "one step, not two";
 }
 
 TEST(StabilityChart, rescanAfterAChoiceFitsTheScaleToTheStoredReadings)
@@ -553,17 +524,14 @@ TEST(StabilityChart, rescanAfterAChoiceFitsTheScaleToTheStoredReadings)
         = run(chart, {reading(0, 0, 0, 730, 0, 0, 0.125f, 0.25f), reading(0, 0, 0, 700, 0, 0, 0.25f, 0.375f)});
 
     chart.setCurves(ChartGroup::Xy);
-    EXPECT_TRUE(chart.paint(stored));
-    EXPECT_EQ(chart.scales().xy, 0.5f) << "step 0.05 up to 0.5";
-    EXPECT_EQ(chart.scales().intensity, 1000) << "kept while not shown";
-    EXPECT_EQ(chart.results(), (StabilityResults {.meanX = 0.1875f, .meanY = 0.3125f}));
+    // xy in steps of 0.05 up to 0.5; the intensity scale kept while not shown.
+    EXPECT_EQ((std::tuple {chart.paint(stored), chart.scales().xy, chart.scales().intensity, chart.results()}),
+        std::tuple(true, 0.5f, 1000, StabilityResults {.meanX = 0.1875f, .meanY = 0.3125f}));
 
     StabilityChart loaded = chartFor(ChartGroup::Intensity, 2);
     loaded.readingsReplaced(stored);
     EXPECT_EQ(std::pair(loaded.scales().intensity, loaded.picture().curves.size()), std::pair(1000, std::size_t(1)));
 }
-
-// ---------------------------------------------------------------- the files
 
 // "0a ff" -> the bytes 0x0a 0xff; blanks are for the reader.
 std::string hex(std::string digits)
@@ -614,9 +582,8 @@ TEST(StabilityCompanion, isWrittenFieldByFieldInNumberOrderUpToTheHighestNumber)
 
     const auto back = parseStabilityCompanion(golden);
     ASSERT_TRUE(back.has_value());
-    EXPECT_EQ(back->declaredCount, 3);
-    EXPECT_EQ(back->setup, setup);
-    EXPECT_EQ(back->readings, (std::vector<CBlinkData> {readings[1], readings[0]}));
+    EXPECT_EQ(std::tuple(back->declaredCount, back->setup, back->readings),
+        std::tuple(3, setup, std::vector {readings[1], readings[0]}));
 }
 
 const std::tm kWhen = [] {
@@ -673,9 +640,7 @@ protected:
 
 TEST_F(StabilityReportFiles, saveWritesTheCompanionAndTheReportWhereTheSettingsOrTheDialogSay)
 {
-    std::vector<CBlinkData> unnumbered = kReadings; // records reserved but not yet filled
-    for (CBlinkData& r : unnumbered)
-        r.ReadingNo = 0;
+    const std::vector<CBlinkData> unnumbered(2); // records reserved but not yet filled
     const struct {
         const char* name;
         int selectDatei;
@@ -705,10 +670,9 @@ TEST_F(StabilityReportFiles, saveWritesTheCompanionAndTheReportWhereTheSettingsO
         input.readings = c.readings;
 
         EXPECT_EQ(saveStabilityReportAt(input, settings, asked, kWhen), *c.written != '\0');
-        ASSERT_EQ(asked.messages.size(), *c.message ? 1u : 0u);
-        if (*c.message) {
-            EXPECT_EQ(asked.messages[0].rfind(c.message, 0), 0u) << asked.messages[0];
-        }
+        EXPECT_TRUE(*c.message ? asked.messages.size() == 1 && asked.messages[0].starts_with(c.message)
+                               : asked.messages.empty())
+            << testing::PrintToString(asked.messages);
         ASSERT_EQ(asked.saveFileQuestions.size(), c.selectDatei == 1 ? 1u : 0u);
         for (const auto& q : asked.saveFileQuestions)
             EXPECT_EQ(q.initialName + " " + q.filter,
@@ -767,8 +731,7 @@ TEST_F(StabilityReportFiles, aFailedSaveSays235AndKeepsTheOldFiles)
     }
 }
 
-// Load reads the companion of the chosen report: only what its bytes hold, and nothing that no run
-// writes.
+// Load reads the report's companion: only what its bytes hold, and nothing that no run writes.
 TEST_F(StabilityReportFiles, loadTakesWhatTheCompanionHoldsAndNamesWhatStopsIt_openHandsTheReportOn)
 {
     const char* const noData = "No stability analysis data available";
@@ -827,24 +790,22 @@ TEST_F(StabilityReportFiles, loadTakesWhatTheCompanionHoldsAndNamesWhatStopsIt_o
         std::vector<int> numbers;
         for (const CBlinkData& r : loaded->readings)
             numbers.push_back(r.ReadingNo);
-        EXPECT_EQ(numbers, c.numbers);
-        EXPECT_EQ(loaded->readingsSetting, c.readingsSetting);
-        EXPECT_EQ(loaded->setup.has_value(), c.setup);
-        EXPECT_EQ(loaded->groups, c.groups);
+        EXPECT_EQ(std::tuple(numbers, loaded->readingsSetting, loaded->setup.has_value(), loaded->groups),
+            std::tuple(c.numbers, c.readingsSetting, c.setup, c.groups));
     }
 
     // Open hands an existing report to the program the system has for it.
     dialogs.messages.clear();
     fs::remove(settings.stabilityFile);
-    EXPECT_FALSE(openStabilityReport(settings, dialogs));
-    EXPECT_EQ(dialogs.messages, std::vector<std::string> {"Path or file not found"});
+    EXPECT_EQ((std::tuple {openStabilityReport(settings, dialogs), dialogs.messages}),
+        std::tuple(false, std::vector<std::string> {"Path or file not found"}));
     writeFile(settings.stabilityFile, "report");
     for (const bool programStarts : {true, false}) {
         dialogs.messages.clear();
         dialogs.openAnswer = programStarts;
-        EXPECT_EQ(openStabilityReport(settings, dialogs), programStarts);
-        EXPECT_EQ(dialogs.openedFiles.back(), settings.stabilityFile);
-        EXPECT_EQ(dialogs.messages.empty(), programStarts);
+        EXPECT_EQ(
+            (std::tuple {openStabilityReport(settings, dialogs), dialogs.openedFiles.back(), dialogs.messages.empty()}),
+            std::tuple(programStarts, settings.stabilityFile, programStarts));
     }
     EXPECT_EQ(dialogs.messages, std::vector<std::string> {"Error cannot read test report file"});
 }

@@ -1,14 +1,11 @@
 // The stability window driven through the main window against the simulated device on the real
 // clock: a run with its chart and statistics, the edits' validation, cancel, save and load, the
 // menu toggle and the greying of the measurement list's commands.
-
-#include "stability/StabilityFiles.h"
 #include "stability/ui/CDlgBlink.h"
 #include "stability/ui/StabilityChartWidget.h"
 
 #include "WindowBench.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -70,21 +67,18 @@ private slots:
 void TestStabilityWindow::run_drawsTheChartFillsTheResultsAndSavesAndLoads()
 {
     BlinkBench b;
-    QVERIFY(b.blink() && b.blink()->isVisible());
-    QVERIFY(!b.window->frame().Menu().measurements);
+    QVERIFY(b.blink() && b.blink()->isVisible() && !b.window->frame().Menu().measurements);
     QVERIFY(!b.in<QPushButton>(1149)->isEnabled());
 
     b.type(1112, "8");
     QTest::mouseClick(b.in<QPushButton>(1114), Qt::LeftButton);
-    QVERIFY(!b.window->frame().StabilityAnalysis().IsMeasuring());
+    QVERIFY(!b.window->frame().StabilityAnalysis().IsMeasuring() && b.dialogs.messages.empty());
     QCOMPARE(b.window->frame().StabilityAnalysis().Readings().size(), std::size_t(8));
-    QVERIFY(b.dialogs.messages.empty());
     // The LED brightens by 120 % a minute: the mean lies below the maximum.
     const int mean = b.in<QLineEdit>(1137)->text().toInt();
     const int max = b.in<QLineEdit>(1138)->text().toInt();
     QVERIFY2(mean > 20000 && mean < max, qPrintable(QStringLiteral("%1 %2").arg(mean).arg(max)));
-    QVERIFY(!b.blink()->chart()->model().picture().curves.empty());
-    QVERIFY(b.in<QPushButton>(1149)->isEnabled());
+    QVERIFY(!b.blink()->chart()->model().picture().curves.empty() && b.in<QPushButton>(1149)->isEnabled());
 
     // Saved and loaded back: the same readings, Save disabled until the next run.
     b.window->frame().State().settings.stabilityFile = b.dir.file("stab.txt");
@@ -95,14 +89,12 @@ void TestStabilityWindow::run_drawsTheChartFillsTheResultsAndSavesAndLoads()
     QTest::mouseClick(b.in<QPushButton>(1150), Qt::LeftButton);
     QCOMPARE(b.window->frame().StabilityAnalysis().Readings(), saved);
     QCOMPARE(b.in<QLineEdit>(1112)->text(), QStringLiteral("8"));
-    QVERIFY(!b.in<QPushButton>(1149)->isEnabled());
-    QVERIFY(b.in<QCheckBox>(1151)->isEnabled());
+    QVERIFY(!b.in<QPushButton>(1149)->isEnabled() && b.in<QCheckBox>(1151)->isEnabled());
 
     // The menu command closes it.
     b.window->runCommand(MainMenu::StartStabilityAnalysis);
     QTRY_VERIFY(!b.blink());
-    QVERIFY(!b.window->frame().stabilityShown);
-    QVERIFY(b.window->frame().Menu().measurements);
+    QVERIFY(!b.window->frame().stabilityShown && b.window->frame().Menu().measurements);
 }
 
 void TestStabilityWindow::flagsGreyTheBoxes_editsAreChecked_cancelAndClosingTheMainWindowEndTheRun()
@@ -110,8 +102,8 @@ void TestStabilityWindow::flagsGreyTheBoxes_editsAreChecked_cancelAndClosingTheM
     BlinkBench b;
     // The main window stops reading HSI: the box follows, and so does "Parameter shown".
     QTest::mouseClick(b.window->findChild<QCheckBox*>(controlName(1035)), Qt::LeftButton);
-    QVERIFY(!b.in<QCheckBox>(1035)->isEnabled() && !b.in<QCheckBox>(1035)->isChecked());
-    QVERIFY(b.in<QCheckBox>(1034)->isEnabled());
+    QVERIFY(!b.in<QCheckBox>(1035)->isEnabled() && !b.in<QCheckBox>(1035)->isChecked()
+        && b.in<QCheckBox>(1034)->isEnabled());
 
     b.type(1112, "0");
     QTRY_COMPARE(b.dialogs.messages.size(), std::size_t(1));
@@ -129,9 +121,8 @@ void TestStabilityWindow::flagsGreyTheBoxes_editsAreChecked_cancelAndClosingTheM
     QTest::mouseClick(b.in<QPushButton>(1114), Qt::LeftButton);
     const auto taken = b.window->frame().StabilityAnalysis().Readings().size();
     QVERIFY2(taken >= 1 && taken < 10, qPrintable(QString::number(taken)));
-    QVERIFY(b.blink()->isVisible());
+    QVERIFY(b.blink()->isVisible() && b.window->frame().StabilityAnalysis().DurationMs() > 0);
     QCOMPARE(b.in<QPushButton>(1)->text(), QStringLiteral("Finish"));
-    QVERIFY(b.window->frame().StabilityAnalysis().DurationMs() > 0);
 
     // Closing the main window in the middle of a long pause: the run ends at once and no box is
     // shown; the window closes when the run has returned.
@@ -141,8 +132,8 @@ void TestStabilityWindow::flagsGreyTheBoxes_editsAreChecked_cancelAndClosingTheM
     QElapsedTimer clock;
     clock.start();
     QTest::mouseClick(b.in<QPushButton>(1114), Qt::LeftButton);
-    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
-    QVERIFY(!b.window->frame().StabilityAnalysis().IsMeasuring());
+    QVERIFY2(clock.elapsed() < 5000 && !b.window->frame().StabilityAnalysis().IsMeasuring(),
+        qPrintable(QString::number(clock.elapsed())));
     QTRY_VERIFY(!b.window->isVisible());
     QCOMPARE(b.dialogs.messages.size(), std::size_t(1));
     const auto& sent = b.window->frame().StabilityAnalysis().SentRequests();
