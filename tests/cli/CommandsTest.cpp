@@ -719,7 +719,11 @@ TEST(InspectCommand, printsEveryFieldByNameAndExitsByWhatHappened)
             args.push_back(resolve(arg));
         std::ostringstream out, err;
         EXPECT_EQ(runInspectCommand(args, out, err), c.status);
-        EXPECT_EQ(out.str(), c.out ? resolve(c.out) : out.str());
+        if (c.out) {
+            EXPECT_EQ(out.str(), resolve(c.out));
+        } else {
+            EXPECT_NE(out.str().find("inspect"), std::string::npos) << "the help names the command";
+        }
         EXPECT_NE(err.str().find(c.err), std::string::npos) << err.str();
     }
 }
