@@ -25,18 +25,13 @@ constexpr bool kLast = false;
 
 using Texts = std::vector<std::string>;
 
-Texts sharesOf(const ResultFields& f)
-{
-    return {f.red, f.green, f.blue, f.intensity};
-}
-std::vector<int> barsOf(const ResultDisplay& d)
-{
-    return {d.Bars().red, d.Bars().green, d.Bars().blue, d.Bars().intensity};
-}
-Texts colourTextsOf(const ResultFields& f)
-{
-    return {f.hue, f.saturation, f.x, f.y, f.colourTemperature};
-}
+const auto sharesOf = [](const ResultFields& f) { return Texts {f.red, f.green, f.blue, f.intensity}; };
+const auto barsOf = [](const ResultDisplay& d) {
+    return std::vector {d.Bars().red, d.Bars().green, d.Bars().blue, d.Bars().intensity};
+};
+const auto colourTextsOf = [](const ResultFields& f) {
+    return Texts {f.hue, f.saturation, f.x, f.y, f.colourTemperature};
+};
 
 } // namespace
 
@@ -49,8 +44,7 @@ TEST(ResultDisplayCounts, sharesBarsLabelsAndComputedHueFollowTheCounts)
         std::vector<int> bars;
         Texts labels; // above the colour bars
         std::string hsiIntensity;
-        const char* hue; // nullptr: hue and saturation not checked
-        const char* saturation;
+        const char *hue, *saturation; // hue nullptr: hue and saturation not checked
     };
     // One display for all rows, in this order: nothing of a row may stay for the next.
     const Case cases[] = {
@@ -76,10 +70,9 @@ TEST(ResultDisplayCounts, sharesBarsLabelsAndComputedHueFollowTheCounts)
         SCOPED_TRACE(c.name);
         d.ShowRgbReading(c.red, c.green, c.blue, c.intensity, c.fullScale, kLast);
         const ResultFields& f = d.Fields();
-        EXPECT_EQ(sharesOf(f), c.shares);
-        EXPECT_EQ(barsOf(d), c.bars);
-        EXPECT_EQ((Texts {f.redLabel, f.greenLabel, f.blueLabel}), c.labels);
-        EXPECT_EQ(f.hsiIntensity, c.hsiIntensity);
+        EXPECT_EQ(
+            std::make_tuple(sharesOf(f), barsOf(d), Texts {f.redLabel, f.greenLabel, f.blueLabel}, f.hsiIntensity),
+            std::tie(c.shares, c.bars, c.labels, c.hsiIntensity));
         if (c.hue) {
             EXPECT_EQ(f.hue + " " + f.saturation, c.hue + std::string(" ") + c.saturation);
         }
@@ -169,10 +162,9 @@ TEST(ResultDisplayPicked, aPickedColourIsScaledByTheFirmwareLeavesTheBarsAloneAn
         const int moves = d.FieldsMovedCount();
         d.ShowPickedColour(warm, firmware);
         const ResultFields& f = d.Fields();
-        EXPECT_EQ(d.FieldsMovedCount(), moves + 1);
-        EXPECT_EQ((Texts {f.sensorRed, f.sensorGreen, f.sensorBlue}), counts);
-        EXPECT_EQ(sharesOf(f), (Texts {"255", "200", "150", "57 %"})); // INTENSITY untouched
-        EXPECT_EQ(barsOf(d), (std::vector {33, 66, 0, 57}));
+        EXPECT_EQ(std::make_tuple(d.FieldsMovedCount() - moves, Texts {f.sensorRed, f.sensorGreen, f.sensorBlue},
+                      sharesOf(f), barsOf(d)),
+            std::make_tuple(1, counts, Texts {"255", "200", "150", "57 %"}, std::vector {33, 66, 0, 57}));
         EXPECT_EQ((Texts {f.x, f.y, f.colourTemperature}),
             (Texts {formatText("%.4f", RgbToXy(warm).x), formatText("%.4f", RgbToXy(warm).y),
                 formatText("%d K", static_cast<int>(RgbToCct(warm) + 0.5))}));
@@ -190,11 +182,9 @@ TEST(ResultDisplayPicked, aPickedColourIsScaledByTheFirmwareLeavesTheBarsAloneAn
     d.SetCurrentChart(ChartChoice::Palette);
     const PackedRgb orange = PackRgb(255, 128, 0);
     d.ShowPickedColour(orange, 1007);
-
     // The xy chart shows where the picked colour lies; device values would leave the point alone.
     d.SelectChart(ChartChoice::XyChart);
-    const Chromaticity xy = RgbToXy(orange);
-    EXPECT_EQ((std::pair {d.Chart().x, d.Chart().y}), (std::pair {xy.x, xy.y}));
+    EXPECT_EQ((std::pair {d.Chart().x, d.Chart().y}), (std::pair {RgbToXy(orange).x, RgbToXy(orange).y}));
 
     ResultDisplay device;
     device.SetCurrentChart(ChartChoice::Wheel);
@@ -298,21 +288,19 @@ TEST(ColourTestReport, savesAndOpensWhereTheSettingsOrTheDialogSay)
         {"open: a folder is no report", Call::Open, 1, "folder.txt", true, "", ""},
         {"open: no program starts", Call::Open, 0, "", false, "TestReport.txt", "Error cannot read test report file"},
     };
-    TempDir dir;
-    std::filesystem::create_directory(dir.file("folder.txt"));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        TempDir dir;
+        std::filesystem::create_directory(dir.file("folder.txt"));
         RecordingDialogs dialogs;
         ReadingLists lists {dialogs};
         lists.CreateEmptyReadings(c.call == Call::SaveEmptyList ? 0 : 2);
         Settings settings;
         settings.selectDatei = c.selectDatei;
         settings.resultFile = c.call == Call::SaveWithoutPath ? "" : dir.file("TestReport.txt");
-        for (const char* name : {"TestReport.txt", "chosen.txt", "other.txt"}) {
-            std::filesystem::remove(dir.file(name));
-            if (c.call == Call::Open && std::string(name) != "chosen.txt")
+        for (const char* name : {"TestReport.txt", "other.txt"})
+            if (c.call == Call::Open)
                 writeFile(dir.file(name), "report");
-        }
         dialogs.saveFileAnswer = dialogs.fileAnswer = *c.answer ? dir.file(c.answer) : "";
         dialogs.openAnswer = c.programStarts;
 

@@ -16,6 +16,11 @@
 using namespace lumivex;
 using namespace lumivex::test;
 
+// The configurations name only what differs from the defaults.
+#if defined(__GNUC__)
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#endif
+
 namespace {
 
 struct Step {
@@ -51,11 +56,6 @@ TEST_P(SimScript, repliesAndTheirTimes)
 
 // A one-byte line end: the value replies are one byte longer than their width, which is what
 // the host's rule "more than n bytes" waits for.
-// The configurations name only what differs from the defaults.
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#endif
 const Script kScripts[] = {
     {"Firmware1004NarrowCountsSaturatedAndDark", {.firmware = 1004, .leds = kLeds},
         {{"getrgbi1 1", "000 000 000 00000\r"}, // no capture yet
@@ -107,9 +107,6 @@ const Script kScripts[] = {
         {{"getserial", "getserial\r1042\r\n"}, {"getversion", "getversion\r1007\r\n"}, {"gethw", "LVXCS5-R2\r\n"},
             {"testcon", "1OK\r\n"}, {"getusertime 1", "00800\r\n"}}},
 };
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
 
 INSTANTIATE_TEST_SUITE_P(Sim, SimScript, ::testing::ValuesIn(kScripts),
     [](const ::testing::TestParamInfo<Script>& p) { return std::string(p.param.name); });
@@ -140,9 +137,7 @@ struct Bench {
 
 TEST(SimGrammar, wellFormedRequestsOfEveryShapeAreTaken)
 {
-    SimConfig config;
-    config.boards = 12;
-    SimWire wire(config);
+    SimWire wire(SimConfig {.boards = 12});
     for (const char* request : {"testcon", "gethw", "getserial", "getversion", "setdefault", "capture", "capturepwm",
              "capture411 1", "capture815 12", "capturepwm152 3", "setcaptime701 1", "setusertime20000 2",
              "setusertime00007 2", "getusertime 12", "setaverage15 1", "setintgain5500 1", "setxoffset2+0.0125 1",
@@ -173,9 +168,7 @@ TEST(SimGrammar, malformedRequestsAndABadConfigurationAreRefusedAndChangeNothing
     EXPECT_EQ(wire.reply("testcon"), "1OK\r\n") << "the line after an overlong one is read normally";
 
     // A configuration the device cannot be is refused; its rules are checked with the options.
-    SimConfig bad;
-    bad.hardwareText = "short";
-    EXPECT_THROW(SimulatedDevice(wire.scheduler, bad), std::invalid_argument);
+    EXPECT_THROW(SimulatedDevice(wire.scheduler, {.hardwareText = "short"}), std::invalid_argument);
 }
 
 TEST(SimTiming, requestsWaitTheirTurnAndReadTheLatestCapture)
@@ -227,9 +220,7 @@ TEST(SimLeds, driftAndFlickerFollowTimeAndPwmAveragingSmoothsFlicker)
 TEST(SimLeds, jitterIsSeeded)
 {
     const auto readings = [](std::uint32_t seed) {
-        SimConfig config = configWith(1007, {{1, 1, led(255, 255, 255, 10000)}});
-        std::tie(config.jitterPercent, config.seed) = std::make_tuple(5.0, seed);
-        SimWire wire(config);
+        SimWire wire({.seed = seed, .jitterPercent = 5.0, .leds = {{1, 1, led(255, 255, 255, 10000)}}});
         std::string all;
         for (int i = 0; i < 5; ++i)
             all += wire.reply("capture711 1") + wire.value("getrgbi1 1");
@@ -309,9 +300,7 @@ TEST(SimBackend, theDevicesPortSitsAmongSilentOnes)
 
 TEST(SimBackend, aVanishedDeviceHangsUpThePortOnceAndCannotBeOpened)
 {
-    SimConfig config;
-    config.faults.disconnectAfter = 1;
-    Bench b(config);
+    Bench b({.faults = {.disconnectAfter = 1}});
     ASSERT_TRUE(b.port.open("SIM"));
     ASSERT_TRUE(b.send("gethw\r"));
     b.runFor(1);
@@ -336,8 +325,7 @@ TEST(SimBackend, aVanishedDeviceHangsUpThePortOnceAndCannotBeOpened)
 
 TEST(SimFaults, pacingSendsOneByteEveryTenBitTimes)
 {
-    SimConfig config;
-    config.faults.paceBaud = 9600;
+    SimConfig config {.faults = {.paceBaud = 9600}};
     SimWire wire(config);
     EXPECT_EQ(wire.ask("testcon"), "1OK\r");
     ASSERT_EQ(wire.pieces.size(), 4u);
@@ -357,10 +345,8 @@ TEST(SimFaults, pacingSendsOneByteEveryTenBitTimes)
 
 TEST(SimFaults, chunksArriveSeparately)
 {
-    SimConfig config;
-    config.faults.chunkSize = 3;
-    config.faults.chunkGapUs = 15000; // more than one 10 ms tick of the host between pieces
-    SimWire wire(config);
+    // More than one 10 ms tick of the host between pieces.
+    SimWire wire(SimConfig {.faults = {.chunkSize = 3, .chunkGapUs = 15000}});
     EXPECT_EQ(wire.ask("testcon"), "1OK\r");
     ASSERT_EQ(wire.pieces.size(), 2u);
     EXPECT_EQ(std::tie(wire.pieces[0].bytes, wire.pieces[1].bytes, wire.pieces[1].micros),
@@ -372,9 +358,7 @@ TEST(SimFaults, chunksArriveSeparately)
 
 TEST(SimFaults, noiseIsJunkTheJoinerDrops)
 {
-    SimConfig config;
-    config.faults.noiseBytes = 3;
-    SimWire wire(config);
+    SimWire wire(SimConfig {.faults = {.noiseBytes = 3}});
     ASSERT_EQ(wire.reply("capture711 1"), "OK\r\n");
     const std::string raw = wire.ask("getrgbi1 1");
     EXPECT_EQ(std::count_if(raw.begin(), raw.end(), [](char c) { return !printableByte(c) && c != '\r'; }), 3);
@@ -384,11 +368,7 @@ TEST(SimFaults, noiseIsJunkTheJoinerDrops)
 
 TEST(SimFaults, aOneOffLatencyAndTheDisconnectCountRequestsAgainAfterAReconnect)
 {
-    SimConfig config;
-    config.faults.latencyMs = 5;
-    config.faults.latencyAt = {{2, 300}};
-    config.faults.disconnectAfter = 3;
-    SimWire wire(config);
+    SimWire wire(SimConfig {.faults = {.latencyMs = 5, .latencyAt = {{2, 300}}, .disconnectAfter = 3}});
     int vanished = 0;
     wire.device->setDisconnectedCallback([&vanished] { ++vanished; });
     const auto answeredAfter = [&wire](const std::string& request) {
@@ -410,9 +390,7 @@ TEST(SimFaults, aOneOffLatencyAndTheDisconnectCountRequestsAgainAfterAReconnect)
 
 TEST(SimDigitalIo, inputMessagesAndOutputsFromFirmware2002)
 {
-    SimConfig config = configWith(2002);
-    config.inputEvents = {{2, 500}, {7, 800}};
-    SimWire wire(config);
+    SimWire wire(SimConfig {.firmware = 2002, .inputEvents = {{2, 500}, {7, 800}}});
     wire.scheduler.advance(std::chrono::seconds(1));
     ASSERT_EQ(wire.pieces.size(), 2u);
     // 9 bytes: the host wants more than 8, the digit at 7.

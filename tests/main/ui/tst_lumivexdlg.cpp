@@ -80,22 +80,22 @@ private slots:
         // Counts 2047, 1027, 0 of 4095 at intensity 50000 of 99999. The bars truncate, the labels above
         // them round: 66.6 % and 33.4 %. Overflow, underflow and invalid values are the display's
         // rules, checked in the core (ResultDisplay* in WindowModelTest); the window shows what it holds.
-        Bench bench(test::configWith(1007, {{1, 1, test::led(255, 128, 0, 50000)}}));
+        SimConfig config = test::configWith(1007, {{1, 1, test::led(255, 128, 0, 50000)}});
+        config.boards = 2;
+        Bench bench(config);
         auto* info = bench.control<QPlainTextEdit>(1017);
         QCOMPARE(info->toPlainText(), qMultiLine(stringText(StringId::WelcomeText)));
 
-        // CONNECT, then LED 1 in the 10 ms range ("UTH 3x3  10ms") with START TEST.
-        auto* connect = bench.control<QPushButton>(1002);
+        // CONNECT, then LED 1 in the range the window starts with ("MED 3x3 200ms") with START TEST.
         auto* start = bench.control<QPushButton>(1016);
         QVERIFY(!start->isEnabled());
-        QTest::mouseClick(connect, Qt::LeftButton);
-        QTRY_COMPARE(connect->text(), QStringLiteral("DISCONNECT"));
-        bench.control<QComboBox>(1014)->setCurrentIndex(1);
+        QTest::mouseClick(bench.control(1002), Qt::LeftButton);
+        QTRY_COMPARE(bench.control<QPushButton>(1002)->text(), QStringLiteral("DISCONNECT"));
         QTest::mouseClick(start, Qt::LeftButton);
         QTRY_VERIFY(bench.testsEnded(1));
         QCOMPARE(texts(bench, {1004, 1005}), QStringList({"CONNECTED", "SIM"}));
         QCOMPARE(info->toPlainText(),
-            QStringLiteral("Lumivex 1 Board(s) connected \nSerial Number: 1042 \nFirmware Number: 1007 \n\n"
+            QStringLiteral("Lumivex 2 Board(s) connected \nSerial Number: 1042 \nFirmware Number: 1007 \n\n"
                            "Values shown: Board 1, LED 1, Manual Capture"));
         QCOMPARE(texts(bench, {1039, 1041, 1043, 1049, 1023, 1025, 1028, 1031, 1061, 1062, 1063}),
             QStringList({"2047", "1027", "0", "50000", "169", "85", "0", "50 %", "67 %", "33 %", "0 %"}));
@@ -106,6 +106,18 @@ private slots:
         for (const auto& f : bench.window->frame().View().Display().Fields().InWindowOrder())
             QCOMPARE(bench.field(f.controlId)->text(), qText(f.text));
         QVERIFY(bench.dialogs.messages.empty());
+
+        // Board2, LED 4, PWM Capture; a second click while the test runs is refused: nothing more is sent.
+        bench.control<QComboBox>(1008)->setCurrentIndex(1);
+        bench.control<QComboBox>(1010)->setCurrentIndex(3);
+        bench.control<QComboBox>(1012)->setCurrentIndex(2);
+        const auto sent = bench.window->frame().Sequencer().SentRequests().size();
+        QTest::mouseClick(start, Qt::LeftButton);
+        QVERIFY(!start->isEnabled());
+        QTest::mouseClick(start, Qt::LeftButton);
+        QTRY_VERIFY(bench.testsEnded(2));
+        QVERIFY(start->isEnabled() && info->toPlainText().endsWith("Values shown: Board 2, LED 4, PWM Capture"));
+        QCOMPARE(bench.window->frame().Sequencer().SentRequests().size(), sent + 8u);
     }
 
     void menus_followConnection()
@@ -214,27 +226,6 @@ private slots:
         }
     }
 
-    void startTest_busyWhileRunningAndNamesTheLed()
-    {
-        SimConfig config;
-        config.boards = 2;
-        Bench bench(config);
-        auto* start = bench.control<QPushButton>(1016);
-        auto* info = bench.control<QPlainTextEdit>(1017);
-        QTest::mouseClick(bench.control(1002), Qt::LeftButton);
-        QTRY_VERIFY(start->isEnabled());
-        bench.control<QComboBox>(1008)->setCurrentIndex(1); // Board2
-        bench.control<QComboBox>(1010)->setCurrentIndex(3); // LED 4
-        bench.control<QComboBox>(1012)->setCurrentIndex(2); // PWM Capture
-
-        QTest::mouseClick(start, Qt::LeftButton);
-        QVERIFY(!start->isEnabled());
-        QTest::mouseClick(start, Qt::LeftButton); // refused: nothing more is sent
-        QTRY_VERIFY(bench.testsEnded(1));
-        QVERIFY(start->isEnabled() && info->toPlainText().endsWith("Values shown: Board 2, LED 4, PWM Capture"));
-        QCOMPARE(bench.window->frame().Sequencer().SentRequests().size(), 4u + 8u);
-    }
-
     void qtDialogs_showTheCoreTextsInTheirBoxes()
     {
         QtDialogs dialogs;
@@ -278,8 +269,7 @@ private slots:
         QCOMPARE(shown(), "11000000");
         mode->setCurrentIndex(1); // User Capture
         QCOMPARE(shown(), "00111111");
-        QCOMPARE(time->text(), QStringLiteral("800"));
-        QVERIFY(bench.control<QAbstractButton>(1093)->isChecked()); // 9x9 by default
+        QVERIFY(time->text() == "800" && bench.control<QAbstractButton>(1093)->isChecked()); // 9x9 by default
 
         // The time is checked when the field is left (or Enter, or START TEST), not at every key: a
         // refused one says so once and the field shows the time that will be used.
@@ -299,9 +289,8 @@ private slots:
         QCOMPARE(config.userArea, 0);
 
         mode->setCurrentIndex(2); // PWM Capture
-        QCOMPARE(bench.control<QLabel>(1013)->text(), QStringLiteral("Averaging Factor"));
         QVERIFY(options->count() == 16 && options->itemText(15) == "15");
-        QCOMPARE(shown(), "11000000");
+        QCOMPARE(bench.control<QLabel>(1013)->text() + " " + shown(), "Averaging Factor 11000000");
 
         mode->setCurrentIndex(0); // back to Manual: the short range, not the one chosen before
         QVERIFY(options->count() == 12 && options->currentText() == "UTH 3x3  10ms");
@@ -324,10 +313,8 @@ private slots:
         // Everything must be reachable on a 1024 x 768 screen with a task bar.
         const QSize least = bench.window->minimumSizeHint();
         const QSize smallest = bench.window->minimumSize();
-        QVERIFY2(least.width() <= 1024 && least.height() <= 720 && smallest.width() <= 1024 && smallest.height() <= 740,
-            qPrintable(QStringLiteral("hint %1 x %2, minimum %3 x %4")
-                           .arg(QString::number(least.width()), QString::number(least.height()),
-                               QString::number(smallest.width()), QString::number(smallest.height()))));
+        QCOMPARE(least.boundedTo(QSize(1024, 720)), least);
+        QCOMPARE(smallest.boundedTo(QSize(1024, 740)), smallest);
 
         // The widest texts the fields take fit at the smallest size the window allows.
         bench.window->resize(smallest);
